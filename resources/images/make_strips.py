@@ -90,23 +90,6 @@ class Icon:
                 self.set(x, y, colour)
         return self
 
-    def line(self, x0, y0, x1, y1, colour):
-        dx, dy = abs(x1 - x0), -abs(y1 - y0)
-        sx, sy = (1 if x0 < x1 else -1), (1 if y0 < y1 else -1)
-        err = dx + dy
-        while True:
-            self.set(x0, y0, colour)
-            if x0 == x1 and y0 == y1:
-                break
-            e2 = 2 * err
-            if e2 >= dy:
-                err += dy
-                x0 += sx
-            if e2 <= dx:
-                err += dx
-                y0 += sy
-        return self
-
     def shape(self, inside, fill, outline=None):
         """Fills every pixel whose centre satisfies inside(x, y); pixels on
         the shape's edge (a 4-neighbour outside) get the outline colour."""
@@ -129,11 +112,6 @@ class Icon:
         out = Icon()
         for y in range(SIZE):
             out.px[y] = list(reversed(self.px[y]))
-        return out
-
-    def flipped(self):
-        out = Icon()
-        out.px = [list(row) for row in reversed(self.px)]
         return out
 
 
@@ -175,20 +153,6 @@ def rounded_box(x0, y0, x1, y1, radius):
     return inside
 
 
-def gear(cx, cy, r_body, r_tooth, r_hole, teeth=8, tooth_share=0.45):
-    def inside(x, y):
-        r = math.hypot(x - cx, y - cy)
-        if r < r_hole:
-            return False
-        if r <= r_body:
-            return True
-        if r > r_tooth:
-            return False
-        turn = (math.atan2(y - cy, x - cx) / (2 * math.pi)) * teeth
-        return abs((turn % 1.0) - 0.5) < tooth_share / 2
-    return inside
-
-
 def thick_segment(xa, ya, xb, yb, half_width):
     def inside(x, y):
         vx, vy = xb - xa, yb - ya
@@ -200,10 +164,6 @@ def thick_segment(xa, ya, xb, yb, half_width):
 
 def union(*parts):
     return lambda x, y: any(p(x, y) for p in parts)
-
-
-def minus(base, *holes):
-    return lambda x, y: base(x, y) and not any(h(x, y) for h in holes)
 
 
 # ------------------------------------------------------- pixel-art pieces
@@ -250,6 +210,41 @@ PLUG = [
     "...kssgk..",
     "YYYkssgk..",
     "...kkkk...",
+]
+
+GEAR_HALF = [
+    "................",
+    "......dddd......",
+    "..ddd.dssd.ddd..",
+    "..dsdddssdddsd..",
+    "..ddssssssssdd..",
+    "...dssssssssd...",
+    ".dddssddddssddd.",
+    ".dssssd..dssssd.",
+]
+
+SMALL_GEAR = [
+    "...ddd...",
+    ".d.dsd.d.",
+    ".dsssssd.",
+    "ddssdssdd",
+    "dssd.dssd",
+    "ddssdssdd",
+    ".dsssssd.",
+    ".d.dsd.d.",
+    "...ddd...",
+]
+
+GLOBE = [
+    "..CCCC..",
+    ".CceecC.",
+    "CeeccecC",
+    "CcecCccC",
+    "CCCCCCCC",
+    "CccCceeC",
+    "CcceeeeC",
+    ".CcCeeC.",
+    "..CCCC..",
 ]
 
 PAGE = [
@@ -394,25 +389,6 @@ PRINTER = [
     "................",
 ]
 
-SCISSORS = [
-    "................",
-    "....d.....d.....",
-    "....d.....d.....",
-    "....dd...dd.....",
-    ".....d...d......",
-    ".....dd.dd......",
-    "......ddd.......",
-    ".......d........",
-    "......d.d.......",
-    ".....r...r......",
-    "..rrrr...rrrr...",
-    ".r...r...r...r..",
-    ".r...r...r...r..",
-    ".r...r...r...r..",
-    "..rrr.....rrr...",
-    "................",
-]
-
 CLIPBOARD = [
     "................",
     ".....dddddd.....",
@@ -454,7 +430,7 @@ UNDO = [
 BOOKMARK = [
     "CCCCCCCC",
     "CccccccC",
-    "CcccccsC",
+    "CccccccC",
     "CccccccC",
     "CccccccC",
     "CccccccC",
@@ -631,41 +607,36 @@ PROPERTIES = [
 ]
 
 CHECK_PAGE = [
-    "................",
     ".dddddddddddddd.",
     ".dBBBBBBBBBBBBd.",
-    ".dddddddddddddd.",
     ".dhhhhhhhhhhhhd.",
-    ".dhddddhhhhhhhd.",
-    ".dhdwwEhgggggghd",
-    ".dhdwEwhhhhhhhd.",
-    ".dhdEwdhhhhhhhd.",
-    ".dhddddhhhhhhhd.",
+    ".dhdddddhhhhhhd.",
+    ".dhdwwEdhhhhhhd.",
+    ".dhdEEwdhgggghd.",
+    ".dhdwEwdhhhhhhd.",
+    ".dhdddddhhhhhhd.",
     ".dhhhhhhhhhhhhd.",
-    ".dhddddhggggghd.",
-    ".dhdwwdhhhhhhhd.",
-    ".dhddddhhhhhhhd.",
+    ".dhdddddhhhhhhd.",
+    ".dhdwwwdhhhhhhd.",
+    ".dhdwwwdhggghhd.",
+    ".dhdwwwdhhhhhhd.",
+    ".dhdddddhhhhhhd.",
+    ".dhhhhhhhhhhhhd.",
     ".dddddddddddddd.",
-    "................",
 ]
 
 BIG_A = [
-    "................",
-    "......BB........",
-    "......BB........",
-    ".....BBBB.......",
-    ".....B.BB.......",
-    "....BB.BBB......",
-    "....B...BB......",
-    "...BBBBBBBB.....",
-    "...B.....BB.....",
-    "..BB.....BBB....",
-    "..B.......BB....",
-    ".BBBB....BBBBB..",
-    "................",
-    "................",
-    "................",
-    "................",
+    "....BB....",
+    "....BB....",
+    "...B.BB...",
+    "...B.BB...",
+    "..B...BB..",
+    "..BBBBBB..",
+    ".B.....BB.",
+    ".B.....BB.",
+    "B.......BB",
+    "B.......BB",
+    "BB.....BBB",
 ]
 
 SMALL_A = [
@@ -695,6 +666,41 @@ RASTER_A = [
     "#####",
     "#...#",
     "#...#",
+]
+
+REFRESH_HALF = [
+    "................",
+    "......EEEE......",
+    "....EEeeeeEE.E..",
+    "...EeeEEEEeeEeE.",
+    "..EeEE....EEeeE.",
+    "..EeE....EeeeeE.",
+    ".EeE.....EEEEEE.",
+    ".EeE............",
+]
+
+
+def rotated_half(rows):
+    return [row[::-1] for row in reversed(rows)]
+
+
+MESSAGE = [
+    "................",
+    "..dddddddddddd..",
+    ".dwwwwwwwwwwwwd.",
+    "dwwwwwwwwwwwwwwd",
+    "dwwgggggggggwwwd",
+    "dwwwwwwwwwwwwwwd",
+    "dwwgggggggwwwwwd",
+    "dwwwwwwwwwwwwwwd",
+    "dwwggggggggggwwd",
+    "dwwwwwwwwwwwwwwd",
+    ".dwwwwwwwwwwwwd.",
+    "..ddwwwddddddd..",
+    "...dwwd.........",
+    "..dwd...........",
+    ".dd.............",
+    "................",
 ]
 
 REPLACE = [
@@ -784,22 +790,12 @@ def database():
 
 def connect():
     ic = Icon().sprite(SMALL_DATABASE, 0, 4)
-    return ic.sprite(PLUG, 6, 0)
+    return ic.sprite(PLUG, 6, 2)
 
 
 def odbc_source():
     ic = Icon().sprite(SMALL_DATABASE, 0, 4)
-    ic.shape(disk(11.5, 5.5, 4.6), 'c', 'C')
-    for x, y in ((10, 3), (11, 3), (9, 4), (10, 4), (12, 6), (13, 6),
-                 (12, 7), (13, 8), (10, 8)):
-        ic.set(x, y, 'e')
-    ic.line(7, 5, 15, 5, None)
-    for x in range(8, 15):
-        if ic.px[5][x] is not None:
-            ic.set(x, 5, 'C')
-    for y in range(2, 10):
-        ic.set(11, y, 'C')
-    return ic
+    return ic.sprite(GLOBE, 8, 0)
 
 
 def file_database():
@@ -821,6 +817,16 @@ def open_folder():
 
 def floppy():
     return Icon().sprite(FLOPPY)
+
+
+def scissors():
+    ic = Icon()
+    ic.shape(thick_segment(4.0, 1.0, 10.0, 10.0, 0.9), 's', 'd')
+    ic.shape(thick_segment(12.0, 1.0, 6.0, 10.0, 0.9), 's', 'd')
+    ic.set(8, 7, 'k')
+    ic.shape(ring(4.5, 12.0, 1.4, 3.1), 'r', 'R')
+    ic.shape(ring(11.5, 12.0, 1.4, 3.1), 'r', 'R')
+    return ic
 
 
 def copy_pages():
@@ -900,27 +906,13 @@ def big_plus():
     return Icon().shape(shape, 'e', 'E')
 
 
-def gear_icon(cx=7.5, cy=7.5, scale=1.0):
-    return Icon().shape(gear(cx, cy, 4.6 * scale, 7.2 * scale,
-                             1.9 * scale), 's', 'd')
+def gear_icon():
+    return Icon().sprite(GEAR_HALF + GEAR_HALF[::-1])
 
 
 def refresh():
-    ic = Icon()
-    c = 7.5
-
-    def arc(lo, hi):
-        def inside(x, y):
-            a = math.degrees(math.atan2(y - c, x - c)) % 360
-            return ring(c, c, 3.6, 6.2)(x, y) and lo <= a <= hi
-        return inside
-
-    ic.shape(arc(200, 335), 'e', 'E')
-    ic.shape(arc(20, 155), 'e', 'E')
-    # arrowheads at the clockwise ends of both arcs
-    ic.shape(polygon([(10.5, 3.5), (16.0, 5.5), (12.0, 10.5)]), 'e', 'E')
-    ic.shape(polygon([(5.5, 12.5), (0.0, 10.5), (4.0, 5.5)]), 'e', 'E')
-    return ic
+    # the lower arrow is the upper one turned half way round
+    return Icon().sprite(REFRESH_HALF + rotated_half(REFRESH_HALF))
 
 
 def about():
@@ -971,8 +963,7 @@ def folder_with(emblem_rows):
 
 
 def small_gear_icon(base):
-    return base.shape(gear(11.5, 11.5, 2.6, 4.3, 1.0, teeth=6,
-                           tooth_share=0.5), 's', 'd')
+    return base.sprite(SMALL_GEAR, 7, 7)
 
 
 def fx_badge(x0, y0, x1, y1):
@@ -1025,12 +1016,7 @@ def unused_node():
 
 
 def messages_icon():
-    ic = Icon().shape(rounded_box(0.5, 1.5, 15.5, 11.5, 3.0), 'w', 'd')
-    ic.shape(polygon([(3.5, 10.5), (8.5, 10.5), (3.5, 15.5)]), 'w', 'd')
-    ic.rect(4, 11, 7, 11, 'w')
-    for y, length in ((4, 9), (6, 7), (8, 8)):
-        ic.rect(3, y, 3 + length - 1, y, 'g')
-    return ic
+    return Icon().sprite(MESSAGE)
 
 
 def truetype_mark():
@@ -1050,7 +1036,7 @@ def raster_mark():
 
 
 def font_page():
-    return Icon().sprite(BIG_A).sprite(SMALL_A, 10, 9)
+    return Icon().sprite(BIG_A, 0, 3).sprite(SMALL_A, 10, 8)
 
 
 def key(light='y', dark='Y'):
@@ -1093,7 +1079,7 @@ def strip_toolbar():
         ('40022', 'open SQL file', open_folder()),
         ('57603', 'save', floppy()),
         ('57607', 'print', Icon().sprite(PRINTER)),
-        ('57635', 'cut', Icon().sprite(SCISSORS)),
+        ('57635', 'cut', scissors()),
         ('57634', 'copy', copy_pages()),
         ('57637', 'paste', paste()),
         ('57643', 'undo', Icon().sprite(UNDO)),
@@ -1176,7 +1162,7 @@ def strip_option_pages():
 def strip_structure():
     return [
         (None, 'primary-key column', key()),
-        (None, 'spare (silver key, not used yet)', key('s', 'g')),
+        (None, 'spare: a silver key (no user yet)', key('s', 'g')),
         (None, 'other column', field()),
     ]
 
@@ -1212,8 +1198,8 @@ STRIPS = [
     ('bitmap121.bmp', 'bitmap 121', MAGENTA, strip_option_pages,
      'Page icons of the options dialog tree.'),
     ('bitmap135.bmp', 'bitmap 135', MINT, strip_structure,
-     'Table-structure grid and text-format column list. Background is\n'
-     '    RGB(241,255,234), the column list\'s own transparent colour.'),
+     'Table-structure grid and text-format column list. The background is\n'
+     'RGB(241,255,234), the colour the column list treats as transparent.'),
     ('margin22902.bmp', 'bitmap 22902', WHITE, strip_margin,
      'Editor margin images; white is transparent.'),
 ]
@@ -1318,13 +1304,12 @@ def readme_text(entries):
         lines.append('%s  (%s, %d images, background RGB%s)'
                      % (name, res, len(items), background))
         for note_line in note.split('\n'):
-            lines.append('    ' + note_line.strip() if note_line.startswith(' ')
-                         else '    ' + note_line)
+            lines.append('    ' + note_line.strip())
         for index, (cmd, meaning, _) in enumerate(items):
             label = ('command %s: %s' % (cmd, meaning)) if cmd else meaning
             lines.append('  %2d  %s' % (index, label))
         lines.append('')
-    return '\n'.join(lines)
+    return '\n'.join(lines).rstrip('\n') + '\n'
 
 
 def main():
