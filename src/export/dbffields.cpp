@@ -1,0 +1,100 @@
+#include "export/dbffields.h"
+
+#include <algorithm>
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <locale.h>
+
+namespace orva {
+namespace {
+
+bool IsDateSeparator(char c) { return c == '-' || c == '/'; }
+
+// A decimal integer the way atoi reads it: leading blanks, a sign, digits,
+// the rest ignored, 0 when there are no digits. Clamped far inside int so
+// that the calendar arithmetic below cannot overflow.
+int ReadDecimal(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  long value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+    value = std::min(value * 10 + (text[i] - '0'), 999999999L);
+  return static_cast<int>(negative ? -value : value);
+}
+
+// The "C" locale, so that a user locale with a decimal comma does not change
+// how numbers are read.
+locale_t CLocale() {
+  static locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+  return locale;
+}
+
+}  // namespace
+
+std::optional<DbfDate> ReadDbfDate(std::string_view text) {
+  if (std::count_if(text.begin(), text.end(), IsDateSeparator) != 2) return std::nullopt;
+  std::string_view part = text;
+  if (std::size_t space = text.rfind(' '); space != std::string_view::npos) part = text.substr(0, space);
+  part = part.substr(0, 10);
+
+  auto first = std::find_if(part.begin(), part.end(), IsDateSeparator);
+  if (first == part.end()) return std::nullopt;
+  auto second = std::find_if(first + 1, part.end(), IsDateSeparator);
+  if (second == part.end()) return std::nullopt;
+
+  DbfDate date;
+  date.year = ReadDecimal(std::string_view(part.begin(), first));
+  date.month = ReadDecimal(std::string_view(first + 1, second));
+  date.day = ReadDecimal(std::string_view(second + 1, part.end()));
+
+  std::tm day{};
+  day.tm_year = date.year - 1900;
+  day.tm_mon = date.month - 1;
+  day.tm_mday = date.day;
+  day.tm_isdst = -1;
+  if (std::mktime(&day) != static_cast<std::time_t>(-1)) {
+    date.year = day.tm_year + 1900;
+    date.month = day.tm_mon + 1;
+    date.day = day.tm_mday;
+  }
+  return date;
+}
+
+std::string FormatDbfDate(const DbfDate& date) {
+  if (date.year < 0 || date.year > 9999 || date.month < 0 || date.month > 99 || date.day < 0 || date.day > 99)
+    return {};
+  char text[16];
+  std::snprintf(text, sizeof text, "%04d%02d%02d", date.year, date.month, date.day);
+  return text;
+}
+
+double ReadDbfNumber(std::string_view text) {
+  std::string copy(text.substr(0, text.find('\0')));
+  return strtod_l(copy.c_str(), nullptr, CLocale());
+}
+
+std::string FormatDbfNumber(double value, int decimals) {
+  if (!std::isfinite(value)) return {};
+  // Room for the largest double in fixed notation with 255 decimals.
+  char text[700];
+  std::to_chars_result result;
+  if (decimals > 0) {
+    result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, std::min(decimals, 255));
+  } else {
+    double whole = std::trunc(value);
+    if (whole >= static_cast<double>(LONG_MIN) && whole < -static_cast<double>(LONG_MIN))
+      result = std::to_chars(text, text + sizeof text, static_cast<long>(whole));
+    else
+      result = std::to_chars(text, text + sizeof text, whole, std::chars_format::fixed, 0);
+  }
+  if (result.ec != std::errc()) return {};
+  return std::string(text, result.ptr);
+}
+
+}  // namespace orva

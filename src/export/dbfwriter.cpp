@@ -1,0 +1,189 @@
+#include "export/dbfwriter.h"
+
+#include <algorithm>
+#include <cstring>
+#include <ctime>
+
+#include "export/dbffields.h"
+#include "platform/codec.h"
+#include "platform/messagebox.h"
+
+namespace orva {
+namespace {
+
+constexpr std::uint8_t kVersion = 3;
+constexpr std::uint8_t kHeaderEnd = 0x0D;
+constexpr std::uint8_t kRecordNotDeleted = ' ';
+constexpr int kMaxLength16 = 0xFFFF;
+
+void PutLE16(std::uint8_t* at, unsigned value) {
+  at[0] = static_cast<std::uint8_t>(value & 0xFF);
+  at[1] = static_cast<std::uint8_t>((value >> 8) & 0xFF);
+}
+
+void PutLE32(std::uint8_t* at, std::uint32_t value) {
+  PutLE16(at, value & 0xFFFF);
+  PutLE16(at + 2, value >> 16);
+}
+
+}  // namespace
+
+CDbfWriter::CDbfWriter() = default;
+
+CDbfWriter::~CDbfWriter() { Close(); }
+
+void CDbfWriter::Init(std::uint32_t recordCount, int fieldCount) {
+  m_header.fill(0);
+  m_header[0] = kVersion;
+  std::time_t now = std::time(nullptr);
+  std::tm utc{};
+  gmtime_r(&now, &utc);
+  m_header[1] = static_cast<std::uint8_t>(utc.tm_year % 100);
+  m_header[2] = static_cast<std::uint8_t>(utc.tm_mon + 1);
+  m_header[3] = static_cast<std::uint8_t>(utc.tm_mday);
+  PutLE32(&m_header[4], recordCount);
+
+  m_descriptors.clear();
+  if (fieldCount > 0) m_descriptors.assign(static_cast<std::size_t>(fieldCount), Descriptor{});
+  m_record.clear();
+  m_recordLength = 0;
+}
+
+int CDbfWriter::FieldWidth(const Descriptor& descriptor) {
+  if (descriptor[11] == 'N') return descriptor[16];
+  return descriptor[16] | (descriptor[17] << 8);
+}
+
+int CDbfWriter::FieldOffset(const Descriptor& descriptor) { return descriptor[12] | (descriptor[13] << 8); }
+
+std::string CDbfWriter::NameOf(const Descriptor& descriptor) {
+  const char* name = reinterpret_cast<const char*>(descriptor.data());
+  return std::string(name, strnlen(name, kMaxNameBytes + 1));
+}
+
+bool CDbfWriter::NameTaken(std::string_view name, int exceptIndex) const {
+  for (int i = 0; i < FieldCount(); ++i)
+    if (i != exceptIndex && NameOf(m_descriptors[static_cast<std::size_t>(i)]) == name) return true;
+  return false;
+}
+
+// Readers look fields up by name, so two fields never share one: a clash
+// (usually two long names cut to the same ten bytes) gets a "_n" suffix.
+std::string CDbfWriter::UniqueName(std::string name, int index) const {
+  if (name.empty() || !NameTaken(name, index)) return name;
+  for (int n = 1;; ++n) {
+    std::string suffix = "_" + std::to_string(n);
+    std::string candidate(CutAtCharBoundary(name, kMaxNameBytes - suffix.size()));
+    candidate += suffix;
+    if (!NameTaken(candidate, index)) return candidate;
+  }
+}
+
+void CDbfWriter::DefineField(int index, std::string_view name, char type, std::uint16_t width) {
+  if (index < 0 || index >= FieldCount()) return;
+  Descriptor& descriptor = m_descriptors[static_cast<std::size_t>(index)];
+  descriptor.fill(0);
+  name = name.substr(0, name.find('\0'));
+  std::string stored = UniqueName(std::string(CutAtCharBoundary(ToUpperGbk(name), kMaxNameBytes)), index);
+  std::memcpy(descriptor.data(), stored.data(), stored.size());
+  descriptor[11] = static_cast<std::uint8_t>(type);
+  PutLE16(&descriptor[16], width);
+}
+
+void CDbfWriter::Fail(std::string text) {
+  m_errorText = std::move(text);
+  ShowErrorBoxGbk(m_errorText);
+}
+
+bool CDbfWriter::Open(const std::string& path) {
+  Close();
+  m_file = std::fopen(path.c_str(), "wb");
+  if (m_file) return true;
+  Fail(GbkFromUtf8("无法打开本地文件：") + GbkFromUtf8(path));
+  return false;
+}
+
+bool CDbfWriter::WriteHeader() {
+  if (m_descriptors.empty()) {
+    Fail(GbkFromUtf8("还没有设置字段"));
+    return false;
+  }
+  if (!m_file) return false;
+
+  long recordLength = 1;
+  for (const Descriptor& descriptor : m_descriptors) recordLength += FieldWidth(descriptor);
+  long headerLength = static_cast<long>(kDescriptorSize) * FieldCount() + kHeaderSize + 1;
+  if (recordLength > kMaxLength16 || headerLength > kMaxLength16) {
+    Fail(GbkFromUtf8("字段太多或字段总宽度太大，超出了DBF文件的限制"));
+    return false;
+  }
+
+  int offset = 1;
+  for (Descriptor& descriptor : m_descriptors) {
+    PutLE16(&descriptor[12], static_cast<unsigned>(offset));
+    offset += FieldWidth(descriptor);
+  }
+  PutLE16(&m_header[8], static_cast<unsigned>(headerLength));
+  PutLE16(&m_header[10], static_cast<unsigned>(recordLength));
+  m_recordLength = static_cast<int>(recordLength);
+  m_record.assign(static_cast<std::size_t>(recordLength) + 1, 0);
+
+  bool ok = std::fwrite(m_header.data(), 1, m_header.size(), m_file) == m_header.size();
+  for (const Descriptor& descriptor : m_descriptors)
+    ok = ok && std::fwrite(descriptor.data(), 1, descriptor.size(), m_file) == descriptor.size();
+  ok = ok && std::fputc(kHeaderEnd, m_file) != EOF;
+  return std::fflush(m_file) == 0 && ok;
+}
+
+void CDbfWriter::SetFieldValue(int index, const char* text, std::size_t length) {
+  if (index < 0 || index >= FieldCount() || m_record.empty()) return;
+  const Descriptor& descriptor = m_descriptors[static_cast<std::size_t>(index)];
+  const std::size_t width = static_cast<std::size_t>(FieldWidth(descriptor));
+  const std::size_t offset = static_cast<std::size_t>(FieldOffset(descriptor));
+  // A field redefined after the layout was written no longer matches it.
+  if (offset + width > static_cast<std::size_t>(m_recordLength)) return;
+  std::uint8_t* field = m_record.data() + offset;
+  std::memset(field, 0, width);
+  std::string_view value(text ? text : "", text ? length : 0);
+
+  // Unused bytes stay zero, so a value shorter than its field is followed by
+  // its terminating zero; a value that fills the field has none.
+  auto put = [&](std::string_view bytes) { std::memcpy(field, bytes.data(), std::min(bytes.size(), width)); };
+  switch (descriptor[11]) {
+    case 'C':
+      put(CutAtCharBoundary(value, width));
+      break;
+    case 'D':
+      if (std::optional<DbfDate> date = ReadDbfDate(value)) {
+        std::string digits = FormatDbfDate(*date);
+        if (!digits.empty() && digits.size() <= width) put(digits);
+      }
+      break;
+    case 'N': {
+      std::string printed = FormatDbfNumber(ReadDbfNumber(value), descriptor[17]);
+      // dBase readers take a field full of asterisks as a number too large
+      // for its width.
+      if (printed.empty() || printed.size() > width) printed.assign(width, '*');
+      put(printed);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+bool CDbfWriter::WriteRecord() {
+  if (!m_file || m_record.empty()) return false;
+  m_record[0] = kRecordNotDeleted;
+  const auto length = static_cast<std::size_t>(m_recordLength);
+  return std::fwrite(m_record.data(), 1, length, m_file) == length;
+}
+
+bool CDbfWriter::Close() {
+  if (!m_file) return true;
+  bool ok = std::fclose(m_file) == 0;
+  m_file = nullptr;
+  return ok;
+}
+
+}  // namespace orva

@@ -1,0 +1,85 @@
+#pragma once
+// Writes a dBase III table file (version byte 3, no memo file) from rows of
+// GBK text values. Fields are character ("C"), date ("D") or numeric ("N").
+//
+// Calling order: Init, DefineField for each field, Open, WriteHeader, then for
+// every record SetFieldValue for each field and WriteRecord, then Close. The
+// record count given to Init is the number of records that will be written.
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orva {
+
+class CDbfWriter {
+ public:
+  static constexpr int kHeaderSize = 32;
+  static constexpr int kDescriptorSize = 32;
+  static constexpr int kMaxNameBytes = 10;
+
+  CDbfWriter();
+  ~CDbfWriter();
+  CDbfWriter(const CDbfWriter&) = delete;
+  CDbfWriter& operator=(const CDbfWriter&) = delete;
+
+  // Starts a new table: the header for `recordCount` records dated today
+  // (UTC) and `fieldCount` empty descriptors (none when not positive).
+  void Init(std::uint32_t recordCount, int fieldCount);
+
+  // Describes field `index`. The name is stored in upper case, cut to ten
+  // bytes without splitting a character and made unique within the table.
+  // `width` is the width for "C" and "D" fields; for "N" fields the width is
+  // its low byte and the number of decimals its high byte (NumericWidth).
+  // Ignored when the index has no descriptor.
+  void DefineField(int index, std::string_view name, char type, std::uint16_t width);
+  static std::uint16_t NumericWidth(int width, int decimals) {
+    return static_cast<std::uint16_t>((width & 0xFF) | ((decimals & 0xFF) << 8));
+  }
+
+  // Creates or truncates the file. On failure shows and keeps the error text;
+  // nothing is written afterwards.
+  bool Open(const std::string& path);
+
+  // Lays out the record, then writes header, descriptors and the 0x0D end
+  // mark. Fails (with a message) when no field was set up or the fields do
+  // not fit the format's 16-bit lengths, and quietly when no file is open.
+  bool WriteHeader();
+
+  // Puts one value into the record being assembled.
+  void SetFieldValue(int index, const char* text, std::size_t length);
+  void SetFieldValue(int index, std::string_view text) { SetFieldValue(index, text.data(), text.size()); }
+
+  // Writes the assembled record, marked as not deleted.
+  bool WriteRecord();
+
+  // Closes the file; false when buffered bytes could not be written.
+  bool Close();
+
+  // The last error, GBK text (empty when none).
+  const std::string& ErrorText() const { return m_errorText; }
+
+  int FieldCount() const { return static_cast<int>(m_descriptors.size()); }
+
+ private:
+  using Descriptor = std::array<std::uint8_t, kDescriptorSize>;
+
+  static int FieldWidth(const Descriptor& descriptor);
+  static int FieldOffset(const Descriptor& descriptor);
+  static std::string NameOf(const Descriptor& descriptor);
+  bool NameTaken(std::string_view name, int exceptIndex) const;
+  std::string UniqueName(std::string name, int index) const;
+  void Fail(std::string text);
+
+  std::array<std::uint8_t, kHeaderSize> m_header{};
+  std::vector<Descriptor> m_descriptors;
+  std::vector<std::uint8_t> m_record;
+  int m_recordLength = 0;
+  std::FILE* m_file = nullptr;
+  std::string m_errorText;
+};
+
+}  // namespace orva

@@ -1,0 +1,361 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <ctime>
+
+#include "dbf_reader.h"
+#include "export/dbfwriter.h"
+#include "platform/codec.h"
+#include "test_env.h"
+
+namespace orva {
+namespace {
+
+using test::DbfTable;
+
+class DbfWriterTest : public ::testing::Test {
+ protected:
+  std::string PathOf(const char* name) const { return QDir(m_dir.path()).filePath(name).toStdString(); }
+
+  // Parses a written file, failing the test when it is malformed.
+  DbfTable ReadBack(const std::string& path) {
+    DbfTable table;
+    std::string reason;
+    EXPECT_TRUE(test::ParseDbf(test::ReadFileBytes(path), table, reason)) << reason;
+    return table;
+  }
+
+  // One field of the given definition, one record holding `value`; returns
+  // the raw bytes of that cell.
+  std::string WriteOneCell(char type, std::uint16_t width, std::string_view value) {
+    std::string path = PathOf("cell.dbf");
+    CDbfWriter writer;
+    writer.Init(1, 1);
+    writer.DefineField(0, "v", type, width);
+    EXPECT_TRUE(writer.Open(path));
+    EXPECT_TRUE(writer.WriteHeader());
+    writer.SetFieldValue(0, value);
+    EXPECT_TRUE(writer.WriteRecord());
+    EXPECT_TRUE(writer.Close());
+    DbfTable table = ReadBack(path);
+    return table.records.size() == 1 ? table.Cell(0, 0) : std::string("no record");
+  }
+
+  QTemporaryDir m_dir;
+};
+
+std::string Padded(std::string text, std::size_t width) {
+  text.resize(width, '\0');
+  return text;
+}
+
+TEST_F(DbfWriterTest, HeaderAndDescriptorsOfACharacterAndANumericField) {
+  std::string path = PathOf("two.dbf");
+  std::time_t before = std::time(nullptr);
+  CDbfWriter writer;
+  writer.Init(2, 2);
+  writer.DefineField(0, "name", 'C', 10);
+  writer.DefineField(1, "price", 'N', CDbfWriter::NumericWidth(8, 2));
+  ASSERT_TRUE(writer.Open(path));
+  ASSERT_TRUE(writer.WriteHeader());
+  for (const char* row : {"1.5", "22.25"}) {
+    writer.SetFieldValue(0, "item");
+    writer.SetFieldValue(1, row);
+    ASSERT_TRUE(writer.WriteRecord());
+  }
+  ASSERT_TRUE(writer.Close());
+  std::time_t after = std::time(nullptr);
+
+  DbfTable table = ReadBack(path);
+  EXPECT_EQ(table.version, 3);
+  EXPECT_EQ(table.recordCount, 2u);
+  EXPECT_EQ(table.headerLength, 97);
+  EXPECT_EQ(table.recordLength, 19);
+  EXPECT_EQ(table.reserved, std::vector<std::uint8_t>(20, 0));
+  EXPECT_TRUE(table.headerEndMarked);
+  ASSERT_EQ(table.fields.size(), 2u);
+  EXPECT_EQ(table.fields[0].name, "NAME");
+  EXPECT_EQ(table.fields[0].type, 'C');
+  EXPECT_EQ(table.fields[0].offset, 1);
+  EXPECT_EQ(table.fields[1].name, "PRICE");
+  EXPECT_EQ(table.fields[1].type, 'N');
+  EXPECT_EQ(table.fields[1].offset, 11);
+  EXPECT_EQ(table.fields[1].raw[16], 8);
+  EXPECT_EQ(table.fields[1].raw[17], 2);
+  for (const test::DbfField& field : table.fields) {
+    EXPECT_EQ(field.raw[14], 0);
+    EXPECT_EQ(field.raw[15], 0);
+    for (int i = 18; i < 32; ++i) EXPECT_EQ(field.raw[static_cast<std::size_t>(i)], 0) << i;
+  }
+
+  // The date of writing is today's UTC date (either side of a midnight).
+  bool dateMatches = false;
+  for (std::time_t t : {before, after}) {
+    std::tm utc{};
+    gmtime_r(&t, &utc);
+    dateMatches |= table.year == utc.tm_year % 100 && table.month == utc.tm_mon + 1 && table.day == utc.tm_mday;
+  }
+  EXPECT_TRUE(dateMatches) << table.year << "-" << table.month << "-" << table.day;
+
+  ASSERT_EQ(table.records.size(), 2u);
+  EXPECT_EQ(table.trailingBytes, 0u);  // no end-of-file byte
+  EXPECT_EQ(table.records[0][0], ' ');
+  EXPECT_EQ(table.Cell(0, 0), Padded("item", 10));
+  EXPECT_EQ(table.Cell(0, 1), Padded("1.50", 8));
+  EXPECT_EQ(table.Cell(1, 1), Padded("22.25", 8));
+}
+
+TEST_F(DbfWriterTest, WideCharacterFieldStoresItsWidthAsTwoBytes) {
+  std::string path = PathOf("wide.dbf");
+  CDbfWriter writer;
+  writer.Init(0, 2);
+  writer.DefineField(0, "memo", 'C', 300);
+  writer.DefineField(1, "d", 'D', 8);
+  ASSERT_TRUE(writer.Open(path));
+  ASSERT_TRUE(writer.WriteHeader());
+  ASSERT_TRUE(writer.Close());
+  DbfTable table = ReadBack(path);
+  ASSERT_EQ(table.fields.size(), 2u);
+  EXPECT_EQ(table.fields[0].raw[16], 0x2C);
+  EXPECT_EQ(table.fields[0].raw[17], 0x01);
+  EXPECT_EQ(table.fields[1].raw[16], 8);
+  EXPECT_EQ(table.fields[1].raw[17], 0);
+  EXPECT_EQ(table.fields[1].offset, 301);
+  EXPECT_EQ(table.recordLength, 309);
+}
+
+TEST_F(DbfWriterTest, ZeroRowsGiveOnlyHeaderDescriptorsAndEndMark) {
+  std::string path = PathOf("empty.dbf");
+  CDbfWriter writer;
+  writer.Init(0, 3);
+  writer.DefineField(0, "a", 'C', 5);
+  writer.DefineField(1, "b", 'N', CDbfWriter::NumericWidth(4, 0));
+  writer.DefineField(2, "c", 'D', 8);
+  ASSERT_TRUE(writer.Open(path));
+  ASSERT_TRUE(writer.WriteHeader());
+  ASSERT_TRUE(writer.Close());
+  std::vector<std::uint8_t> bytes = test::ReadFileBytes(path);
+  ASSERT_EQ(bytes.size(), 32u + 3 * 32 + 1);
+  EXPECT_EQ(bytes.back(), 0x0D);
+  DbfTable table = ReadBack(path);
+  EXPECT_EQ(table.recordCount, 0u);
+  EXPECT_TRUE(table.records.empty());
+}
+
+TEST_F(DbfWriterTest, NumbersArePrintedLeftAlignedAndOverflowBecomesAsterisks) {
+  EXPECT_EQ(WriteOneCell('N', CDbfWriter::NumericWidth(8, 2), "3.14159"), Padded("3.14", 8));
+  EXPECT_EQ(WriteOneCell('N', CDbfWriter::NumericWidth(8, 0), "-7.9"), Padded("-7", 8));
+  EXPECT_EQ(WriteOneCell('N', CDbfWriter::NumericWidth(8, 2), "not a number"), Padded("0.00", 8));
+  EXPECT_EQ(WriteOneCell('N', CDbfWriter::NumericWidth(8, 2), ""), Padded("0.00", 8));
+  // A value filling the whole width fits; one byte more does not.
+  EXPECT_EQ(WriteOneCell('N', CDbfWriter::NumericWidth(8, 2), "12345.678"), "12345.68");
+  EXPECT_EQ(WriteOneCell('N', CDbfWriter::NumericWidth(8, 2), "123456.7"), "********");
+  EXPECT_EQ(WriteOneCell('N', CDbfWriter::NumericWidth(1, 0), "1"), "1");
+  EXPECT_EQ(WriteOneCell('N', CDbfWriter::NumericWidth(3, 0), "1e300"), "***");
+  EXPECT_EQ(WriteOneCell('N', CDbfWriter::NumericWidth(6, 1), "nan"), "******");
+}
+
+TEST_F(DbfWriterTest, DatesAreEightDigitsOrZeroBytes) {
+  EXPECT_EQ(WriteOneCell('D', 8, "2004-02-30"), "20040301");
+  EXPECT_EQ(WriteOneCell('D', 8, "2004-05-06 12:30:00"), "20040506");
+  EXPECT_EQ(WriteOneCell('D', 8, "20040506"), std::string(8, '\0'));
+  EXPECT_EQ(WriteOneCell('D', 8, ""), std::string(8, '\0'));
+  // A date field defined too narrow for eight digits stays empty.
+  EXPECT_EQ(WriteOneCell('D', 6, "2004-05-06"), std::string(6, '\0'));
+}
+
+TEST_F(DbfWriterTest, CharacterValuesAreZeroPaddedAndCutOnCharacterBoundaries) {
+  EXPECT_EQ(WriteOneCell('C', 6, ""), std::string(6, '\0'));
+  EXPECT_EQ(WriteOneCell('C', 6, "ab"), Padded("ab", 6));
+  EXPECT_EQ(WriteOneCell('C', 6, "abcdef"), "abcdef");
+  EXPECT_EQ(WriteOneCell('C', 6, "abcdefgh"), "abcdef");
+  const std::string chinese = GbkFromUtf8("a中文字");  // 1 + 3 x 2 bytes
+  EXPECT_EQ(WriteOneCell('C', 7, chinese), chinese);
+  // Six bytes would end inside the last character: it is left out whole.
+  EXPECT_EQ(WriteOneCell('C', 6, chinese), Padded(GbkFromUtf8("a中文"), 6));
+  EXPECT_EQ(WriteOneCell('C', 1, chinese), "a");
+}
+
+TEST_F(DbfWriterTest, LongValuesNeverSpillIntoTheNextField) {
+  std::string path = PathOf("spill.dbf");
+  CDbfWriter writer;
+  writer.Init(1, 4);
+  writer.DefineField(0, "c", 'C', 3);
+  writer.DefineField(1, "n", 'N', CDbfWriter::NumericWidth(2, 0));
+  writer.DefineField(2, "d", 'D', 8);
+  writer.DefineField(3, "last", 'C', 2);
+  ASSERT_TRUE(writer.Open(path));
+  ASSERT_TRUE(writer.WriteHeader());
+  // Set out of order so that any byte written past a field would survive.
+  writer.SetFieldValue(3, "ZZ");
+  writer.SetFieldValue(2, "2001-02-03");
+  writer.SetFieldValue(0, std::string(500, 'x'));
+  writer.SetFieldValue(1, "123456");
+  writer.SetFieldValue(3, std::string(100, 'y'));
+  ASSERT_TRUE(writer.WriteRecord());
+  ASSERT_TRUE(writer.Close());
+  DbfTable table = ReadBack(path);
+  ASSERT_EQ(table.records.size(), 1u);
+  EXPECT_EQ(table.records[0], std::string(" xxx**20010203yy"));
+  EXPECT_EQ(table.trailingBytes, 0u);
+}
+
+TEST_F(DbfWriterTest, NamesAreUpperCaseCutToTenBytesAndUnique) {
+  std::string path = PathOf("names.dbf");
+  const std::string chinese = GbkFromUtf8("客户名称与地址");  // 14 bytes
+  CDbfWriter writer;
+  writer.Init(0, 7);
+  writer.DefineField(0, "customer_name_first", 'C', 4);
+  writer.DefineField(1, "customer_name_last", 'C', 4);
+  writer.DefineField(2, "Customer_N", 'C', 4);
+  writer.DefineField(3, chinese, 'C', 4);
+  writer.DefineField(4, "a" + chinese, 'C', 4);
+  writer.DefineField(5, "id", 'C', 4);
+  writer.DefineField(6, "ID", 'C', 4);
+  ASSERT_TRUE(writer.Open(path));
+  ASSERT_TRUE(writer.WriteHeader());
+  ASSERT_TRUE(writer.Close());
+  DbfTable table = ReadBack(path);
+  ASSERT_EQ(table.fields.size(), 7u);
+  EXPECT_EQ(table.fields[0].name, "CUSTOMER_N");
+  EXPECT_EQ(table.fields[1].name, "CUSTOMER_1");
+  EXPECT_EQ(table.fields[2].name, "CUSTOMER_2");
+  EXPECT_EQ(table.fields[3].name, GbkFromUtf8("客户名称与"));
+  EXPECT_EQ(table.fields[4].name, "A" + GbkFromUtf8("客户名称"));  // 9 bytes: no half character
+  EXPECT_EQ(table.fields[5].name, "ID");
+  EXPECT_EQ(table.fields[6].name, "ID_1");
+  for (const test::DbfField& field : table.fields) EXPECT_EQ(field.raw[10], 0) << field.name;
+}
+
+TEST_F(DbfWriterTest, UndefinedFieldsTakeNoBytes) {
+  std::string path = PathOf("gap.dbf");
+  CDbfWriter writer;
+  writer.Init(1, 3);
+  writer.DefineField(0, "a", 'C', 2);
+  writer.DefineField(2, "c", 'C', 2);
+  writer.DefineField(9, "outside", 'C', 2);  // no such field: ignored
+  ASSERT_TRUE(writer.Open(path));
+  ASSERT_TRUE(writer.WriteHeader());
+  writer.SetFieldValue(0, "aa");
+  writer.SetFieldValue(1, "ignored");
+  writer.SetFieldValue(2, "cc");
+  ASSERT_TRUE(writer.WriteRecord());
+  ASSERT_TRUE(writer.Close());
+  DbfTable table = ReadBack(path);
+  ASSERT_EQ(table.fields.size(), 3u);
+  EXPECT_EQ(table.fields[1].name, "");
+  EXPECT_EQ(table.fields[1].type, 0);
+  EXPECT_EQ(table.fields[1].width, 0);
+  EXPECT_EQ(table.fields[2].offset, 3);
+  EXPECT_EQ(table.recordLength, 5);
+  ASSERT_EQ(table.records.size(), 1u);
+  EXPECT_EQ(table.records[0], " aacc");
+}
+
+TEST_F(DbfWriterTest, UnopenablePathReportsTheErrorAndWritesNothing) {
+  test::MessageBoxRecorder boxes;
+  std::string path = PathOf("missing-folder/out.dbf");
+  CDbfWriter writer;
+  writer.Init(1, 1);
+  writer.DefineField(0, "a", 'C', 4);
+  EXPECT_FALSE(writer.Open(path));
+  ASSERT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(boxes.LastText(), QString::fromUtf8("无法打开本地文件：") + QString::fromStdString(path));
+  EXPECT_EQ(writer.ErrorText(), GbkFromUtf8("无法打开本地文件：" + path));
+  EXPECT_FALSE(writer.WriteHeader());
+  writer.SetFieldValue(0, "x");
+  EXPECT_FALSE(writer.WriteRecord());
+  EXPECT_TRUE(writer.Close());
+  EXPECT_EQ(boxes.Count(), 1u);
+  EXPECT_FALSE(QFile::exists(QString::fromStdString(path)));
+}
+
+TEST_F(DbfWriterTest, HeaderWithoutFieldsIsRefused) {
+  test::MessageBoxRecorder boxes;
+  std::string path = PathOf("nofields.dbf");
+  CDbfWriter writer;
+  writer.Init(3, 0);
+  writer.DefineField(0, "a", 'C', 4);  // no descriptors to define
+  ASSERT_TRUE(writer.Open(path));
+  EXPECT_FALSE(writer.WriteHeader());
+  EXPECT_FALSE(writer.WriteRecord());
+  ASSERT_TRUE(writer.Close());
+  ASSERT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(boxes.LastText(), QString::fromUtf8("还没有设置字段"));
+  EXPECT_EQ(writer.ErrorText(), GbkFromUtf8("还没有设置字段"));
+  EXPECT_TRUE(test::ReadFileBytes(path).empty());
+}
+
+TEST_F(DbfWriterTest, FieldsBeyondTheSixteenBitRecordLengthAreRefused) {
+  test::MessageBoxRecorder boxes;
+  std::string path = PathOf("huge.dbf");
+  CDbfWriter writer;
+  writer.Init(1, 3);
+  for (int i = 0; i < 3; ++i) writer.DefineField(i, "f" + std::to_string(i), 'C', 30000);
+  ASSERT_TRUE(writer.Open(path));
+  EXPECT_FALSE(writer.WriteHeader());
+  writer.SetFieldValue(2, std::string(30000, 'x'));
+  EXPECT_FALSE(writer.WriteRecord());
+  ASSERT_TRUE(writer.Close());
+  EXPECT_EQ(boxes.Count(), 1u);
+  EXPECT_TRUE(test::ReadFileBytes(path).empty());
+}
+
+TEST_F(DbfWriterTest, RowsReadBackFieldByField) {
+  struct Row {
+    const char* name;
+    const char* amount;
+    const char* day;
+    const char* count;
+  };
+  const std::string zhang = GbkFromUtf8("张三");
+  const Row rows[] = {
+      {"alpha", "12.345", "2020-01-31", "42"},
+      {"", "-0.5", "2020/2/29 08:00:00", "-3.99"},
+      {zhang.c_str(), "999999.999", "not a date", ""},
+  };
+  struct Expected {
+    std::string name, amount, day, count;
+  };
+  const Expected expected[] = {
+      {"alpha", "12.35", "20200131", "42"},
+      {"", "-0.50", "20200229", "-3"},
+      {zhang, "*********", "", "0"},
+  };
+
+  std::string path = PathOf("rows.dbf");
+  CDbfWriter writer;
+  writer.Init(3, 4);
+  writer.DefineField(0, "name", 'C', 12);
+  writer.DefineField(1, "amount", 'N', CDbfWriter::NumericWidth(9, 2));
+  writer.DefineField(2, "day", 'D', 8);
+  writer.DefineField(3, "count", 'N', CDbfWriter::NumericWidth(5, 0));
+  ASSERT_TRUE(writer.Open(path));
+  ASSERT_TRUE(writer.WriteHeader());
+  for (const Row& row : rows) {
+    writer.SetFieldValue(0, row.name);
+    writer.SetFieldValue(1, row.amount);
+    writer.SetFieldValue(2, row.day);
+    writer.SetFieldValue(3, row.count);
+    ASSERT_TRUE(writer.WriteRecord());
+  }
+  ASSERT_TRUE(writer.Close());
+
+  DbfTable table = ReadBack(path);
+  ASSERT_EQ(table.recordCount, 3u);
+  ASSERT_EQ(table.records.size(), 3u);
+  EXPECT_EQ(table.trailingBytes, 0u);
+  for (std::size_t r = 0; r < 3; ++r) {
+    SCOPED_TRACE(r);
+    EXPECT_EQ(table.records[r][0], ' ');
+    EXPECT_EQ(table.Text(r, 0), expected[r].name);
+    EXPECT_EQ(table.Text(r, 1), expected[r].amount);
+    EXPECT_EQ(table.Text(r, 2), expected[r].day);
+    EXPECT_EQ(table.Text(r, 3), expected[r].count);
+  }
+}
+
+}  // namespace
+}  // namespace orva
