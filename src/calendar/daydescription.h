@@ -1,0 +1,38 @@
+#pragma once
+// Everything the calendar shows about one day, and its description text.
+
+#include <string>
+
+#include "calendar/daynumber.h"
+#include "calendar/festivals.h"
+#include "calendar/lunar.h"
+
+namespace orva::calendar {
+
+struct DayInfo {
+  int jdn = 0;
+  GregorianDate date;
+  int weekday = 0;          // 1 = Monday ... 7 = Sunday
+  bool hasLunar = false;    // false outside the lunar tables
+  LunarDate lunar;
+  int solarTerm = 0;        // 1-24, 0 for none
+  FestivalTexts festivals;  // GBK
+  bool holiday = false;
+};
+
+DayInfo DescribeDay(int jdn);
+
+// The day's lunar description (GBK): the lunar year's stem and branch with
+// "年", the lunar month and day names and the solar term on the first line,
+// then the lunar festival names and the Gregorian and weekday festival names,
+// each on a line of its own. Empty for days without lunar data apart from
+// their festivals.
+std::string DayDescriptionText(const DayInfo& day);
+
+// The short text under the day number in a month grid (GBK): a lunar
+// festival, else the solar term, else a Gregorian festival, else the lunar
+// month name on the first of a lunar month, else the lunar day name. Only the
+// first of several festival names is used.
+std::string DayCellLabel(const DayInfo& day);
+
+}  // namespace orva::calendar
