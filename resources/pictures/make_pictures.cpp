@@ -65,14 +65,30 @@ void DrawDrum(QPainter& p, QPointF centre, double width, double height) {
   }
 }
 
+// The deep-to-sea gradient behind both pictures, running towards `end`.
+void FillSky(QPainter& p, const QRect& rect, QPointF end) {
+  QLinearGradient sky(QPointF(0, 0), end);
+  sky.setColorAt(0, kDeep);
+  sky.setColorAt(1, kSea);
+  p.fillRect(rect, sky);
+}
+
+// The product name in white over a soft shadow.
+void DrawTitle(QPainter& p, const QRectF& box, int pointSize, int spacing) {
+  QFont title(QStringLiteral("DejaVu Sans"), pointSize, QFont::Bold);
+  title.setLetterSpacing(QFont::AbsoluteSpacing, spacing);
+  p.setFont(title);
+  p.setPen(QColor(0, 0, 0, 70));
+  p.drawText(box.translated(1, 1), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("ORVA"));
+  p.setPen(Qt::white);
+  p.drawText(box, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("ORVA"));
+}
+
 QImage AboutPicture() {
   QImage image(400, 80, QImage::Format_RGB32);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
-  QLinearGradient sky(0, 0, 400, 80);
-  sky.setColorAt(0, kDeep);
-  sky.setColorAt(1, kSea);
-  p.fillRect(image.rect(), sky);
+  FillSky(p, image.rect(), QPointF(400, 80));
   DrawWaves(p, QRectF(0, 0, 400, 80), 3);
 
   QRadialGradient glow(QPointF(350, 20), 60);
@@ -82,13 +98,7 @@ QImage AboutPicture() {
 
   DrawDrum(p, QPointF(42, 40), 36, 48);
 
-  QFont title(QStringLiteral("DejaVu Sans"), 30, QFont::Bold);
-  title.setLetterSpacing(QFont::AbsoluteSpacing, 4);
-  p.setFont(title);
-  p.setPen(QColor(0, 0, 0, 70));
-  p.drawText(QRectF(82, 10, 200, 44), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("ORVA"));
-  p.setPen(Qt::white);
-  p.drawText(QRectF(80, 8, 200, 44), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("ORVA"));
+  DrawTitle(p, QRectF(80, 8, 200, 44), 30, 4);
 
   QFont subtitle(QStringLiteral("WenQuanYi Micro Hei"), 10);
   p.setFont(subtitle);
@@ -101,10 +111,7 @@ QImage ConnectPicture() {
   QImage image(80, 240, QImage::Format_RGB32);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
-  QLinearGradient sky(0, 0, 0, 240);
-  sky.setColorAt(0, kDeep);
-  sky.setColorAt(1, kSea);
-  p.fillRect(image.rect(), sky);
+  FillSky(p, image.rect(), QPointF(0, 240));
   DrawWaves(p, QRectF(0, 120, 80, 120), 3);
 
   DrawDrum(p, QPointF(40, 48), 40, 54);
@@ -116,16 +123,10 @@ QImage ConnectPicture() {
   p.setPen(Qt::NoPen);
   p.drawEllipse(QPointF(40, 100), 5, 5);
 
-  QFont title(QStringLiteral("DejaVu Sans"), 18, QFont::Bold);
-  title.setLetterSpacing(QFont::AbsoluteSpacing, 3);
-  p.setFont(title);
   p.save();
   p.translate(48, 226);
   p.rotate(-90);
-  p.setPen(QColor(0, 0, 0, 70));
-  p.drawText(QRectF(1, 1, 110, 30), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("ORVA"));
-  p.setPen(Qt::white);
-  p.drawText(QRectF(0, 0, 110, 30), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("ORVA"));
+  DrawTitle(p, QRectF(0, 0, 110, 30), 18, 3);
   p.restore();
   return image;
 }

@@ -27,19 +27,35 @@ class DbfWriterTest : public ::testing::Test {
     return table;
   }
 
+  struct FieldDef {
+    std::string name;
+    char type;
+    std::uint16_t width;
+  };
+  using Rows = std::vector<std::vector<std::string>>;
+
+  // Writes the rows into a table of the given fields in the calling order the
+  // result saver uses, and reads the file back.
+  DbfTable WriteTable(const char* file, const std::vector<FieldDef>& fields, const Rows& rows) {
+    std::string path = PathOf(file);
+    CDbfWriter writer;
+    writer.Init(static_cast<std::uint32_t>(rows.size()), static_cast<int>(fields.size()));
+    for (std::size_t i = 0; i < fields.size(); ++i)
+      writer.DefineField(static_cast<int>(i), fields[i].name, fields[i].type, fields[i].width);
+    EXPECT_TRUE(writer.Open(path));
+    EXPECT_TRUE(writer.WriteHeader());
+    for (const std::vector<std::string>& row : rows) {
+      for (std::size_t i = 0; i < row.size(); ++i) writer.SetFieldValue(static_cast<int>(i), row[i]);
+      EXPECT_TRUE(writer.WriteRecord());
+    }
+    EXPECT_TRUE(writer.Close());
+    return ReadBack(path);
+  }
+
   // One field of the given definition, one record holding `value`; returns
   // the raw bytes of that cell.
   std::string WriteOneCell(char type, std::uint16_t width, std::string_view value) {
-    std::string path = PathOf("cell.dbf");
-    CDbfWriter writer;
-    writer.Init(1, 1);
-    writer.DefineField(0, "v", type, width);
-    EXPECT_TRUE(writer.Open(path));
-    EXPECT_TRUE(writer.WriteHeader());
-    writer.SetFieldValue(0, value);
-    EXPECT_TRUE(writer.WriteRecord());
-    EXPECT_TRUE(writer.Close());
-    DbfTable table = ReadBack(path);
+    DbfTable table = WriteTable("cell.dbf", {{"v", type, width}}, {{std::string(value)}});
     return table.records.size() == 1 ? table.Cell(0, 0) : std::string("no record");
   }
 
@@ -52,23 +68,11 @@ std::string Padded(std::string text, std::size_t width) {
 }
 
 TEST_F(DbfWriterTest, HeaderAndDescriptorsOfACharacterAndANumericField) {
-  std::string path = PathOf("two.dbf");
   std::time_t before = std::time(nullptr);
-  CDbfWriter writer;
-  writer.Init(2, 2);
-  writer.DefineField(0, "name", 'C', 10);
-  writer.DefineField(1, "price", 'N', CDbfWriter::NumericWidth(8, 2));
-  ASSERT_TRUE(writer.Open(path));
-  ASSERT_TRUE(writer.WriteHeader());
-  for (const char* row : {"1.5", "22.25"}) {
-    writer.SetFieldValue(0, "item");
-    writer.SetFieldValue(1, row);
-    ASSERT_TRUE(writer.WriteRecord());
-  }
-  ASSERT_TRUE(writer.Close());
+  DbfTable table = WriteTable("two.dbf", {{"name", 'C', 10}, {"price", 'N', CDbfWriter::NumericWidth(8, 2)}},
+                              {{"item", "1.5"}, {"item", "22.25"}});
   std::time_t after = std::time(nullptr);
 
-  DbfTable table = ReadBack(path);
   EXPECT_EQ(table.version, 3);
   EXPECT_EQ(table.recordCount, 2u);
   EXPECT_EQ(table.headerLength, 97);
@@ -108,15 +112,7 @@ TEST_F(DbfWriterTest, HeaderAndDescriptorsOfACharacterAndANumericField) {
 }
 
 TEST_F(DbfWriterTest, WideCharacterFieldStoresItsWidthAsTwoBytes) {
-  std::string path = PathOf("wide.dbf");
-  CDbfWriter writer;
-  writer.Init(0, 2);
-  writer.DefineField(0, "memo", 'C', 300);
-  writer.DefineField(1, "d", 'D', 8);
-  ASSERT_TRUE(writer.Open(path));
-  ASSERT_TRUE(writer.WriteHeader());
-  ASSERT_TRUE(writer.Close());
-  DbfTable table = ReadBack(path);
+  DbfTable table = WriteTable("wide.dbf", {{"memo", 'C', 300}, {"d", 'D', 8}}, {});
   ASSERT_EQ(table.fields.size(), 2u);
   EXPECT_EQ(table.fields[0].raw[16], 0x2C);
   EXPECT_EQ(table.fields[0].raw[17], 0x01);
@@ -127,19 +123,11 @@ TEST_F(DbfWriterTest, WideCharacterFieldStoresItsWidthAsTwoBytes) {
 }
 
 TEST_F(DbfWriterTest, ZeroRowsGiveOnlyHeaderDescriptorsAndEndMark) {
-  std::string path = PathOf("empty.dbf");
-  CDbfWriter writer;
-  writer.Init(0, 3);
-  writer.DefineField(0, "a", 'C', 5);
-  writer.DefineField(1, "b", 'N', CDbfWriter::NumericWidth(4, 0));
-  writer.DefineField(2, "c", 'D', 8);
-  ASSERT_TRUE(writer.Open(path));
-  ASSERT_TRUE(writer.WriteHeader());
-  ASSERT_TRUE(writer.Close());
-  std::vector<std::uint8_t> bytes = test::ReadFileBytes(path);
+  DbfTable table =
+      WriteTable("empty.dbf", {{"a", 'C', 5}, {"b", 'N', CDbfWriter::NumericWidth(4, 0)}, {"c", 'D', 8}}, {});
+  std::vector<std::uint8_t> bytes = test::ReadFileBytes(PathOf("empty.dbf"));
   ASSERT_EQ(bytes.size(), 32u + 3 * 32 + 1);
   EXPECT_EQ(bytes.back(), 0x0D);
-  DbfTable table = ReadBack(path);
   EXPECT_EQ(table.recordCount, 0u);
   EXPECT_TRUE(table.records.empty());
 }
@@ -203,21 +191,16 @@ TEST_F(DbfWriterTest, LongValuesNeverSpillIntoTheNextField) {
 }
 
 TEST_F(DbfWriterTest, NamesAreUpperCaseCutToTenBytesAndUnique) {
-  std::string path = PathOf("names.dbf");
   const std::string chinese = GbkFromUtf8("客户名称与地址");  // 14 bytes
-  CDbfWriter writer;
-  writer.Init(0, 7);
-  writer.DefineField(0, "customer_name_first", 'C', 4);
-  writer.DefineField(1, "customer_name_last", 'C', 4);
-  writer.DefineField(2, "Customer_N", 'C', 4);
-  writer.DefineField(3, chinese, 'C', 4);
-  writer.DefineField(4, "a" + chinese, 'C', 4);
-  writer.DefineField(5, "id", 'C', 4);
-  writer.DefineField(6, "ID", 'C', 4);
-  ASSERT_TRUE(writer.Open(path));
-  ASSERT_TRUE(writer.WriteHeader());
-  ASSERT_TRUE(writer.Close());
-  DbfTable table = ReadBack(path);
+  DbfTable table = WriteTable("names.dbf",
+                              {{"customer_name_first", 'C', 4},
+                               {"customer_name_last", 'C', 4},
+                               {"Customer_N", 'C', 4},
+                               {chinese, 'C', 4},
+                               {"a" + chinese, 'C', 4},
+                               {"id", 'C', 4},
+                               {"ID", 'C', 4}},
+                              {});
   ASSERT_EQ(table.fields.size(), 7u);
   EXPECT_EQ(table.fields[0].name, "CUSTOMER_N");
   EXPECT_EQ(table.fields[1].name, "CUSTOMER_1");
@@ -304,56 +287,30 @@ TEST_F(DbfWriterTest, FieldsBeyondTheSixteenBitRecordLengthAreRefused) {
 }
 
 TEST_F(DbfWriterTest, RowsReadBackFieldByField) {
-  struct Row {
-    const char* name;
-    const char* amount;
-    const char* day;
-    const char* count;
-  };
   const std::string zhang = GbkFromUtf8("张三");
-  const Row rows[] = {
+  const Rows rows = {
       {"alpha", "12.345", "2020-01-31", "42"},
       {"", "-0.5", "2020/2/29 08:00:00", "-3.99"},
-      {zhang.c_str(), "999999.999", "not a date", ""},
+      {zhang, "999999.999", "not a date", ""},
   };
-  struct Expected {
-    std::string name, amount, day, count;
-  };
-  const Expected expected[] = {
+  const Rows expected = {
       {"alpha", "12.35", "20200131", "42"},
       {"", "-0.50", "20200229", "-3"},
       {zhang, "*********", "", "0"},
   };
-
-  std::string path = PathOf("rows.dbf");
-  CDbfWriter writer;
-  writer.Init(3, 4);
-  writer.DefineField(0, "name", 'C', 12);
-  writer.DefineField(1, "amount", 'N', CDbfWriter::NumericWidth(9, 2));
-  writer.DefineField(2, "day", 'D', 8);
-  writer.DefineField(3, "count", 'N', CDbfWriter::NumericWidth(5, 0));
-  ASSERT_TRUE(writer.Open(path));
-  ASSERT_TRUE(writer.WriteHeader());
-  for (const Row& row : rows) {
-    writer.SetFieldValue(0, row.name);
-    writer.SetFieldValue(1, row.amount);
-    writer.SetFieldValue(2, row.day);
-    writer.SetFieldValue(3, row.count);
-    ASSERT_TRUE(writer.WriteRecord());
-  }
-  ASSERT_TRUE(writer.Close());
-
-  DbfTable table = ReadBack(path);
+  DbfTable table = WriteTable("rows.dbf",
+                              {{"name", 'C', 12},
+                               {"amount", 'N', CDbfWriter::NumericWidth(9, 2)},
+                               {"day", 'D', 8},
+                               {"count", 'N', CDbfWriter::NumericWidth(5, 0)}},
+                              rows);
   ASSERT_EQ(table.recordCount, 3u);
   ASSERT_EQ(table.records.size(), 3u);
   EXPECT_EQ(table.trailingBytes, 0u);
   for (std::size_t r = 0; r < 3; ++r) {
     SCOPED_TRACE(r);
     EXPECT_EQ(table.records[r][0], ' ');
-    EXPECT_EQ(table.Text(r, 0), expected[r].name);
-    EXPECT_EQ(table.Text(r, 1), expected[r].amount);
-    EXPECT_EQ(table.Text(r, 2), expected[r].day);
-    EXPECT_EQ(table.Text(r, 3), expected[r].count);
+    for (std::size_t f = 0; f < 4; ++f) EXPECT_EQ(table.Text(r, f), expected[r][f]) << f;
   }
 }
 
