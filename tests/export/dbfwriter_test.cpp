@@ -190,6 +190,21 @@ TEST_F(DbfWriterTest, LongValuesNeverSpillIntoTheNextField) {
   EXPECT_EQ(table.trailingBytes, 0u);
 }
 
+TEST_F(DbfWriterTest, FieldWidenedAfterTheHeaderCannotOverrunTheRecord) {
+  std::string path = PathOf("widened.dbf");
+  CDbfWriter writer;
+  writer.Init(1, 1);
+  writer.DefineField(0, "a", 'C', 4);
+  ASSERT_TRUE(writer.Open(path));
+  ASSERT_TRUE(writer.WriteHeader());
+  writer.SetFieldValue(0, "abcd");
+  writer.DefineField(0, "a", 'C', 400);
+  writer.SetFieldValue(0, std::string(400, 'x'));
+  ASSERT_TRUE(writer.WriteRecord());
+  ASSERT_TRUE(writer.Close());
+  EXPECT_EQ(test::ReadFileBytes(path).size(), 32u + 32 + 1 + 5);
+}
+
 TEST_F(DbfWriterTest, NamesAreUpperCaseCutToTenBytesAndUnique) {
   const std::string chinese = GbkFromUtf8("客户名称与地址");  // 14 bytes
   DbfTable table = WriteTable("names.dbf",
