@@ -1,0 +1,199 @@
+#include "editor/sqlcolouring.h"
+
+namespace orva {
+
+const std::array<std::string_view, kSqlKeywordCount> SqlKeywords = {
+    "__asm", "enum", "__multiple_inheritance", "template", "auto", "__except",
+    "__single_inheritance", "this", "__based", "explicit", "__virtual_inheritance", "thread",
+    "bool", "extern", "mutable", "throw", "break", "false", "naked", "true", "case", "__fastcall",
+    "namespace", "try", "catch", "__finally", "new", "__try", "__cdecl", "float", "operator",
+    "typedef", "char", "for", "private", "typeid", "class", "friend", "protected", "typename",
+    "const", "goto", "public", "union", "const_cast", "if", "register", "unsigned", "continue",
+    "inline", "reinterpret_cast", "using", "__declspec", "__inline", "return", "uuid", "default",
+    "int", "short", "__uuidof", "delete", "__int8", "signed", "virtual", "dllexport", "__int16",
+    "sizeof", "void", "dllimport", "__int32", "static", "volatile", "do", "__int64", "static_cast",
+    "wmain", "double", "__leave", "__stdcall", "while", "dynamic_cast", "long", "struct", "xalloc",
+    "else", "main", "switch", "interface", "persistent", "_persistent", "transient", "depend",
+    "ondemand", "transient", "cset", "useindex", "indexdef", "INSERT", "UPDATE", "DELETE",
+    "SELECT", "CREATE", "DROP", "ALTER", "TRUNCATE", "TABLE", "VIEW", "PROCEDURE", "TRIGGER",
+    "DATABASE", "FUNCTION", "INDEX", "SET", "FROM", "WHERE", "GROUP", "BY", "CASE", "WHEN",
+    "ORDER", "IN", "HAVING", "AS", "AND", "OR", "SET", "BETWEEN", "LIKE", "ELSE", "END", "INTO",
+    "OUTER", "INNER", "JOIN", "UNION", "ON", "COMMIT", "ROLLBACK", "INT", "TINYINT", "CHAR",
+    "VARCHAR", "DATE", "TIMESTAMP", "ABS", "NULL", "NUMERIC", "MAX", "MIN", "SUM", "COUNT", "CAST",
+    "AVG", "CONVERT", "MONEY", "IF", "DISTINCT", "FLOAT", "NVARCHAR", "DATETIME", "SMALLDATETIME",
+    "SMALLINT", "SMALLMONEY", "DECIMAL", "BYTE", "BIT", "NOT", "ELSEIF", "EXECUTE", "VALUES",
+    "CURRENCY", "REAL", "DOUBLE", "EXISTS", "ADD", "COLUMN", "WITH"
+};
+
+namespace {
+
+bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool IsAsciiLetter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsHexDigit(unsigned char c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+unsigned char AsciiLower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c; }
+
+// Letters, digits, "_" and "." (so "dbo.select" is one word), and every byte of
+// a double-byte character, so a GBK name glued to a keyword is one word.
+bool IsIdentifierByte(unsigned char c) { return IsAsciiLetter(c) || IsDigit(c) || c == '_' || c == '.' || c >= 0x80; }
+
+bool IsBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (AsciiLower(static_cast<unsigned char>(a[i])) != AsciiLower(static_cast<unsigned char>(b[i]))) return false;
+  return true;
+}
+
+int ColorForCookie(std::uint32_t cookie) {
+  if (cookie & (CookieLineComment | CookieBlockComment)) return ColorComment;
+  if (cookie & (CookieString | CookieChar)) return ColorString;
+  if (cookie & CookieDirective) return ColorDirective;
+  return ColorNormalText;
+}
+
+// Collects spans, dropping any that would start before the last one added (a
+// word that began before a comment or a quoted text was already overtaken).
+class SpanSink {
+ public:
+  explicit SpanSink(std::vector<ColorSpan>* spans) : m_spans(spans) {}
+  void Add(std::size_t start, int color) {
+    if (!m_spans) return;
+    if (!m_spans->empty() && static_cast<int>(start) < m_spans->back().start) return;
+    m_spans->push_back({static_cast<int>(start), color});
+  }
+  bool Active() const { return m_spans != nullptr; }
+
+ private:
+  std::vector<ColorSpan>* m_spans;
+};
+
+void ColorWord(SpanSink& sink, std::string_view line, std::size_t start, std::size_t end) {
+  std::string_view word = line.substr(start, end - start);
+  if (IsSqlKeyword(word))
+    sink.Add(start, ColorKeyword);
+  else if (IsSqlNumber(word))
+    sink.Add(start, ColorNumber);
+}
+
+}  // namespace
+
+bool IsSqlKeyword(std::string_view word) {
+  for (std::string_view keyword : SqlKeywords)
+    if (EqualsIgnoringAsciiCase(keyword, word)) return true;
+  return false;
+}
+
+bool IsSqlNumber(std::string_view word) {
+  if (word.empty()) return false;
+  auto byte = [&](std::size_t i) { return static_cast<unsigned char>(word[i]); };
+  if (word.size() > 2 && word[0] == '0' && word[1] == 'x') {
+    for (std::size_t i = 2; i < word.size(); ++i)
+      if (!IsHexDigit(byte(i))) return false;
+    return true;
+  }
+  if (!IsDigit(byte(0))) return false;
+  for (std::size_t i = 1; i < word.size(); ++i) {
+    unsigned char c = byte(i);
+    if (!IsDigit(c) && c != '+' && c != '-' && c != '.' && c != 'E' && c != 'e') return false;
+  }
+  return true;
+}
+
+std::uint32_t ColorLine(std::uint32_t cookie, std::string_view line, std::vector<ColorSpan>* spans) {
+  if (line.empty()) return cookie & CookieBlockComment;
+
+  SpanSink sink(spans);
+  const std::size_t n = line.size();
+  auto byte = [&](std::size_t i) { return static_cast<unsigned char>(line[i]); };
+  auto follows = [&](std::size_t i, unsigned char c, unsigned char before) {
+    return i > 0 && byte(i) == c && byte(i - 1) == before;
+  };
+
+  bool firstByteMode = (cookie & ~static_cast<std::uint32_t>(CookieBlockComment)) == 0;
+  constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  std::size_t wordStart = kNone;
+  // A span is due at the start and after every state change; it starts at
+  // `dueAt`, which is the byte that closed a word when that caused it.
+  bool spanDue = true;
+  std::size_t dueAt = 0;
+
+  for (std::size_t i = 0;; ++i) {
+    if (spanDue) {
+      sink.Add(dueAt, ColorForCookie(cookie));
+      spanDue = false;
+    }
+    if (i >= n) break;
+    unsigned char c = byte(i);
+
+    if (cookie & CookieLineComment) {
+      sink.Add(i, ColorComment);
+      break;
+    }
+    if (cookie & (CookieString | CookieChar)) {
+      std::uint32_t bit = (cookie & CookieString) ? CookieString : CookieChar;
+      unsigned char quote = bit == CookieString ? '"' : '\'';
+      if (c == quote && (i == 0 || byte(i - 1) != '\\')) {
+        cookie &= ~bit;
+        spanDue = true;
+        dueAt = i + 1;
+      }
+      continue;
+    }
+    if (cookie & CookieBlockComment) {
+      if (follows(i, '/', '*')) {
+        cookie &= ~static_cast<std::uint32_t>(CookieBlockComment);
+        spanDue = true;
+        dueAt = i + 1;
+      }
+      continue;
+    }
+    if (follows(i, '/', '/') || follows(i, '-', '-')) {
+      sink.Add(i - 1, ColorComment);
+      cookie |= CookieLineComment;
+      break;
+    }
+    if (cookie & CookieDirective) {
+      if (follows(i, '*', '/')) {
+        sink.Add(i - 1, ColorComment);
+        cookie |= CookieBlockComment;
+      }
+      continue;
+    }
+    if (c == '"' || c == '\'') {
+      sink.Add(i, ColorString);
+      cookie |= c == '"' ? CookieString : CookieChar;
+      continue;
+    }
+    if (follows(i, '*', '/')) {
+      sink.Add(i - 1, ColorComment);
+      cookie |= CookieBlockComment;
+      continue;
+    }
+    if (firstByteMode) {
+      if (c == '#') {
+        sink.Add(i, ColorDirective);
+        cookie |= CookieDirective;
+        continue;
+      }
+      if (c >= 0x80 || !IsBlank(c)) firstByteMode = false;
+    }
+    if (!sink.Active()) continue;
+
+    if (IsIdentifierByte(c)) {
+      if (wordStart == kNone) wordStart = i;
+    } else if (wordStart != kNone) {
+      ColorWord(sink, line, wordStart, i);
+      wordStart = kNone;
+      spanDue = true;
+      dueAt = i;
+    }
+  }
+  if (wordStart != kNone) ColorWord(sink, line, wordStart, n);
+
+  // A backslash at the end continues the line, so its whole state carries on.
+  if (byte(n - 1) == '\\') return cookie;
+  return cookie & CookieBlockComment;
+}
+
+}  // namespace orva

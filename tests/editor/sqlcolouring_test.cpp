@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include "editor/sqlcolouring.h"
+#include "platform/codec.h"
+
+namespace orva {
+namespace {
+
+// One character per byte giving the colour it is drawn in: the last span
+// starting at or before the byte wins; bytes before any span are normal text.
+std::string Colours(std::string_view line, std::uint32_t cookie = 0, std::uint32_t* cookieOut = nullptr) {
+  std::vector<ColorSpan> spans;
+  std::uint32_t out = ColorLine(cookie, line, &spans);
+  EXPECT_EQ(ColorLine(cookie, line, nullptr), out) << "the cookie pass must agree";
+  if (cookieOut) *cookieOut = out;
+  for (std::size_t i = 1; i < spans.size(); ++i) EXPECT_LE(spans[i - 1].start, spans[i].start);
+  std::string colours;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    int colour = ColorNormalText;
+    for (const ColorSpan& span : spans)
+      if (span.start <= static_cast<int>(i)) colour = span.color;
+    colours += "0123456789ab"[colour];
+  }
+  return colours;
+}
+
+TEST(SqlColouring, KeywordsIgnoreCaseAndNeedTheWholeWord) {
+  EXPECT_EQ(Colours("select"), "666666");
+  EXPECT_EQ(Colours("Select x"), "66666622");
+  EXPECT_EQ(Colours("x SELECT"), "22666666");
+  EXPECT_EQ(Colours("selected"), "22222222");
+  EXPECT_EQ(Colours("dbo.select"), "2222222222");
+  EXPECT_EQ(Colours("class return main"), "66666266666626666");
+  EXPECT_EQ(Colours("a=b AND c"), "222266622");
+  EXPECT_TRUE(IsSqlKeyword("WITH"));
+  EXPECT_TRUE(IsSqlKeyword("__int64"));
+  EXPECT_FALSE(IsSqlKeyword("selec"));
+  EXPECT_FALSE(IsSqlKeyword(""));
+}
+
+TEST(SqlColouring, KeywordTableHoldsBothHalvesInOrder) {
+  ASSERT_EQ(SqlKeywords.size(), 177u);
+  EXPECT_EQ(SqlKeywords[0], "__asm");
+  EXPECT_EQ(SqlKeywords[96], "indexdef");
+  EXPECT_EQ(SqlKeywords[97], "INSERT");
+  EXPECT_EQ(SqlKeywords[176], "WITH");
+}
+
+TEST(SqlColouring, Numbers) {
+  for (const char* number : {"123", "1.5e10", "0xFF", "0x1f", "7", "1e+5"}) EXPECT_TRUE(IsSqlNumber(number)) << number;
+  for (const char* other : {"0XFF", "1a", "x1", "0x", "0xg1", "", ".5"}) EXPECT_FALSE(IsSqlNumber(other)) << other;
+  EXPECT_EQ(Colours("x = 1.5e10, 0XFF"), "2222888888222222");
+  EXPECT_EQ(Colours("0x1f+x1"), "8888222");
+}
+
+TEST(SqlColouring, LineCommentsEndWithTheLine) {
+  std::uint32_t cookie = 1;
+  EXPECT_EQ(Colours("-- SELECT", 0, &cookie), "777777777");
+  EXPECT_EQ(cookie, 0u);
+  EXPECT_EQ(Colours("SELECT", cookie), "666666");
+  EXPECT_EQ(Colours("SELECT 1 // note", 0, &cookie), "6666662827777777");
+  EXPECT_EQ(cookie, 0u);
+  EXPECT_EQ(Colours("a-b"), "222");
+}
+
+TEST(SqlColouring, BlockCommentsCarryUntilClosed) {
+  std::uint32_t cookie = 0;
+  EXPECT_EQ(Colours("x /* SELECT", 0, &cookie), "22777777777");
+  EXPECT_EQ(cookie, static_cast<std::uint32_t>(CookieBlockComment));
+  EXPECT_EQ(Colours("still SELECT", cookie, &cookie), "777777777777");
+  EXPECT_EQ(cookie, static_cast<std::uint32_t>(CookieBlockComment));
+  EXPECT_EQ(Colours("", cookie, &cookie), "");
+  EXPECT_EQ(cookie, static_cast<std::uint32_t>(CookieBlockComment));
+  EXPECT_EQ(Colours("end */ SELECT", cookie, &cookie), "7777772666666");
+  EXPECT_EQ(cookie, 0u);
+}
+
+TEST(SqlColouring, DirectivesOnlyAtTheStartOfALine) {
+  std::uint32_t cookie = 1;
+  EXPECT_EQ(Colours("  #define X 1", 0, &cookie), "22bbbbbbbbbbb");
+  EXPECT_EQ(cookie, 0u);
+  EXPECT_EQ(Colours("a #b"), "2222");
+  EXPECT_EQ(Colours("#if /* c */ x"), "bbbb7777777bb");
+  EXPECT_EQ(Colours("#x // c"), "bbb7777");
+}
+
+TEST(SqlColouring, QuotedTexts) {
+  EXPECT_EQ(Colours("a 'x' b"), "22aaa22");
+  EXPECT_EQ(Colours("\"a\\\"b\" AS"), "aaaaaa266");
+  // A doubled quote ends and restarts the text.
+  EXPECT_EQ(Colours("'it''s'"), "aaaaaaa");
+  // Comment marks inside a text are text.
+  EXPECT_EQ(Colours("'--' x"), "aaaa22");
+}
+
+TEST(SqlColouring, GbkWords) {
+  const std::string name = GbkFromUtf8("中文");
+  EXPECT_EQ(Colours("SELECT " + name), "6666662" + std::string(name.size(), '2'));
+  EXPECT_EQ(Colours("SELECT" + name), std::string(6 + name.size(), '2'));
+  // A GBK byte ends first-byte mode, so a later "#" is no directive.
+  EXPECT_EQ(Colours(name + "#x"), std::string(name.size() + 2, '2'));
+}
+
+TEST(SqlColouring, BackslashAtTheEndCarriesTheWholeCookie) {
+  std::uint32_t cookie = 0;
+  EXPECT_EQ(Colours("x = 'abc\\", 0, &cookie), "2222aaaaa");
+  EXPECT_EQ(cookie, static_cast<std::uint32_t>(CookieChar));
+  EXPECT_EQ(Colours("def' AND", cookie, &cookie), "aaaa2666");
+  EXPECT_EQ(cookie, 0u);
+  // Without the backslash an open text ends with its line.
+  EXPECT_EQ(Colours("'abc", 0, &cookie), "aaaa");
+  EXPECT_EQ(cookie, 0u);
+  // A continued line comment colours the next line too.
+  Colours("-- c \\", 0, &cookie);
+  EXPECT_EQ(cookie, static_cast<std::uint32_t>(CookieLineComment));
+  EXPECT_EQ(Colours("SELECT", cookie, &cookie), "777777");
+}
+
+TEST(SqlColouring, SpansAreExactlyThoseOfTheScan) {
+  std::vector<ColorSpan> spans;
+  ColorLine(0, "SELECT a", &spans);
+  EXPECT_EQ(spans, (std::vector<ColorSpan>{{0, 2}, {0, 6}, {6, 2}}));
+  spans.clear();
+  ColorLine(0, "a 'b'", &spans);
+  // The span due after the closing quote is added even at the line end.
+  EXPECT_EQ(spans, (std::vector<ColorSpan>{{0, 2}, {1, 2}, {2, 10}, {5, 2}}));
+}
+
+}  // namespace
+}  // namespace orva
