@@ -23,7 +23,8 @@ DayInfo DescribeDay(int jdn) {
   day.hasLunar = GregorianToLunar(day.date, day.lunar, day.solarTerm);
   if (!day.hasLunar) day.solarTerm = SolarTermOfDate(day.date);
   day.festivals = FestivalsOfDay(jdn);
-  day.holiday = IsHoliday(jdn);
+  day.publicHoliday = IsPublicHoliday(jdn);
+  day.holiday = day.weekday >= 6 || day.publicHoliday;
   return day;
 }
 

@@ -17,7 +17,8 @@ struct DayInfo {
   LunarDate lunar;
   int solarTerm = 0;        // 1-24, 0 for none
   FestivalTexts festivals;  // GBK
-  bool holiday = false;
+  bool holiday = false;        // weekend or public holiday
+  bool publicHoliday = false;  // marked in a festival table
 };
 
 DayInfo DescribeDay(int jdn);

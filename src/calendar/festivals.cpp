@@ -102,8 +102,9 @@ FestivalTexts FestivalsOfDay(int jdn) {
   return texts;
 }
 
-bool IsHoliday(int jdn) {
-  if (WeekdayOfJdn(jdn) >= 6) return true;
+bool IsHoliday(int jdn) { return WeekdayOfJdn(jdn) >= 6 || IsPublicHoliday(jdn); }
+
+bool IsPublicHoliday(int jdn) {
   const GregorianDate date = GregorianFromJdn(jdn);
   const int dayKey = date.month * 100 + date.day;
   for (const FestivalEntry& entry : GregorianFestivalEntries()) {

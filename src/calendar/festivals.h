@@ -27,8 +27,10 @@ struct FestivalTexts {
 // their Gregorian and weekday festivals.
 FestivalTexts FestivalsOfDay(int jdn);
 
-// True for Saturdays, Sundays and days whose lunar or Gregorian entry carries
-// the holiday marker.
+// True for days whose lunar or Gregorian entry carries the holiday marker.
+bool IsPublicHoliday(int jdn);
+
+// True for Saturdays, Sundays and public holidays.
 bool IsHoliday(int jdn);
 
 }  // namespace orva::calendar
