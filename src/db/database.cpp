@@ -1,0 +1,140 @@
+#include "db/database.h"
+
+#include <sqlext.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "db/dbexception.h"
+#include "db/odbcenv.h"
+#include "db/recordset.h"
+#include "platform/codec.h"
+
+namespace orva {
+namespace {
+
+// Completed connection strings longer than this are not taken over; the
+// requested string is kept instead of a cut one.
+constexpr SQLSMALLINT kCompletedBuffer = 8192;
+// SQLGetInfo texts longer than this are treated as a broken answer.
+constexpr SQLSMALLINT kMaxInfoText = 16000;
+
+bool MentionsCursorLibrary(const std::string& text) {
+  return ToLowerGbk(text).find("cursor lib") != std::string::npos;
+}
+
+}  // namespace
+
+CDatabase::CDatabase() = default;
+
+CDatabase::~CDatabase() { Close(); }
+
+SQLRETURN CDatabase::DriverConnect(const std::string& driverConnect, std::string& completed) {
+  std::vector<SQLCHAR> out(kCompletedBuffer);
+  SQLSMALLINT outLength = 0;
+  SQLRETURN rc;
+  do {
+    rc = SQLDriverConnect(m_hdbc, nullptr,
+                          reinterpret_cast<SQLCHAR*>(const_cast<char*>(driverConnect.c_str())),
+                          static_cast<SQLSMALLINT>(driverConnect.size()), out.data(), kCompletedBuffer,
+                          &outLength, SQL_DRIVER_NOPROMPT);
+  } while (rc == SQL_STILL_EXECUTING);
+  if (Succeeded(rc)) {
+    if (outLength >= 0 && outLength < kCompletedBuffer)
+      completed = m_charset.ToGbk(std::string_view(reinterpret_cast<const char*>(out.data()),
+                                                   static_cast<size_t>(outLength)));
+  }
+  return rc;
+}
+
+void CDatabase::OpenEx(std::string_view connect) {
+  Close();
+  m_charset = DriverCharset::FromSettings();
+  m_strConnect = std::string(connect);
+  const std::string driverConnect = m_charset.ToDriver(connect);
+
+  for (bool useCursorLibrary : {true, false}) {
+    m_hdbc = AllocConnectionHandle();
+    SQLSetConnectAttr(m_hdbc, SQL_ATTR_LOGIN_TIMEOUT,
+                      reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(m_dwLoginTimeout)), 0);
+    // The cursor library is requested only where the driver lacks scrolling
+    // of its own; nothing here relies on it (it refuses fetches without bound
+    // columns, which is how every result set here reads).
+    bool requested = useCursorLibrary &&
+                     Succeeded(SQLSetConnectAttr(m_hdbc, SQL_ATTR_ODBC_CURSORS,
+                                                 reinterpret_cast<SQLPOINTER>(SQL_CUR_USE_IF_NEEDED), 0));
+    SQLRETURN rc = DriverConnect(driverConnect, m_strConnect);
+    if (Succeeded(rc)) {
+      m_bConnected = true;
+      return;
+    }
+    CDBException error = CDBException::FromHandle(rc, SQL_HANDLE_DBC, m_hdbc, m_charset);
+    FreeConnectionHandle(m_hdbc);
+    m_hdbc = SQL_NULL_HDBC;
+    if (!requested || !MentionsCursorLibrary(error.m_strError)) throw error;
+  }
+}
+
+void CDatabase::Close() {
+  std::set<CRecordset*> sets;
+  {
+    std::lock_guard<std::mutex> lock(m_setsLock);
+    sets.swap(m_sets);
+  }
+  for (CRecordset* set : sets) set->DetachFromDatabase();
+  if (m_hdbc == SQL_NULL_HDBC) return;
+  if (m_bConnected) SQLDisconnect(m_hdbc);
+  m_bConnected = false;
+  FreeConnectionHandle(m_hdbc);
+  m_hdbc = SQL_NULL_HDBC;
+}
+
+void CDatabase::ExecuteSQL(std::string_view sql) {
+  StatementHandle stmt(m_hdbc, m_charset);
+  std::string text = m_charset.ToDriver(sql);
+  SQLRETURN rc;
+  do {
+    rc = SQLExecDirect(stmt.get(), reinterpret_cast<SQLCHAR*>(text.data()), static_cast<SQLINTEGER>(text.size()));
+  } while (rc == SQL_STILL_EXECUTING);
+  if (rc == SQL_NO_DATA) return;
+  CheckOdbc(rc, SQL_HANDLE_STMT, stmt.get(), m_charset);
+  // Discard every further result, so errors of later statements surface.
+  for (;;) {
+    rc = SQLMoreResults(stmt.get());
+    if (rc == SQL_STILL_EXECUTING) continue;
+    if (rc == SQL_NO_DATA) break;
+    CheckOdbc(rc, SQL_HANDLE_STMT, stmt.get(), m_charset);
+  }
+}
+
+std::string CDatabase::GetInfoText(SQLUSMALLINT infoType) const {
+  if (m_hdbc == SQL_NULL_HDBC) return {};
+  std::vector<char> buffer(256);
+  SQLSMALLINT length = 0;
+  SQLRETURN rc = SQLGetInfo(m_hdbc, infoType, buffer.data(), static_cast<SQLSMALLINT>(buffer.size()), &length);
+  if (rc == SQL_SUCCESS_WITH_INFO && length >= static_cast<SQLSMALLINT>(buffer.size()) && length < kMaxInfoText) {
+    buffer.resize(static_cast<size_t>(length) + 1);
+    rc = SQLGetInfo(m_hdbc, infoType, buffer.data(), static_cast<SQLSMALLINT>(buffer.size()), &length);
+  }
+  if (!Succeeded(rc) || length <= 0) return {};
+  size_t used = std::min(static_cast<size_t>(length), buffer.size() - 1);
+  return m_charset.ToGbk(std::string_view(buffer.data(), used));
+}
+
+bool CDatabase::HasFunction(SQLUSMALLINT functionId) const {
+  if (m_hdbc == SQL_NULL_HDBC) return false;
+  SQLUSMALLINT supported = SQL_FALSE;
+  return Succeeded(SQLGetFunctions(m_hdbc, functionId, &supported)) && supported == SQL_TRUE;
+}
+
+void CDatabase::RegisterRecordset(CRecordset* set) {
+  std::lock_guard<std::mutex> lock(m_setsLock);
+  m_sets.insert(set);
+}
+
+void CDatabase::UnregisterRecordset(CRecordset* set) {
+  std::lock_guard<std::mutex> lock(m_setsLock);
+  m_sets.erase(set);
+}
+
+}  // namespace orva
