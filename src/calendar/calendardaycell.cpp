@@ -30,14 +30,18 @@ void CCalendarDayCell::SetSelected(bool selected) {
 QSize CCalendarDayCell::sizeHint() const { return {68, 54}; }
 QSize CCalendarDayCell::minimumSizeHint() const { return {56, 46}; }
 
-QColor CCalendarDayCell::LabelColour() const {
-  const DayInfo& info = m_day.info;
-  if (!info.festivals.lunar.empty()) return colours::kFestival;
-  if (info.solarTerm) return colours::kSolarTerm;
-  if (!info.festivals.gregorian.empty()) return colours::kFestival;
-  if (info.hasLunar && info.lunar.day == 1) return colours::kLunarMonth;
-  return colours::kMuted;
+namespace {
+
+QColor LabelColour(DayLabelKind kind) {
+  switch (kind) {
+    case DayLabelKind::Festival: return colours::kFestival;
+    case DayLabelKind::SolarTerm: return colours::kSolarTerm;
+    case DayLabelKind::LunarMonth: return colours::kLunarMonth;
+    default: return colours::kMuted;
+  }
 }
+
+}  // namespace
 
 void CCalendarDayCell::paintEvent(QPaintEvent*) {
   QPainter painter(this);
@@ -55,8 +59,16 @@ void CCalendarDayCell::paintEvent(QPaintEvent*) {
   painter.fillPath(shape, fill);
   if (m_selected) painter.strokePath(shape, QPen(m_day.today ? colours::kAccent.darker(140) : colours::kAccent, 2));
 
+  QFont labelFont = font();
+  labelFont.setPixelSize(qMax(10, height() / 5));
+  const QRectF numberBox(box.left(), box.top() + 2, box.width(), box.height() * 0.55);
+  const QRectF labelBox(box.left() + 2, numberBox.bottom() + 1, box.width() - 4, box.bottom() - numberBox.bottom() - 2);
+  // Festival names that do not fit give way to the lunar day; the tip has them.
+  const auto fittingChars = static_cast<std::size_t>(labelBox.width() / labelFont.pixelSize());
+  const DayLabel label = DayCellLabel(info, fittingChars);
+
   QColor numberColour = info.holiday ? colours::kHoliday : colours::kText;
-  QColor labelColour = LabelColour();
+  QColor labelColour = LabelColour(label.kind);
   if (m_day.today) numberColour = labelColour = Qt::white;
   if (dim) {
     numberColour.setAlpha(90);
@@ -68,17 +80,13 @@ void CCalendarDayCell::paintEvent(QPaintEvent*) {
   numberFont.setBold(true);
   painter.setFont(numberFont);
   painter.setPen(numberColour);
-  const QRectF numberBox(box.left(), box.top() + 2, box.width(), box.height() * 0.55);
   painter.drawText(numberBox, Qt::AlignHCenter | Qt::AlignBottom, QString::number(info.date.day));
 
-  QFont labelFont = font();
-  labelFont.setPixelSize(qMax(10, height() / 5));
   painter.setFont(labelFont);
   painter.setPen(labelColour);
-  const QRectF labelBox(box.left() + 2, numberBox.bottom() + 1, box.width() - 4, box.bottom() - numberBox.bottom() - 2);
-  const QString label = painter.fontMetrics().elidedText(QStringFromGbk(m_day.label), Qt::ElideRight,
-                                                         static_cast<int>(labelBox.width()));
-  painter.drawText(labelBox, Qt::AlignHCenter | Qt::AlignTop, label);
+  const QString text = painter.fontMetrics().elidedText(QStringFromGbk(label.text), Qt::ElideRight,
+                                                        static_cast<int>(labelBox.width()));
+  painter.drawText(labelBox, Qt::AlignHCenter | Qt::AlignTop, text);
 
   if (info.publicHoliday) {
     // A small "休" badge in the corner marks public holidays.

@@ -33,7 +33,6 @@ class CCalendarDayCell : public QWidget {
   void leaveEvent(QEvent* event) override;
 
  private:
-  QColor LabelColour() const;
 
   GridDay m_day;
   bool m_selected = false;

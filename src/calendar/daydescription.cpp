@@ -1,11 +1,16 @@
 #include "calendar/daydescription.h"
 
 #include "calendar/names.h"
+#include "platform/codec.h"
 
 namespace orva::calendar {
 namespace {
 
-std::string FirstName(const std::string& names) { return names.substr(0, names.find(' ')); }
+// The first of the names, or nothing when it is longer than maxChars.
+std::string FirstName(const std::string& names, std::size_t maxChars) {
+  std::string name = names.substr(0, names.find(' '));
+  return CharCount(name) <= maxChars ? name : std::string();
+}
 
 void AddLine(std::string& text, const std::string& line) {
   if (line.empty()) return;
@@ -41,13 +46,17 @@ std::string DayDescriptionText(const DayInfo& day) {
   return text;
 }
 
-std::string DayCellLabel(const DayInfo& day) {
-  if (!day.festivals.lunar.empty()) return FirstName(day.festivals.lunar);
-  if (day.solarTerm) return SolarTermName(day.solarTerm);
-  if (!day.festivals.gregorian.empty()) return FirstName(day.festivals.gregorian);
+DayLabel DayCellLabel(const DayInfo& day, std::size_t maxChars) {
+  if (std::string name = FirstName(day.festivals.lunar, maxChars); !name.empty()) {
+    return {name, DayLabelKind::Festival};
+  }
+  if (day.solarTerm) return {SolarTermName(day.solarTerm), DayLabelKind::SolarTerm};
+  if (std::string name = FirstName(day.festivals.gregorian, maxChars); !name.empty()) {
+    return {name, DayLabelKind::Festival};
+  }
   if (!day.hasLunar) return {};
-  if (day.lunar.day == 1) return LunarMonthName(day.lunar.month, day.lunar.leap);
-  return LunarDayName(day.lunar.day);
+  if (day.lunar.day == 1) return {LunarMonthName(day.lunar.month, day.lunar.leap), DayLabelKind::LunarMonth};
+  return {LunarDayName(day.lunar.day), DayLabelKind::LunarDay};
 }
 
 }  // namespace orva::calendar

@@ -30,10 +30,19 @@ DayInfo DescribeDay(int jdn);
 // their festivals.
 std::string DayDescriptionText(const DayInfo& day);
 
+// What the short text under a day number shows.
+enum class DayLabelKind { None, Festival, SolarTerm, LunarMonth, LunarDay };
+
+struct DayLabel {
+  std::string text;  // GBK
+  DayLabelKind kind = DayLabelKind::None;
+};
+
 // The short text under the day number in a month grid (GBK): a lunar
 // festival, else the solar term, else a Gregorian festival, else the lunar
 // month name on the first of a lunar month, else the lunar day name. Only the
-// first of several festival names is used.
-std::string DayCellLabel(const DayInfo& day);
+// first of several festival names is used, and festival names longer than
+// `maxChars` characters are passed over (the tip still shows them).
+DayLabel DayCellLabel(const DayInfo& day, std::size_t maxChars = std::string::npos);
 
 }  // namespace orva::calendar

@@ -15,7 +15,7 @@ struct GridDay {
   DayInfo info;
   bool inMonth = false;  // false for the neighbouring months' days that fill the grid
   bool today = false;
-  std::string label;     // GBK, see DayCellLabel
+  DayLabel label;        // see DayCellLabel
 };
 
 struct MonthGrid {

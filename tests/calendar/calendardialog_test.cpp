@@ -121,7 +121,7 @@ TEST(CalendarWindow, StopsAtTheEndsOfItsYearsAndShowsOuterDaysWithoutLunarData) 
   CCalendarDayCell* before = dialog.CellOfJdn(Jdn(1900, 12, 31));
   ASSERT_NE(before, nullptr);
   EXPECT_FALSE(before->Day().info.hasLunar);
-  EXPECT_TRUE(before->Day().label.empty());
+  EXPECT_TRUE(before->Day().label.text.empty());
   const QString tip = before->toolTip();
   EXPECT_TRUE(tip.contains(QStringLiteral("1900年12月31日 星期一")));
   EXPECT_FALSE(tip.contains(QStringLiteral("<img")));
