@@ -23,10 +23,18 @@ class GapArray {
   T& operator[](std::size_t i) { return m_items[Slot(i)]; }
   const T& operator[](std::size_t i) const { return m_items[Slot(i)]; }
 
+  // The room Assign leaves after n entries, so that the first insertions
+  // after a load do not copy the whole array. Reserve n + SpareFor(n) in the
+  // vector handed to Assign to build it without a copy.
+  static std::size_t SpareFor(std::size_t n) { return n / 16 + 4096; }
+
   // Replaces the whole content; the gap goes to the end.
   void Assign(std::vector<T>&& items) {
+    const std::size_t count = items.size();
+    items.resize(count + SpareFor(count));
     m_items = std::move(items);
-    m_gapStart = m_gapEnd = m_items.size();
+    m_gapStart = count;
+    m_gapEnd = m_items.size();
   }
 
   void Clear() {

@@ -67,7 +67,7 @@ bool CTextBuffer::LoadFile(const std::string& path, int eolMode) {
   std::size_t count = 0;
   ForEachLine(data, file.size, sequence, [&](std::size_t, std::size_t) { ++count; });
   std::vector<LineEntry> lines;
-  lines.reserve(count);
+  lines.reserve(count + GapArray<LineEntry>::SpareFor(count));
   bool tooLong = false;
   ForEachLine(data, file.size, sequence, [&](std::size_t start, std::size_t length) {
     // A line ends at its first NUL byte.
