@@ -11,9 +11,10 @@ namespace orva::calendar {
 extern const char* const kLunarFestivals[];
 // Key: Gregorian month and day, "%02d%02d".
 extern const char* const kGregorianFestivals[];
-// Key: month, week of the month and weekday (0 = Sunday, 1-6 = Monday to
-// Saturday), "%02d%01d%01d". A week digit of 5 also stands for the last such
-// weekday of a month that has only four.
+// Key: month, week and weekday (0 = Sunday, 1-6 = Monday to Saturday),
+// "%02d%01d%01d". The week digit n picks the n-th such weekday of the month
+// (so 1144 is the fourth Thursday of November); 5 also stands for the last
+// such weekday of a month that has only four.
 extern const char* const kWeekdayFestivals[];
 
 }  // namespace orva::calendar

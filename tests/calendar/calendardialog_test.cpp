@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QHelpEvent>
+#include <QImage>
+#include <QSet>
 #include <QSpinBox>
 #include <QTest>
 #include <QToolButton>
@@ -12,6 +14,7 @@
 
 #include "calendar/calendardaycell.h"
 #include "calendar/calendardialog.h"
+#include "calendar/zodiacpicture.h"
 
 namespace orva::calendar {
 namespace {
@@ -131,6 +134,20 @@ TEST(CalendarWindow, StopsAtTheEndsOfItsYearsAndShowsOuterDaysWithoutLunarData) 
   QTest::keyClick(&dialog, Qt::Key_Right);
   QTest::keyClick(&dialog, Qt::Key_PageDown, Qt::ControlModifier);
   EXPECT_EQ(dialog.SelectedJdn(), Jdn(2050, 12, 31));
+}
+
+TEST(CalendarWindow, EachAnimalHasItsOwnRoundPicture) {
+  QSet<QRgb> centres;
+  for (int index = 0; index < 12; ++index) {
+    const QImage picture = ZodiacPicture(index, 48).toImage();
+    ASSERT_EQ(picture.size(), QSize(48, 48));
+    EXPECT_EQ(qAlpha(picture.pixel(0, 0)), 0);      // outside the disc
+    EXPECT_EQ(qAlpha(picture.pixel(24, 4)), 255);   // on the disc
+    centres.insert(picture.pixel(6, 24));
+  }
+  EXPECT_EQ(centres.size(), 12);
+  // Indexes wrap like years do.
+  EXPECT_EQ(ZodiacPicture(-1, 32).toImage(), ZodiacPicture(11, 32).toImage());
 }
 
 }  // namespace
