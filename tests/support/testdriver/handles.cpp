@@ -1,0 +1,106 @@
+#include "handles.h"
+
+#include <cstring>
+#include <functional>
+#include <new>
+#include <unordered_set>
+
+namespace orva::testdriver {
+namespace {
+
+std::mutex& RegistryLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+std::unordered_set<Handle*>& Registry() {
+  static std::unordered_set<Handle*> handles;
+  return handles;
+}
+
+}  // namespace
+
+void RegisterHandle(Handle* h) {
+  std::lock_guard<std::mutex> guard(RegistryLock());
+  Registry().insert(h);
+}
+
+void UnregisterHandle(Handle* h) {
+  std::lock_guard<std::mutex> guard(RegistryLock());
+  Registry().erase(h);
+}
+
+Handle* FindHandle(SQLHANDLE h, HandleKind kind) {
+  if (!h) return nullptr;
+  std::lock_guard<std::mutex> guard(RegistryLock());
+  auto it = Registry().find(static_cast<Handle*>(h));
+  if (it == Registry().end() || (*it)->kind != kind) return nullptr;
+  return *it;
+}
+
+DriverError Fail(const char* state, const std::string& text, SQLINTEGER native) {
+  return DriverError(state, std::string(kMessagePrefix) + text, native);
+}
+
+SQLRETURN RunGuarded(Handle& handle, const std::function<SQLRETURN()>& body) {
+  SQLRETURN rc;
+  try {
+    rc = body();
+  } catch (const DriverError& e) {
+    handle.Add({e.State(), e.Native(), e.what()});
+    rc = SQL_ERROR;
+  } catch (const std::bad_alloc&) {
+    handle.Add({"HY001", 0, std::string(kMessagePrefix) + "Memory allocation error."});
+    rc = SQL_ERROR;
+  } catch (const std::exception& e) {
+    handle.Add({"HY000", 0, std::string(kMessagePrefix) + e.what()});
+    rc = SQL_ERROR;
+  } catch (...) {
+    handle.Add({"HY000", 0, std::string(kMessagePrefix) + "General error."});
+    rc = SQL_ERROR;
+  }
+  handle.lastReturn = rc;
+  return rc;
+}
+
+template <typename LengthT>
+SQLRETURN PutText(Handle& handle, const std::string& text, SQLPOINTER buffer, SQLLEN bufferLength, LengthT* length) {
+  CheckBufferLength(bufferLength);
+  if (length) *length = static_cast<LengthT>(text.size());
+  if (!buffer || bufferLength == 0) {
+    if (text.empty()) return SQL_SUCCESS;
+    handle.Add({"01004", 0, std::string(kMessagePrefix) + "String data, right truncated."});
+    return SQL_SUCCESS_WITH_INFO;
+  }
+  const std::size_t room = static_cast<std::size_t>(bufferLength) - 1;
+  const std::size_t n = text.size() < room ? text.size() : room;
+  std::memcpy(buffer, text.data(), n);
+  static_cast<char*>(buffer)[n] = '\0';
+  if (n < text.size()) {
+    handle.Add({"01004", 0, std::string(kMessagePrefix) + "String data, right truncated."});
+    return SQL_SUCCESS_WITH_INFO;
+  }
+  return SQL_SUCCESS;
+}
+
+template SQLRETURN PutText<SQLSMALLINT>(Handle&, const std::string&, SQLPOINTER, SQLLEN, SQLSMALLINT*);
+template SQLRETURN PutText<SQLINTEGER>(Handle&, const std::string&, SQLPOINTER, SQLLEN, SQLINTEGER*);
+
+std::optional<std::string> InputText(const SQLCHAR* text, SQLLEN length) {
+  if (!text) return std::nullopt;
+  const char* s = reinterpret_cast<const char*>(text);
+  if (length == SQL_NTS) return std::string(s);
+  if (length < 0) throw Fail("HY090", "Invalid string or buffer length.");
+  return std::string(s, static_cast<std::size_t>(length));
+}
+
+void CheckBufferLength(SQLLEN length) {
+  if (length < 0) throw Fail("HY090", "Invalid string or buffer length.");
+}
+
+Session& ConnectedSession(Dbc& dbc) {
+  if (!dbc.session) throw Fail("08003", "Connection not open.");
+  return *dbc.session;
+}
+
+}  // namespace orva::testdriver

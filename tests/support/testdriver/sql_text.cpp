@@ -1,0 +1,347 @@
+#include "sql_text.h"
+
+#include <sqlite3.h>
+
+#include <cctype>
+
+#include "driver_types.h"
+
+namespace orva::testdriver {
+namespace {
+
+bool IsWordByte(unsigned char c) {
+  return std::isalnum(c) || c == '_' || c == '@' || c == '#' || c == '$' || c >= 0x80;
+}
+
+// End of a quoted run starting at i (the opening quote); a doubled closing
+// quote stands for itself.
+std::size_t QuotedEnd(std::string_view text, std::size_t i, char close) {
+  std::size_t j = i + 1;
+  while (j < text.size()) {
+    if (text[j] == close) {
+      if (j + 1 < text.size() && text[j + 1] == close) {
+        j += 2;
+        continue;
+      }
+      return j + 1;
+    }
+    ++j;
+  }
+  return text.size();
+}
+
+bool IsName(const Token& t) { return t.kind == TokenKind::Word || t.kind == TokenKind::QuotedName; }
+
+// Tokens without the space ones.
+std::vector<Token> Significant(std::string_view text) {
+  std::vector<Token> out;
+  for (const Token& t : Tokenize(text))
+    if (t.kind != TokenKind::Space) out.push_back(t);
+  return out;
+}
+
+bool IsWord(const std::vector<Token>& tokens, std::size_t i, std::string_view word) {
+  return i < tokens.size() && tokens[i].kind == TokenKind::Word && EqualsNoCase(tokens[i].text, word);
+}
+
+bool IsPunct(const std::vector<Token>& tokens, std::size_t i, char c) {
+  return i < tokens.size() && tokens[i].kind == TokenKind::Punct && tokens[i].text[0] == c;
+}
+
+// Reads a possibly qualified name starting at tokens[i]; a string literal
+// holding a name (sp_helptext 'x') is read as that name.
+std::optional<ObjectName> ReadObjectName(const std::vector<Token>& tokens, std::size_t& i) {
+  if (i < tokens.size() && tokens[i].kind == TokenKind::String) {
+    std::string inner = Unquote(tokens[i]);
+    ++i;
+    std::size_t j = 0;
+    auto innerTokens = Significant(inner);
+    auto name = ReadObjectName(innerTokens, j);
+    if (!name || j != innerTokens.size()) return std::nullopt;
+    return name;
+  }
+  std::vector<std::string> parts;
+  if (i >= tokens.size() || !IsName(tokens[i])) return std::nullopt;
+  parts.push_back(Unquote(tokens[i++]));
+  while (IsPunct(tokens, i, '.')) {
+    ++i;
+    if (IsPunct(tokens, i, '.')) {
+      parts.emplace_back();  // db..name: empty owner
+      continue;
+    }
+    if (i >= tokens.size() || !IsName(tokens[i])) return std::nullopt;
+    parts.push_back(Unquote(tokens[i++]));
+  }
+  if (parts.size() > 3 || parts.back().empty()) return std::nullopt;
+  ObjectName name;
+  name.name = parts.back();
+  if (parts.size() == 3) name.database = parts.front();
+  return name;
+}
+
+std::string RoutineType(const std::vector<Token>& tokens, bool isFunction) {
+  if (!isFunction) return "P";
+  for (std::size_t i = 0; i + 1 < tokens.size(); ++i) {
+    if (!IsWord(tokens, i, "returns")) continue;
+    if (IsWord(tokens, i + 1, "table")) return "IF";
+    if (tokens[i + 1].text.starts_with("@") && IsWord(tokens, i + 2, "table")) return "TF";
+    return "FN";
+  }
+  return "FN";
+}
+
+ObjectName RequireName(const std::vector<Token>& tokens, std::size_t i, std::string_view command) {
+  auto name = ReadObjectName(tokens, i);
+  if (!name || i != tokens.size())
+    throw DriverError("42000", std::string(kMessagePrefix) + "Incorrect syntax near '" +
+                                   std::string(command) + "': one object name expected.",
+                      102);
+  return *name;
+}
+
+bool StartsRoutine(const std::vector<Token>& tokens) {
+  std::size_t i = 0;
+  if (!IsWord(tokens, i, "create")) return false;
+  ++i;
+  if (IsWord(tokens, i, "or") && IsWord(tokens, i + 1, "alter")) i += 2;
+  return IsWord(tokens, i, "procedure") || IsWord(tokens, i, "proc") || IsWord(tokens, i, "function");
+}
+
+}  // namespace
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  return true;
+}
+
+std::string QuoteIdentifier(std::string_view name) {
+  std::string out = "\"";
+  for (char c : name) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
+std::string ToLowerAscii(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+std::vector<Token> Tokenize(std::string_view text) {
+  std::vector<Token> tokens;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    std::size_t end = i + 1;
+    TokenKind kind = TokenKind::Punct;
+    if (std::isspace(c)) {
+      while (end < text.size() && std::isspace(static_cast<unsigned char>(text[end]))) ++end;
+      kind = TokenKind::Space;
+    } else if (c == '-' && i + 1 < text.size() && text[i + 1] == '-') {
+      end = text.find('\n', i);
+      end = end == std::string_view::npos ? text.size() : end + 1;
+      kind = TokenKind::Space;
+    } else if (c == '/' && i + 1 < text.size() && text[i + 1] == '*') {
+      end = text.find("*/", i + 2);
+      end = end == std::string_view::npos ? text.size() : end + 2;
+      kind = TokenKind::Space;
+    } else if (c == '\'') {
+      end = QuotedEnd(text, i, '\'');
+      kind = TokenKind::String;
+    } else if (c == '"' || c == '`') {
+      end = QuotedEnd(text, i, static_cast<char>(c));
+      kind = TokenKind::QuotedName;
+    } else if (c == '[') {
+      end = QuotedEnd(text, i, ']');
+      kind = TokenKind::QuotedName;
+    } else if (IsWordByte(c)) {
+      while (end < text.size() && IsWordByte(static_cast<unsigned char>(text[end]))) ++end;
+      kind = TokenKind::Word;
+    }
+    tokens.push_back({kind, text.substr(i, end - i)});
+    i = end;
+  }
+  return tokens;
+}
+
+std::string Unquote(const Token& token) {
+  std::string_view t = token.text;
+  if (token.kind == TokenKind::Word || t.empty()) return std::string(t);
+  const char close = t[0] == '[' ? ']' : t[0];
+  std::string out;
+  std::size_t end = t.size();
+  if (end >= 2 && t[end - 1] == close) --end;
+  for (std::size_t i = 1; i < end; ++i) {
+    out.push_back(t[i]);
+    if (t[i] == close && i + 1 < end && t[i + 1] == close) ++i;
+  }
+  return out;
+}
+
+std::vector<std::string> SplitBatch(std::string_view text) {
+  std::vector<std::string> statements;
+  const std::vector<Token> tokens = Tokenize(text);
+  std::string current;
+  bool hasContent = false;
+  auto flush = [&] {
+    if (hasContent) statements.push_back(current);
+    current.clear();
+    hasContent = false;
+  };
+  for (std::size_t i = 0; i < tokens.size(); ++i) {
+    const Token& t = tokens[i];
+    if (!hasContent && t.kind != TokenKind::Space) {
+      // A routine definition runs to the end of the batch.
+      auto rest = Significant(text.substr(t.text.data() - text.data()));
+      if (StartsRoutine(rest)) {
+        current = std::string(text.substr(t.text.data() - text.data()));
+        hasContent = true;
+        break;
+      }
+    }
+    if (t.kind == TokenKind::Punct && t.text == ";") {
+      // A trigger body holds semicolons: SQLite knows where it really ends.
+      std::string withSemicolon = current + ";";
+      if (hasContent && !sqlite3_complete(withSemicolon.c_str())) {
+        current = withSemicolon;
+        continue;
+      }
+      flush();
+      continue;
+    }
+    current.append(t.text);
+    if (t.kind != TokenKind::Space) hasContent = true;
+  }
+  flush();
+  return statements;
+}
+
+std::string LeadingKeyword(std::string_view statement) {
+  for (const Token& t : Tokenize(statement)) {
+    if (t.kind == TokenKind::Space) continue;
+    if (t.kind != TokenKind::Word) return "";
+    std::string out(t.text);
+    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+  }
+  return "";
+}
+
+Command ClassifyStatement(std::string_view statement) {
+  const std::vector<Token> tokens = Significant(statement);
+  Command command;
+  std::size_t i = 0;
+  if (IsWord(tokens, 0, "exec") || IsWord(tokens, 0, "execute")) i = 1;
+  if (IsWord(tokens, i, "sp_helptext")) {
+    command.kind = CommandKind::HelpText;
+    command.object = RequireName(tokens, i + 1, "sp_helptext");
+    return command;
+  }
+  if (i != 0) return command;
+  if (IsWord(tokens, 0, "use")) {
+    command.kind = CommandKind::Use;
+    command.object = RequireName(tokens, 1, "use");
+    return command;
+  }
+  const bool create = IsWord(tokens, 0, "create");
+  const bool drop = IsWord(tokens, 0, "drop");
+  if (!create && !drop) return command;
+  if (IsWord(tokens, 1, "database")) {
+    command.kind = create ? CommandKind::CreateDatabase : CommandKind::DropDatabase;
+    command.object = RequireName(tokens, 2, create ? "create database" : "drop database");
+    return command;
+  }
+  std::size_t k = 1;
+  if (create && IsWord(tokens, k, "or") && IsWord(tokens, k + 1, "alter")) k += 2;
+  const bool isFunction = IsWord(tokens, k, "function");
+  if (!isFunction && !IsWord(tokens, k, "procedure") && !IsWord(tokens, k, "proc")) return command;
+  ++k;
+  if (drop) {
+    command.kind = CommandKind::DropRoutine;
+    command.routineType = isFunction ? "FN" : "P";
+    command.object = RequireName(tokens, k, "drop");
+    return command;
+  }
+  auto name = ReadObjectName(tokens, k);
+  if (!name)
+    throw DriverError("42000", std::string(kMessagePrefix) + "Incorrect syntax near 'create': routine name expected.", 102);
+  command.kind = CommandKind::CreateRoutine;
+  command.object = *name;
+  command.routineType = RoutineType(tokens, isFunction);
+  return command;
+}
+
+std::string RewriteQualifiedNames(std::string_view sql, const QualifiedNameMap& map) {
+  const std::vector<Token> tokens = Tokenize(sql);
+  std::string out;
+  std::size_t i = 0;
+  auto prevSignificantIsDot = [&](std::size_t at) {
+    for (std::size_t j = at; j-- > 0;) {
+      if (tokens[j].kind == TokenKind::Space) continue;
+      return tokens[j].kind == TokenKind::Punct && tokens[j].text == ".";
+    }
+    return false;
+  };
+  auto isDot = [&](std::size_t j) {
+    return j < tokens.size() && tokens[j].kind == TokenKind::Punct && tokens[j].text == ".";
+  };
+  while (i < tokens.size()) {
+    const Token& t = tokens[i];
+    if (IsName(t) && !prevSignificantIsDot(i) && isDot(i + 1)) {
+      // db..name
+      if (isDot(i + 2) && i + 3 < tokens.size() && IsName(tokens[i + 3])) {
+        out += map(Unquote(t), Unquote(tokens[i + 3]), tokens[i + 3].text);
+        i += 4;
+        continue;
+      }
+      // db.dbo.name
+      if (i + 4 < tokens.size() && tokens[i + 2].kind == TokenKind::Word &&
+          EqualsNoCase(tokens[i + 2].text, "dbo") && isDot(i + 3) && IsName(tokens[i + 4])) {
+        out += map(Unquote(t), Unquote(tokens[i + 4]), tokens[i + 4].text);
+        i += 5;
+        continue;
+      }
+    }
+    out.append(t.text);
+    ++i;
+  }
+  return out;
+}
+
+bool MatchesPattern(std::string_view text, std::string_view pattern) {
+  // Iterative match with backtracking to the last %.
+  std::size_t t = 0, p = 0, starP = std::string_view::npos, starT = 0;
+  auto lower = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
+  while (t < text.size()) {
+    if (p < pattern.size() && pattern[p] == '%') {
+      starP = p++;
+      starT = t;
+      continue;
+    }
+    if (p < pattern.size()) {
+      if (pattern[p] == '\\' && p + 1 < pattern.size()) {
+        if (lower(pattern[p + 1]) == lower(text[t])) {
+          p += 2;
+          ++t;
+          continue;
+        }
+      } else if (pattern[p] == '_' || lower(pattern[p]) == lower(text[t])) {
+        ++p;
+        ++t;
+        continue;
+      }
+    }
+    if (starP == std::string_view::npos) return false;
+    p = starP + 1;
+    t = ++starT;
+  }
+  while (p < pattern.size() && pattern[p] == '%') ++p;
+  return p == pattern.size();
+}
+
+}  // namespace orva::testdriver
