@@ -65,11 +65,13 @@ void CRecordsetEx::Close() {
   m_nResultCols = -1;
   m_rgColumns.clear();
   m_classes.clear();
+  m_firstReadSizes.clear();
 }
 
 void CRecordsetEx::DescribeColumns() {
   m_rgColumns.clear();
   m_classes.clear();
+  m_firstReadSizes.clear();
   m_nResultCols = -1;
   if (m_hstmt == SQL_NULL_HSTMT) throw CDBException(SQL_ERROR, "The result set is closed.\n");
   SQLSMALLINT count = 0;
@@ -81,6 +83,7 @@ void CRecordsetEx::DescribeColumns() {
   std::vector<SQLCHAR> name(kNameBuffer);
   m_rgColumns.resize(static_cast<size_t>(count));
   m_classes.resize(static_cast<size_t>(count));
+  m_firstReadSizes.resize(static_cast<size_t>(count));
   for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(count); ++i) {
     SQLSMALLINT nameLength = 0, type = 0, scale = 0, nullable = SQL_NULLABLE_UNKNOWN;
     SQLULEN size = 0;
@@ -105,6 +108,7 @@ void CRecordsetEx::DescribeColumns() {
     column.m_nScale = scale;
     column.m_nNullability = nullable;
     m_classes[i - 1] = ClassifySqlType(type);
+    m_firstReadSizes[i - 1] = CharDataReader::FirstReadSize(size);
   }
   m_nResultCols = count;
 }
@@ -139,7 +143,8 @@ void CRecordsetEx::GetFieldText(int index, std::string& text) {
   std::string_view value;
   bool isNull = false;
   const bool binary = valueClass == ValueClass::Binary;
-  SQLRETURN rc = m_reader.Read(m_hstmt, column, binary ? SQL_C_BINARY : SQL_C_CHAR, value, isNull);
+  SQLRETURN rc = m_reader.Read(m_hstmt, column, binary ? SQL_C_BINARY : SQL_C_CHAR,
+                               m_firstReadSizes[static_cast<size_t>(index)], value, isNull);
   if (rc != SQL_SUCCESS) ThrowStatementError(rc);
   if (isNull || value.empty()) {
     text.clear();

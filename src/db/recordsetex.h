@@ -55,6 +55,7 @@ class CRecordsetEx : public CRecordset {
 
  private:
   std::vector<ValueClass> m_classes;
+  std::vector<size_t> m_firstReadSizes;
   CharDataReader m_reader;
 };
 

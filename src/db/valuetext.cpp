@@ -83,15 +83,22 @@ void AppendHex(std::string& out, std::string_view bytes) {
   }
 }
 
-SQLRETURN CharDataReader::Read(SQLHSTMT hstmt, SQLUSMALLINT column, SQLSMALLINT cType, std::string_view& value,
-                               bool& isNull) {
+size_t CharDataReader::FirstReadSize(SQLULEN columnSize) {
+  constexpr size_t kMinFirstRead = 64;
+  // Room for a sign, a decimal point, an exponent and the terminator.
+  const SQLULEN wanted = columnSize > kFirstChunk ? kFirstChunk : columnSize + 8;
+  return std::clamp(static_cast<size_t>(wanted), kMinFirstRead, kFirstChunk);
+}
+
+SQLRETURN CharDataReader::Read(SQLHSTMT hstmt, SQLUSMALLINT column, SQLSMALLINT cType, size_t expectedSize,
+                               std::string_view& value, bool& isNull) {
   isNull = false;
   // Character data is terminated by a zero byte inside the buffer; binary data is not.
   const SQLLEN terminator = cType == SQL_C_CHAR ? 1 : 0;
   bool first = true;
   for (;;) {
     SQLLEN indicator = 0;
-    const SQLLEN room = static_cast<SQLLEN>(m_chunk.size());
+    const SQLLEN room = static_cast<SQLLEN>(first ? std::min(expectedSize, m_chunk.size()) : m_chunk.size());
     SQLRETURN rc = CallWhileExecuting(
         [&] { return SQLGetData(hstmt, column, cType, m_chunk.data(), room, &indicator); });
     if (rc == SQL_NO_DATA && !first) break;  // the previous chunk was the last

@@ -31,7 +31,15 @@ class CharDataReader {
  public:
   CharDataReader();
   // SQL_SUCCESS when read (possibly NULL); otherwise the failing code.
-  SQLRETURN Read(SQLHSTMT hstmt, SQLUSMALLINT column, SQLSMALLINT cType, std::string_view& value, bool& isNull);
+  // `expectedSize` sizes the first read (some drivers fill the whole buffer
+  // they are given, so it should not be much larger than the value); longer
+  // values are still read whole.
+  SQLRETURN Read(SQLHSTMT hstmt, SQLUSMALLINT column, SQLSMALLINT cType, size_t expectedSize,
+                 std::string_view& value, bool& isNull);
+
+  // A first-read size from a column's reported size: bounded both ways, since
+  // the reported size is only a hint.
+  static size_t FirstReadSize(SQLULEN columnSize);
 
  private:
   std::vector<char> m_chunk;

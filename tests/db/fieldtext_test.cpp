@@ -6,6 +6,7 @@
 #include <cctype>
 
 #include "db_fixture.h"
+#include "db/valuetext.h"
 #include "platform/profile.h"
 
 namespace orva::test {
@@ -159,7 +160,52 @@ TEST_P(FieldTextTest, RowsAreWalkedInOrderToTheEnd) {
   CDBConnection::CloseResultSet(set);
 }
 
+TEST_P(FieldTextTest, ValuesLongerThanTheirDeclaredSizeAreNotCut) {
+  if (Db().name != "SQLite") GTEST_SKIP() << Db().name << " enforces declared sizes";
+  // SQLite keeps whatever is stored; the reported size is only a hint.
+  std::string t = CreateTable("c CHAR(3), n DECIMAL(5,2)");
+  std::string longText;
+  for (int i = 0; i < 500; ++i) longText += Gbk("字");
+  m_conn->Execute("INSERT INTO " + t + " VALUES ('" + longText + "', 123456789.125)");
+  auto rows = ReadAll("SELECT c, n FROM " + t);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0][0].size(), longText.size());
+  EXPECT_TRUE(rows[0][0] == longText);
+  EXPECT_EQ(rows[0][1], "123456789.125");
+}
+
 ORVA_INSTANTIATE_FOR_DATABASES(FieldTextTest);
+
+TEST(ValueTextTest, FixedDateAndTimeForms) {
+  SQL_TIMESTAMP_STRUCT value{};
+  value.year = 99;
+  value.month = 1;
+  value.day = 5;
+  value.hour = 7;
+  value.minute = 0;
+  value.second = 9;
+  value.fraction = 999999999;
+  std::string text;
+  FormatTimestampText(ValueClass::Date, value, text);
+  EXPECT_EQ(text, "0099-01-05");
+  FormatTimestampText(ValueClass::Time, value, text);
+  EXPECT_EQ(text, "07:00:09");
+  FormatTimestampText(ValueClass::Timestamp, value, text);
+  EXPECT_EQ(text, "0099-01-05 07:00:09");
+}
+
+TEST(ValueTextTest, TypeCodesChooseTheTextForm) {
+  EXPECT_EQ(ClassifySqlType(SQL_DATE), ValueClass::Date);
+  EXPECT_EQ(ClassifySqlType(SQL_TYPE_TIME), ValueClass::Time);
+  EXPECT_EQ(ClassifySqlType(SQL_TIMESTAMP), ValueClass::Timestamp);
+  EXPECT_EQ(ClassifySqlType(SQL_BINARY), ValueClass::Binary);
+  EXPECT_EQ(ClassifySqlType(SQL_LONGVARBINARY), ValueClass::Binary);
+  EXPECT_EQ(ClassifySqlType(SQL_LONGVARCHAR), ValueClass::Character);
+  EXPECT_EQ(ClassifySqlType(SQL_DECIMAL), ValueClass::Character);
+  std::string hex = "0x";
+  AppendHex(hex, std::string_view("\x00\xff\x10", 3));
+  EXPECT_EQ(hex, "0x00FF10");
+}
 
 // A driver that exchanges GBK: the texts are passed through unconverted, so
 // they are stored as GBK bytes and read back the same.
