@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <cctype>
 #include <limits>
 
 #include "type_map.h"
@@ -209,6 +210,60 @@ SQLRETURN PutChunk(const std::string& data, bool terminate, SQLPOINTER target, S
   return SQL_SUCCESS;
 }
 
+// Fixed-size C types: integers, floating point, bit, dates and times.
+SQLRETURN DeliverFixed(const Value& value, SQLSMALLINT cType, SQLPOINTER target, SQLLEN* indicator,
+                       std::vector<Diagnostic>& infos) {
+  switch (cType) {
+    case SQL_C_SHORT: case SQL_C_SSHORT:
+      return PutInteger<SQLSMALLINT>(ValueAsNumber(value), target, indicator, infos);
+    case SQL_C_USHORT:
+      return PutInteger<SQLUSMALLINT>(ValueAsNumber(value), target, indicator, infos);
+    case SQL_C_LONG: case SQL_C_SLONG:
+      return PutInteger<SQLINTEGER>(ValueAsNumber(value), target, indicator, infos);
+    case SQL_C_ULONG:
+      return PutInteger<SQLUINTEGER>(ValueAsNumber(value), target, indicator, infos);
+    case SQL_C_TINYINT: case SQL_C_STINYINT:
+      return PutInteger<SQLSCHAR>(ValueAsNumber(value), target, indicator, infos);
+    case SQL_C_UTINYINT:
+      return PutInteger<SQLCHAR>(ValueAsNumber(value), target, indicator, infos);
+    case SQL_C_SBIGINT:
+      return PutInteger<SQLBIGINT>(ValueAsNumber(value), target, indicator, infos);
+    case SQL_C_UBIGINT:
+      return PutInteger<SQLUBIGINT>(ValueAsNumber(value), target, indicator, infos);
+    case SQL_C_BIT: {
+      Number n = ValueAsNumber(value);
+      if (n.real < 0 || n.real >= 2) throw Error("22003", "Numeric value out of range.");
+      unsigned char bit = n.real >= 1 ? 1 : 0;
+      std::memcpy(target, &bit, 1);
+      if (indicator) *indicator = 1;
+      if (n.real != 0 && n.real != 1) {
+        infos.push_back({"01S07", 0, std::string(kMessagePrefix) + "Fractional truncation."});
+        return SQL_SUCCESS_WITH_INFO;
+      }
+      return SQL_SUCCESS;
+    }
+    case SQL_C_FLOAT: {
+      Number n = ValueAsNumber(value);
+      if (std::fabs(n.real) > std::numeric_limits<float>::max()) throw Error("22003", "Numeric value out of range.");
+      float f = static_cast<float>(n.real);
+      std::memcpy(target, &f, sizeof f);
+      if (indicator) *indicator = sizeof f;
+      return SQL_SUCCESS;
+    }
+    case SQL_C_DOUBLE: {
+      double d = ValueAsNumber(value).real;
+      std::memcpy(target, &d, sizeof d);
+      if (indicator) *indicator = sizeof d;
+      return SQL_SUCCESS;
+    }
+    case SQL_C_DATE: case SQL_C_TIME: case SQL_C_TIMESTAMP:
+    case SQL_C_TYPE_DATE: case SQL_C_TYPE_TIME: case SQL_C_TYPE_TIMESTAMP:
+      return PutDateTime(value, cType, target, indicator, infos);
+    default:
+      throw Error("HY003", "Program type out of range.");
+  }
+}
+
 }  // namespace
 
 std::string CharForm(const Value& v, const ColumnInfo& column) {
@@ -269,57 +324,9 @@ SQLRETURN DeliverValue(const Value& value, const ColumnInfo& column, SQLSMALLINT
     return PutChunk(data, cType == SQL_C_CHAR, target, bufferLength, indicator, pos, noTotal, infos);
   }
   if (!target) throw Error("HY009", "Invalid use of null pointer.");
-  pos.done = true;
-  switch (cType) {
-    case SQL_C_SHORT: case SQL_C_SSHORT:
-      return PutInteger<SQLSMALLINT>(ValueAsNumber(value), target, indicator, infos);
-    case SQL_C_USHORT:
-      return PutInteger<SQLUSMALLINT>(ValueAsNumber(value), target, indicator, infos);
-    case SQL_C_LONG: case SQL_C_SLONG:
-      return PutInteger<SQLINTEGER>(ValueAsNumber(value), target, indicator, infos);
-    case SQL_C_ULONG:
-      return PutInteger<SQLUINTEGER>(ValueAsNumber(value), target, indicator, infos);
-    case SQL_C_TINYINT: case SQL_C_STINYINT:
-      return PutInteger<SQLSCHAR>(ValueAsNumber(value), target, indicator, infos);
-    case SQL_C_UTINYINT:
-      return PutInteger<SQLCHAR>(ValueAsNumber(value), target, indicator, infos);
-    case SQL_C_SBIGINT:
-      return PutInteger<SQLBIGINT>(ValueAsNumber(value), target, indicator, infos);
-    case SQL_C_UBIGINT:
-      return PutInteger<SQLUBIGINT>(ValueAsNumber(value), target, indicator, infos);
-    case SQL_C_BIT: {
-      Number n = ValueAsNumber(value);
-      if (n.real < 0 || n.real >= 2) throw Error("22003", "Numeric value out of range.");
-      unsigned char bit = n.real >= 1 ? 1 : 0;
-      std::memcpy(target, &bit, 1);
-      if (indicator) *indicator = 1;
-      if (n.real != 0 && n.real != 1) {
-        infos.push_back({"01S07", 0, std::string(kMessagePrefix) + "Fractional truncation."});
-        return SQL_SUCCESS_WITH_INFO;
-      }
-      return SQL_SUCCESS;
-    }
-    case SQL_C_FLOAT: {
-      Number n = ValueAsNumber(value);
-      if (std::fabs(n.real) > std::numeric_limits<float>::max()) throw Error("22003", "Numeric value out of range.");
-      float f = static_cast<float>(n.real);
-      std::memcpy(target, &f, sizeof f);
-      if (indicator) *indicator = sizeof f;
-      return SQL_SUCCESS;
-    }
-    case SQL_C_DOUBLE: {
-      double d = ValueAsNumber(value).real;
-      std::memcpy(target, &d, sizeof d);
-      if (indicator) *indicator = sizeof d;
-      return SQL_SUCCESS;
-    }
-    case SQL_C_DATE: case SQL_C_TIME: case SQL_C_TIMESTAMP:
-    case SQL_C_TYPE_DATE: case SQL_C_TYPE_TIME: case SQL_C_TYPE_TIMESTAMP:
-      return PutDateTime(value, cType, target, indicator, infos);
-    default:
-      pos.done = false;
-      throw Error("HY003", "Program type out of range.");
-  }
+  const SQLRETURN rc = DeliverFixed(value, cType, target, indicator, infos);
+  pos.done = true;  // only once delivered: a failed conversion may be retried as another type
+  return rc;
 }
 
 }  // namespace orva::testdriver
