@@ -1,0 +1,111 @@
+#include "grid/autosize.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "grid/gridstore.h"
+#include "platform/codec.h"
+
+namespace orva {
+
+double WidestTextFinder::Bound(std::string_view line) const {
+  double bound = 0;
+  for (std::size_t i = 0; i < line.size();) {
+    auto c = static_cast<unsigned char>(line[i]);
+    if (c < 0x80) {
+      bound += m_metrics.asciiAdvance[c];
+      ++i;
+    } else {
+      bound += m_metrics.wideCharBound;
+      i += CharLengthAt(line, i);
+    }
+  }
+  return bound;
+}
+
+void WidestTextFinder::Add(std::string_view line) {
+  // A small tolerance keeps rounding in the font engine from forcing a
+  // measurement of every text as wide as the widest one.
+  if (line.empty() || Bound(line) <= m_widest + 0.01) return;
+  ++m_measured;
+  m_widest = std::max(m_widest, m_metrics.measure(line));
+}
+
+int CellKind(const GridStore& store, int row, int col) {
+  return (row < store.FixedRowCount() ? 2 : 0) | (col < store.FixedColumnCount() ? 1 : 0);
+}
+
+namespace {
+
+int LineCount(std::string_view text) { return 1 + static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
+
+// Feeds the lines of a text to the finder (one line for single-line cells).
+void AddLines(WidestTextFinder& finder, std::string_view text, bool singleLine) {
+  if (singleLine || text.find('\n') == std::string_view::npos) {
+    finder.Add(text);
+    return;
+  }
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    finder.Add(line);
+    start = end + 1;
+  }
+}
+
+}  // namespace
+
+AutoSizeResult ComputeAutoSize(const GridStore& store, int style, const std::array<CellKindMetrics, 4>& kinds) {
+  if (style == 0) style = 3;
+  const int rows = store.RowCount();
+  const int cols = store.ColumnCount();
+  AutoSizeResult result;
+  result.columnWidths.assign(static_cast<std::size_t>(cols), -1);
+  result.rowHeights.assign(static_cast<std::size_t>(rows), -1);
+  if (store.IsVirtual()) return result;
+
+  auto considered = [&](int row) {
+    bool fixed = row < store.FixedRowCount();
+    return ((style & 1) && fixed) || ((style & 2) && !fixed);
+  };
+
+  std::string scratch;
+  for (int c = 0; c < cols; ++c) {
+    if (store.Columns().Size(c) == 0) continue;
+    // One finder per kind: fixed and ordinary cells may use different fonts.
+    std::array<WidestTextFinder, 4> finders{WidestTextFinder(kinds[0].text), WidestTextFinder(kinds[1].text),
+                                            WidestTextFinder(kinds[2].text), WidestTextFinder(kinds[3].text)};
+    std::array<bool, 4> seen{};
+    int widest = 0;
+    for (int r = 0; r < rows; ++r) {
+      if (!considered(r)) continue;
+      const CellKindMetrics& kind = kinds[static_cast<std::size_t>(CellKind(store, r, c))];
+      int height;
+      if (const CGridCellBase* cell = store.FullCell(r, c)) {
+        QSize extent = cell->GetCellExtent();
+        widest = std::max(widest, extent.width());
+        height = extent.height();
+      } else {
+        std::string_view text = store.TextView(r, c, scratch);
+        auto k = static_cast<std::size_t>(CellKind(store, r, c));
+        seen[k] = true;
+        AddLines(finders[k], text, kind.singleLine);
+        height = (kind.singleLine ? 1 : LineCount(text)) * kind.text.lineHeight + 2 * kind.margin;
+      }
+      int& rowHeight = result.rowHeights[static_cast<std::size_t>(r)];
+      if (store.Rows().Size(r) > 0) rowHeight = std::max(rowHeight, height);
+    }
+    for (std::size_t k = 0; k < finders.size(); ++k) {
+      result.measured += finders[k].MeasureCount();
+      if (seen[k]) widest = std::max(widest, static_cast<int>(std::ceil(finders[k].Widest())) + 2 * kinds[k].margin);
+    }
+    if (widest > 0) result.columnWidths[static_cast<std::size_t>(c)] = widest;
+  }
+  return result;
+}
+
+}  // namespace orva

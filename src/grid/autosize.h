@@ -1,0 +1,64 @@
+#pragma once
+// Fitting column widths and row heights to the cells. Measuring text with
+// font metrics is the costly part, so each text first gets a cheap upper
+// bound (the sum of its ASCII characters' advances, and for any other
+// character a width no glyph exceeds); only a text whose bound beats the
+// widest text measured so far is measured.
+
+#include <QSize>
+#include <array>
+#include <functional>
+#include <string_view>
+#include <vector>
+
+namespace orva {
+
+class GridStore;
+
+struct TextMetrics {
+  std::array<double, 128> asciiAdvance{};
+  double wideCharBound = 0;  // at least the advance of any non-ASCII character
+  int lineHeight = 0;
+  std::function<double(std::string_view)> measure;  // exact width of one line of GBK text
+};
+
+class WidestTextFinder {
+ public:
+  explicit WidestTextFinder(const TextMetrics& metrics) : m_metrics(metrics) {}
+
+  // Takes one line of text into account.
+  void Add(std::string_view line);
+  double Widest() const { return m_widest; }
+  long MeasureCount() const { return m_measured; }
+  double Bound(std::string_view line) const;
+
+ private:
+  const TextMetrics& m_metrics;
+  double m_widest = 0;
+  long m_measured = 0;
+};
+
+// Metrics of the cells of one kind (0 ordinary, 1 fixed column, 2 fixed row,
+// 3 corner) that carry no properties of their own.
+struct CellKindMetrics {
+  TextMetrics text;
+  int margin = 0;
+  bool singleLine = true;
+};
+
+struct AutoSizeResult {
+  std::vector<int> columnWidths;  // one per column; -1 = left as it is
+  std::vector<int> rowHeights;    // one per row; -1 = left as it is
+  long measured = 0;              // texts measured with the font
+};
+
+// Style bit 1 takes the fixed rows into account, bit 2 the other rows (0 means
+// both). Every visible column gets the widest extent among the considered
+// rows; every considered visible row the highest extent of its cells. Full
+// cells report their own extent.
+AutoSizeResult ComputeAutoSize(const GridStore& store, int style, const std::array<CellKindMetrics, 4>& kinds);
+
+// The kind index of a cell position.
+int CellKind(const GridStore& store, int row, int col);
+
+}  // namespace orva

@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFontMetricsF>
+#include <random>
+
+#include "grid/autosize.h"
+#include "grid/gridstore.h"
+#include "platform/qtext.h"
+
+namespace orva {
+namespace {
+
+// Every ASCII character is 1 wide except 'W' (3); a non-ASCII character is
+// at most 4 wide. Measuring counts its calls and lets "AV" kern by one.
+struct FakeMetrics {
+  TextMetrics metrics;
+  int calls = 0;
+  FakeMetrics() {
+    metrics.asciiAdvance.fill(1);
+    metrics.asciiAdvance['W'] = 3;
+    metrics.wideCharBound = 4;
+    metrics.lineHeight = 10;
+    metrics.measure = [this](std::string_view text) {
+      ++calls;
+      double width = 0;
+      for (std::size_t i = 0; i < text.size(); ++i) {
+        auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x80) {
+          width += 2;
+          ++i;
+        } else {
+          width += c == 'W' ? 3 : 1;
+        }
+        if (i > 0 && text[i - 1] == 'A' && text[i] == 'V') width -= 1;
+      }
+      return width;
+    };
+  }
+};
+
+TEST(WidestTextFinder, MeasuresOnlyTextsWhoseBoundBeatsTheWidest) {
+  FakeMetrics fake;
+  WidestTextFinder finder(fake.metrics);
+  for (int i = 0; i < 1000; ++i) finder.Add("12345678");  // all equally wide: one measurement
+  EXPECT_EQ(fake.calls, 1);
+  finder.Add("1234");  // bound below the widest
+  EXPECT_EQ(fake.calls, 1);
+  finder.Add("WWW");  // bound 9 > 8: measured
+  EXPECT_EQ(fake.calls, 2);
+  EXPECT_EQ(finder.Widest(), 9);
+  // A double-byte text is bounded by the wide-character width.
+  finder.Add("\xD6\xD0\xCE\xC4");  // bound 8: skipped
+  EXPECT_EQ(fake.calls, 2);
+  finder.Add("\xD6\xD0\xCE\xC4\xD6\xD0");  // bound 12, real width 6: measured, widest unchanged
+  EXPECT_EQ(fake.calls, 3);
+  EXPECT_EQ(finder.Widest(), 9);
+  // Kerning makes the bound exceed the real width, never hides a wider text.
+  finder.Add("AVAVAVAVAV");  // bound 10, real 5
+  finder.Add("1234567890");  // bound 10, real 10
+  EXPECT_EQ(finder.Widest(), 10);
+}
+
+TEST(WidestTextFinder, AgreesWithMeasuringEveryTextWithARealFont) {
+  QFont font = QApplication::font();
+  QFontMetricsF fm(font);
+  TextMetrics metrics;
+  for (int c = 0x20; c < 128; ++c) metrics.asciiAdvance[static_cast<std::size_t>(c)] = fm.horizontalAdvance(QChar(c));
+  metrics.wideCharBound = std::max(fm.maxWidth(), fm.height()) + 1;
+  metrics.measure = [&](std::string_view text) { return fm.horizontalAdvance(QStringFromGbk(text)); };
+
+  std::mt19937 random(7);
+  const std::string alphabet = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 .,-_WMil";
+  std::vector<std::string> texts;
+  for (int i = 0; i < 2000; ++i) {
+    std::string text;
+    int length = static_cast<int>(random() % 20);
+    for (int k = 0; k < length; ++k) text += alphabet[random() % alphabet.size()];
+    if (i % 50 == 0) text += "\xD6\xD0\xCE\xC4";  // some GBK text too
+    texts.push_back(text);
+  }
+  WidestTextFinder finder(metrics);
+  double exhaustive = 0;
+  for (const std::string& text : texts) {
+    finder.Add(text);
+    exhaustive = std::max(exhaustive, metrics.measure(text));
+  }
+  EXPECT_DOUBLE_EQ(finder.Widest(), exhaustive);
+  EXPECT_LT(finder.MeasureCount(), 200);
+}
+
+// A full cell reports its own extent.
+class FixedExtentCell : public CGridCell {
+ public:
+  QSize GetCellExtent() const override { return {123, 45}; }
+};
+
+TEST(ComputeAutoSize, SizesVisibleColumnsAndConsideredRows) {
+  FakeMetrics fake;
+  std::array<CellKindMetrics, 4> kinds;
+  for (auto& kind : kinds) {
+    kind.text = fake.metrics;
+    kind.margin = 2;
+  }
+  kinds[2].margin = 5;  // fixed-row cells have wider margins
+  GridStore store;
+  store.SetRowCount(4, 1);
+  store.SetColumnCount(3, 1);
+  store.SetFixedRowCount(1);
+  store.SetText(0, 0, "HEAD");
+  store.SetText(1, 0, "123456");
+  store.SetText(2, 0, "WW");
+  store.SetText(1, 1, "x");
+  store.SetColumnWidth(2, 0);  // hidden: left alone
+  store.SetRowHeight(3, 0);    // hidden row: not given a height
+  store.ReplaceCell(2, 1, std::make_unique<FixedExtentCell>());
+
+  AutoSizeResult both = ComputeAutoSize(store, 0, kinds);
+  // Column 0: the heading "HEAD" with its wide margins beats "123456" and "WW".
+  EXPECT_EQ(both.columnWidths, (std::vector<int>{14, 123, -1}));
+  EXPECT_EQ(both.rowHeights, (std::vector<int>{20, 14, 45, -1}));
+
+  AutoSizeResult header = ComputeAutoSize(store, GVS_HEADER, kinds);
+  EXPECT_EQ(header.columnWidths[0], 14);
+  EXPECT_EQ(header.rowHeights, (std::vector<int>{20, -1, -1, -1}));
+}
+
+}  // namespace
+}  // namespace orva
