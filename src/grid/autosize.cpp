@@ -68,40 +68,54 @@ AutoSizeResult ComputeAutoSize(const GridStore& store, int style, const std::arr
   result.rowHeights.assign(static_cast<std::size_t>(rows), -1);
   if (store.IsVirtual()) return result;
 
-  auto considered = [&](int row) {
-    bool fixed = row < store.FixedRowCount();
-    return ((style & 1) && fixed) || ((style & 2) && !fixed);
+  // Rows are walked in order (each row's cells lie together in memory), with
+  // one finder per column and cell kind: fixed and ordinary cells may use
+  // different fonts.
+  struct ColumnState {
+    std::array<WidestTextFinder, 4> finders;
+    std::array<bool, 4> seen{};
+    int widestFull = 0;
   };
+  std::vector<ColumnState> columns;
+  columns.reserve(static_cast<std::size_t>(cols));
+  for (int c = 0; c < cols; ++c)
+    columns.push_back(ColumnState{{WidestTextFinder(kinds[0].text), WidestTextFinder(kinds[1].text),
+                                   WidestTextFinder(kinds[2].text), WidestTextFinder(kinds[3].text)}});
 
   std::string scratch;
-  for (int c = 0; c < cols; ++c) {
-    if (store.Columns().Size(c) == 0) continue;
-    // One finder per kind: fixed and ordinary cells may use different fonts.
-    std::array<WidestTextFinder, 4> finders{WidestTextFinder(kinds[0].text), WidestTextFinder(kinds[1].text),
-                                            WidestTextFinder(kinds[2].text), WidestTextFinder(kinds[3].text)};
-    std::array<bool, 4> seen{};
-    int widest = 0;
-    for (int r = 0; r < rows; ++r) {
-      if (!considered(r)) continue;
-      const CellKindMetrics& kind = kinds[static_cast<std::size_t>(CellKind(store, r, c))];
+  for (int r = 0; r < rows; ++r) {
+    const bool fixedRow = r < store.FixedRowCount();
+    if (!(fixedRow ? (style & 1) : (style & 2))) continue;
+    int rowHeight = -1;
+    for (int c = 0; c < cols; ++c) {
+      if (store.Columns().Size(c) == 0) continue;
+      ColumnState& column = columns[static_cast<std::size_t>(c)];
       int height;
       if (const CGridCellBase* cell = store.FullCell(r, c)) {
         QSize extent = cell->GetCellExtent();
-        widest = std::max(widest, extent.width());
+        column.widestFull = std::max(column.widestFull, extent.width());
         height = extent.height();
       } else {
+        const auto k = static_cast<std::size_t>((fixedRow ? 2 : 0) | (c < store.FixedColumnCount() ? 1 : 0));
+        const CellKindMetrics& kind = kinds[k];
         std::string_view text = store.TextView(r, c, scratch);
-        auto k = static_cast<std::size_t>(CellKind(store, r, c));
-        seen[k] = true;
-        AddLines(finders[k], text, kind.singleLine);
+        column.seen[k] = true;
+        AddLines(column.finders[k], text, kind.singleLine);
         height = (kind.singleLine ? 1 : LineCount(text)) * kind.text.lineHeight + 2 * kind.margin;
       }
-      int& rowHeight = result.rowHeights[static_cast<std::size_t>(r)];
-      if (store.Rows().Size(r) > 0) rowHeight = std::max(rowHeight, height);
+      rowHeight = std::max(rowHeight, height);
     }
-    for (std::size_t k = 0; k < finders.size(); ++k) {
-      result.measured += finders[k].MeasureCount();
-      if (seen[k]) widest = std::max(widest, static_cast<int>(std::ceil(finders[k].Widest())) + 2 * kinds[k].margin);
+    if (store.Rows().Size(r) > 0) result.rowHeights[static_cast<std::size_t>(r)] = rowHeight;
+  }
+
+  for (int c = 0; c < cols; ++c) {
+    if (store.Columns().Size(c) == 0) continue;
+    const ColumnState& column = columns[static_cast<std::size_t>(c)];
+    int widest = column.widestFull;
+    for (std::size_t k = 0; k < kinds.size(); ++k) {
+      result.measured += column.finders[k].MeasureCount();
+      if (column.seen[k])
+        widest = std::max(widest, static_cast<int>(std::ceil(column.finders[k].Widest())) + 2 * kinds[k].margin);
     }
     if (widest > 0) result.columnWidths[static_cast<std::size_t>(c)] = widest;
   }
