@@ -332,16 +332,25 @@ ORVA_DRIVER_API SQLRETURN SQLFreeStmt(SQLHSTMT h, SQLUSMALLINT option) {
   return StmtCall(h, SQL_API_SQLFREESTMT, [&](Stmt& stmt) { return FreeStmt(stmt, option); });
 }
 
-// Called from another thread while the statement runs: it must not touch the
-// diagnostics the running call is writing.
+// Called from another thread while a function runs on the statement, it
+// stops that function; on an idle statement it closes the results, as the
+// driver manager expects (it moves the statement back to its prepared or
+// allocated state). It never clears the diagnostics a running call writes.
 ORVA_DRIVER_API SQLRETURN SQLCancel(SQLHSTMT h) {
   Stmt* stmt = Find<Stmt>(h);
   if (!stmt) return SQL_INVALID_HANDLE;
+  std::unique_lock<std::mutex> idle(stmt->callLock, std::try_to_lock);
   if (stmt->dbc->IsHidden(SQL_API_SQLCANCEL)) {
+    if (idle.owns_lock()) stmt->Clear();
     stmt->Add({"IM001", 0, std::string(kMessagePrefix) + "Driver does not support this function."});
     return SQL_ERROR;
   }
-  stmt->run.Cancel();
+  if (idle.owns_lock()) {
+    stmt->Clear();
+    CloseResults(*stmt);
+  } else {
+    stmt->run.Cancel();
+  }
   return SQL_SUCCESS;
 }
 

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <optional>
 #include <set>
+#include <type_traits>
 #include <string>
 #include <vector>
 
@@ -96,6 +97,7 @@ struct Stmt : Handle {
   int lastGetDataColumn = 0;
   std::vector<Binding> bindings;  // index = column number - 1
   RunControl run;
+  std::mutex callLock;  // held while a function runs on the statement
   SQLULEN queryTimeout = 0;
   SQLULEN maxRows = 0;
   SQLULEN* rowsFetchedPtr = nullptr;
@@ -129,8 +131,15 @@ template <typename T, typename F>
 SQLRETURN Guarded(SQLHANDLE h, F&& body) {
   T* object = Find<T>(h);
   if (!object) return SQL_INVALID_HANDLE;
-  object->Clear();
-  return RunGuarded(*object, [&] { return body(*object); });
+  if constexpr (std::is_same_v<T, Stmt>) {
+    // SQLCancel tells a running call from an idle statement by this lock.
+    std::lock_guard<std::mutex> guard(object->callLock);
+    object->Clear();
+    return RunGuarded(*object, [&] { return body(*object); });
+  } else {
+    object->Clear();
+    return RunGuarded(*object, [&] { return body(*object); });
+  }
 }
 
 // Copies text into an application buffer of bufferLength bytes with its

@@ -1,1 +1,90 @@
-#include <gtest/gtest.h>
+// Cancelling a running statement from another thread, and query timeouts.
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "driver_fixture.h"
+
+namespace orva::testdriver::test {
+namespace {
+
+class CancelTest : public DriverTest {
+ protected:
+  // Runs sql on stmt in a worker thread and cancels it until the worker
+  // returns; gives the worker's return code.
+  SQLRETURN RunAndCancel(SQLHSTMT stmt, const std::string& sql) {
+    std::atomic<bool> done{false};
+    SQLRETURN rc = SQL_SUCCESS;
+    std::thread worker([&] {
+      rc = SQLExecDirect(stmt, (SQLCHAR*)sql.c_str(), SQL_NTS);
+      done = true;
+    });
+    // The worker may not have started: keep asking until it gives up.
+    while (!done) {
+      EXPECT_EQ(SQLCancel(stmt), SQL_SUCCESS);
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    worker.join();
+    return rc;
+  }
+};
+
+TEST_F(CancelTest, CancelStopsASleepingStatement) {
+  SQLHDBC dbc = Connect();
+  SQLHSTMT stmt = NewStatement(dbc);
+  EXPECT_EQ(RunAndCancel(stmt, "select sleep(600)"), SQL_ERROR);
+  const std::string text = DiagText(SQL_HANDLE_STMT, stmt);
+  EXPECT_EQ(text.substr(0, 5), "HY008");
+  EXPECT_NE(text.find("Operation canceled"), std::string::npos) << text;
+  // The statement and the connection stay usable.
+  ASSERT_EQ(SQLExecDirect(stmt, (SQLCHAR*)"select 5", SQL_NTS), SQL_SUCCESS) << DiagText(SQL_HANDLE_STMT, stmt);
+  EXPECT_EQ(Rows(stmt), (std::vector<std::vector<std::string>>{{"5"}}));
+  SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+}
+
+TEST_F(CancelTest, CancelStopsAnEndlessQuery) {
+  SQLHDBC dbc = Connect();
+  SQLHSTMT stmt = NewStatement(dbc);
+  EXPECT_EQ(RunAndCancel(stmt, "with recursive c(x) as (select 1 union all select x + 1 from c) "
+                               "select count(*) from c"),
+            SQL_ERROR);
+  EXPECT_EQ(DiagState(SQL_HANDLE_STMT, stmt), "HY008");
+  SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+}
+
+TEST_F(CancelTest, CancelOfAnIdleStatementClosesItsResults) {
+  SQLHDBC dbc = Connect();
+  SQLHSTMT stmt = NewStatement(dbc);
+  EXPECT_EQ(SQLCancel(stmt), SQL_SUCCESS);
+  ASSERT_EQ(SQLExecDirect(stmt, (SQLCHAR*)"select 1 union all select 2; select 3", SQL_NTS), SQL_SUCCESS);
+  EXPECT_EQ(SQLFetch(stmt), SQL_SUCCESS);
+  EXPECT_EQ(SQLCancel(stmt), SQL_SUCCESS);
+  EXPECT_EQ(SQLFetch(stmt), SQL_ERROR);
+  EXPECT_EQ(SQLMoreResults(stmt), SQL_NO_DATA);
+  ASSERT_EQ(SQLExecDirect(stmt, (SQLCHAR*)"select 4", SQL_NTS), SQL_SUCCESS) << DiagText(SQL_HANDLE_STMT, stmt);
+  EXPECT_EQ(SQLFetch(stmt), SQL_SUCCESS);
+  SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+}
+
+TEST_F(CancelTest, QueryTimeoutEndsALongStatement) {
+  SQLHDBC dbc = Connect();
+  SQLHSTMT stmt = NewStatement(dbc);
+  ASSERT_EQ(SQLSetStmtAttr(stmt, SQL_ATTR_QUERY_TIMEOUT, (SQLPOINTER)1, 0), SQL_SUCCESS);
+  EXPECT_EQ(SQLExecDirect(stmt, (SQLCHAR*)"select sleep(600)", SQL_NTS), SQL_ERROR);
+  EXPECT_EQ(DiagState(SQL_HANDLE_STMT, stmt), "HYT00");
+  SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+}
+
+TEST_F(CancelTest, HiddenCancelIsRefused) {
+  TestConnection options = Options();
+  options.hide = "SQLCancel";
+  SQLHDBC dbc = Connect(options);
+  SQLHSTMT stmt = NewStatement(dbc);
+  EXPECT_EQ(SQLCancel(stmt), SQL_ERROR);
+  EXPECT_EQ(DiagState(SQL_HANDLE_STMT, stmt), "IM001");
+  SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+}
+
+}  // namespace
+}  // namespace orva::testdriver::test
