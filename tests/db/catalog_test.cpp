@@ -70,7 +70,7 @@ TEST_P(CatalogTest, ColumnsWithTypesLengthsAndNullability) {
   EXPECT_EQ(rows[1].precision, 40);
   EXPECT_EQ(rows[1].nullable, SQL_NULLABLE);
   EXPECT_EQ(rows[2].name, "amount");
-  if (Db().name == "SQLite") return;  // SQLite's catalog does not describe DECIMAL(p,s)
+  if (Db().family == "SQLite") return;  // SQLite's catalog does not describe DECIMAL(p,s)
   EXPECT_TRUE(rows[2].type == SQL_DECIMAL || rows[2].type == SQL_NUMERIC) << rows[2].type;
   EXPECT_EQ(rows[2].precision, 7);
   EXPECT_EQ(rows[2].scale, 3);
@@ -88,7 +88,7 @@ TEST_P(CatalogTest, PrimaryKeysInKeyOrder) {
     byOrder[keys.m_nKeySeq] = keys.m_strColumnName;
     keys.MoveNext();
   }
-  if (Db().name == "SQLite") {
+  if (Db().family == "SQLite") {
     // SQLite numbers key columns in table order.
     EXPECT_EQ(byOrder, (std::map<int, std::string>{{1, "b"}, {2, "a"}}));
   } else {
@@ -99,7 +99,7 @@ TEST_P(CatalogTest, PrimaryKeysInKeyOrder) {
 TEST_P(CatalogTest, ProceduresAreListedWhereTheDriverHasThem) {
   const bool hasFunction = m_conn->GetDatabase()->HasFunction(SQL_API_SQLPROCEDURES);
   std::string proc;
-  if (Db().name == "PostgreSQL") {
+  if (Db().family == "PostgreSQL") {
     proc = UniqueName("p");
     m_conn->Execute("CREATE FUNCTION " + proc + "() RETURNS integer AS 'select 1' LANGUAGE sql");
   }
@@ -118,7 +118,7 @@ TEST_P(CatalogTest, ProceduresAreListedWhereTheDriverHasThem) {
 }
 
 TEST_P(CatalogTest, LongTextFieldsAreCutAt255BytesOnACharacterBoundary) {
-  if (Db().name == "PostgreSQL")
+  if (Db().family == "PostgreSQL")
     GTEST_SKIP() << "PostgreSQL names are at most 63 bytes and its driver reports no remarks";
   // An even-length ASCII start followed by double-byte characters: 255 bytes
   // would end inside a character, so the cut keeps 254.

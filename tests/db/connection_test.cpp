@@ -5,6 +5,7 @@
 
 #include "db/connectstring.h"
 #include "db/odbcenv.h"
+#include "db/odbcsources.h"
 #include "db_fixture.h"
 #include "test_env.h"
 
@@ -32,7 +33,7 @@ TEST_P(ConnectionTest, CompletedStringGivesDataSourceAndUser) {
   DataSourceNames expected = ParseCompletedConnectString(completed);
   EXPECT_EQ(m_conn->GetDataSourceName(), expected.dataSource);
   EXPECT_EQ(m_conn->GetUserName(), expected.user);
-  if (Db().name == "SQLite") {
+  if (Db().family == "SQLite") {
     // SQLite completes a driver string with an empty "DSN=".
     EXPECT_EQ(completed.rfind("DSN=;", 0), 0u) << completed;
     EXPECT_EQ(m_conn->GetDataSourceName(), Gbk("文件数据库"));
@@ -44,18 +45,18 @@ TEST_P(ConnectionTest, CompletedStringGivesDataSourceAndUser) {
 }
 
 TEST_P(ConnectionTest, ConnectsWithADataSourceName) {
-  const char* dsn = Db().name == "SQLite" ? kSqliteDsn : kPostgresDsn;
+  const char* dsn = Db().family == "SQLite" ? kSqliteDsn : kPostgresDsn;
   CDBConnection conn;
   ASSERT_TRUE(conn.Open(std::string("DSN=") + dsn + ";"));
   EXPECT_EQ(conn.GetDataSourceName(), dsn);
-  if (Db().name == "PostgreSQL") {
+  if (Db().family == "PostgreSQL") {
     EXPECT_EQ(conn.GetUserName(), std::getenv("ORVA_PG_USER"));
   }
   EXPECT_EQ(ReadOneOn(conn, "SELECT 7"), "7");
 }
 
 TEST_P(ConnectionTest, FailedConnectShowsAndRaisesTheDriverText) {
-  std::string bad = Db().name == "SQLite" ? "DRIVER={SQLite3};Database=/nonexistent-dir/x/y.db;NoCreat=1;"
+  std::string bad = Db().family == "SQLite" ? "DRIVER={SQLite3};Database=/nonexistent-dir/x/y.db;NoCreat=1;"
                                           : m_connect + "Database=no_such_database_here;";
   MessageBoxRecorder boxes;
   CDBConnection conn;
@@ -189,6 +190,17 @@ TEST_P(ConnectionTest, ProcedureTextFailureShowsTheErrorAndGivesEmptyText) {
 }
 
 ORVA_INSTANTIATE_FOR_DATABASES(ConnectionTest);
+
+TEST(OdbcSourcesTest, ListsTheRegisteredDriversAndDataSources) {
+  RegisterTestDrivers();
+  if (!FindDriverLibrary("libsqlite3odbc.so")) GTEST_SKIP() << "SQLite3 ODBC driver not installed";
+  std::vector<std::string> drivers = InstalledDrivers();
+  EXPECT_NE(std::find(drivers.begin(), drivers.end(), "SQLite3"), drivers.end());
+  std::vector<DataSourceEntry> sources = DataSources();
+  auto it = std::find_if(sources.begin(), sources.end(), [](const auto& s) { return s.name == kSqliteDsn; });
+  ASSERT_NE(it, sources.end());
+  EXPECT_EQ(it->description, "SQLite3");
+}
 
 }  // namespace
 }  // namespace orva::test

@@ -136,7 +136,7 @@ TEST_P(FieldTextTest, ColumnsAreDescribed) {
   EXPECT_EQ(set->GetColumnInfo(1).m_strName, "name");
   EXPECT_EQ(set->GetColumnInfo(1).m_nSQLType, SQL_VARCHAR);
   EXPECT_EQ(set->GetColumnInfo(1).m_nPrecision, 40u);
-  if (Db().name != "SQLite") {
+  if (Db().family != "SQLite") {
     EXPECT_EQ(set->GetColumnInfo(2).m_nScale, 3);  // SQLite does not keep the scale
   }
   CDBConnection::CloseResultSet(set);
@@ -161,7 +161,7 @@ TEST_P(FieldTextTest, RowsAreWalkedInOrderToTheEnd) {
 }
 
 TEST_P(FieldTextTest, ValuesLongerThanTheirDeclaredSizeAreNotCut) {
-  if (Db().name != "SQLite") GTEST_SKIP() << Db().name << " enforces declared sizes";
+  if (Db().family != "SQLite") GTEST_SKIP() << Db().name << " enforces declared sizes";
   // SQLite keeps whatever is stored; the reported size is only a hint.
   std::string t = CreateTable("c CHAR(3), n DECIMAL(5,2)");
   std::string longText;

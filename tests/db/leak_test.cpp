@@ -52,7 +52,7 @@ TEST_P(LeakTest, TenThousandResultSetsLeaveNoHandlesOrMemory) {
 TEST_P(LeakTest, ManyConnectionsLeaveNoHandlesOrMemory) {
   // Server connections cost a server process each, so fewer rounds suffice
   // there; a leak still shows as handles left behind.
-  const int rounds = Db().name == "SQLite" ? kIterations : 1000;
+  const int rounds = Db().family == "SQLite" ? kIterations : 1000;
   auto cycle = [&] {
     CDBConnection conn;
     ASSERT_TRUE(conn.Open(m_connect));

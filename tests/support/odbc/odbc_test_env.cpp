@@ -114,6 +114,7 @@ const std::vector<TestDatabase>& TestDatabases() {
 
     TestDatabase sqlite;
     sqlite.name = "SQLite";
+    sqlite.family = "SQLite";
     sqlite.unavailableReason = [] {
       return FindDriverLibrary("libsqlite3odbc.so") ? std::string() : "SQLite3 ODBC driver not installed";
     };
@@ -128,11 +129,12 @@ const std::vector<TestDatabase>& TestDatabases() {
 
     TestDatabase pg;
     pg.name = "PostgreSQL";
+    pg.family = "PostgreSQL";
     pg.unavailableReason = [] {
       if (!PostgresConfigured()) return std::string("ORVA_PG_* not set: no PostgreSQL test server running");
       return FindDriverLibrary("psqlodbca.so") ? std::string() : "PostgreSQL ODBC driver not installed";
     };
-    pg.connectString = [] { return PostgresConnectString(); };
+    pg.connectString = [] { return PostgresConnectString("PostgreSQL ANSI"); };
     pg.binaryType = "BYTEA";
     pg.blobType = "BYTEA";
     pg.longTextType = "TEXT";
@@ -143,6 +145,16 @@ const std::vector<TestDatabase>& TestDatabases() {
     pg.multipleResults = true;
     pg.hasDatabaseNameInCatalogs = true;
     list.push_back(pg);
+
+    // The Unicode driver through the same narrow calls.
+    TestDatabase pgw = pg;
+    pgw.name = "PostgreSQLUnicode";
+    pgw.unavailableReason = [] {
+      if (!PostgresConfigured()) return std::string("ORVA_PG_* not set: no PostgreSQL test server running");
+      return FindDriverLibrary("psqlodbcw.so") ? std::string() : "PostgreSQL Unicode ODBC driver not installed";
+    };
+    pgw.connectString = [] { return PostgresConnectString("PostgreSQL Unicode"); };
+    list.push_back(pgw);
     return list;
   }();
   return databases;

@@ -46,7 +46,8 @@ std::string UniqueName(std::string_view prefix);
 // One database the tests run against, with what the tests need to know about
 // its SQL dialect.
 struct TestDatabase {
-  std::string name;
+  std::string name;    // unique, usable in test names
+  std::string family;  // "SQLite" or "PostgreSQL": the SQL dialect and driver quirks
   // Why the database cannot be used here; empty when it can.
   std::function<std::string()> unavailableReason;
   // A connection string; for file databases each call gives a fresh database.
@@ -62,8 +63,8 @@ struct TestDatabase {
   bool hasDatabaseNameInCatalogs = false;
 };
 
-// The databases of the fixture list: SQLite and PostgreSQL. Further test
-// databases join by adding an entry here.
+// The databases of the fixture list: SQLite, and PostgreSQL through its ANSI
+// and its Unicode driver. Further test databases join by adding an entry here.
 const std::vector<TestDatabase>& TestDatabases();
 
 // Printed as its name in test output.
