@@ -67,7 +67,8 @@ template <typename LengthT>
 SQLRETURN PutText(Handle& handle, const std::string& text, SQLPOINTER buffer, SQLLEN bufferLength, LengthT* length) {
   CheckBufferLength(bufferLength);
   if (length) *length = static_cast<LengthT>(text.size());
-  if (!buffer || bufferLength == 0) {
+  if (!buffer) return SQL_SUCCESS;  // the application asks for the length only
+  if (bufferLength == 0) {
     if (text.empty()) return SQL_SUCCESS;
     handle.Add({"01004", 0, std::string(kMessagePrefix) + "String data, right truncated."});
     return SQL_SUCCESS_WITH_INFO;

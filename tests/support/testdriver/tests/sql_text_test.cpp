@@ -1,1 +1,134 @@
+// How the driver reads statement text: batches, server commands, qualified
+// names, search patterns and declared types.
+
 #include <gtest/gtest.h>
+
+#include "driver_types.h"
+#include "sql_text.h"
+#include "type_map.h"
+
+namespace orva::testdriver {
+namespace {
+
+using Texts = std::vector<std::string>;
+
+TEST(SplitBatchTest, SplitsAtSemicolonsOutsideQuotesAndComments) {
+  EXPECT_EQ(SplitBatch("select 1; select 2;"), (Texts{"select 1", " select 2"}));
+  EXPECT_EQ(SplitBatch("select 'a;b'; select \"x;y\" from [t;u]"),
+            (Texts{"select 'a;b'", " select \"x;y\" from [t;u]"}));
+  EXPECT_EQ(SplitBatch("select 1 -- one; two\n; /* three; */ select 2"),
+            (Texts{"select 1 -- one; two\n", " /* three; */ select 2"}));
+  EXPECT_EQ(SplitBatch("select 'it''s; fine'"), (Texts{"select 'it''s; fine'"}));
+  // Statements of space and comments only are dropped.
+  EXPECT_EQ(SplitBatch(" ; \n;-- nothing\n"), Texts{});
+  // An unterminated quote runs to the end instead of splitting.
+  EXPECT_EQ(SplitBatch("select 'open; select 2"), (Texts{"select 'open; select 2"}));
+}
+
+TEST(SplitBatchTest, RoutinesTakeTheRestOfTheBatchAndTriggersTheirBody) {
+  EXPECT_EQ(SplitBatch("create table t(x int); create procedure p as select 1; select 2"),
+            (Texts{"create table t(x int)", "create procedure p as select 1; select 2"}));
+  EXPECT_EQ(SplitBatch("CREATE OR ALTER FUNCTION f() returns int as begin return 1; end"),
+            (Texts{"CREATE OR ALTER FUNCTION f() returns int as begin return 1; end"}));
+  EXPECT_EQ(SplitBatch("create trigger tr after insert on t begin delete from t; end; select 1"),
+            (Texts{"create trigger tr after insert on t begin delete from t; end", " select 1"}));
+}
+
+TEST(ClassifyTest, RecognisesTheServerCommands) {
+  Command use = ClassifyStatement("  USE [my db]");
+  EXPECT_EQ(use.kind, CommandKind::Use);
+  EXPECT_EQ(use.object.name, "my db");
+  Command help = ClassifyStatement("exec sp_helptext 'sales..p'");
+  EXPECT_EQ(help.kind, CommandKind::HelpText);
+  EXPECT_EQ(help.object.database, "sales");
+  EXPECT_EQ(help.object.name, "p");
+  Command owned = ClassifyStatement("sp_helptext dbo.v");
+  EXPECT_EQ(owned.object.database, "");
+  EXPECT_EQ(owned.object.name, "v");
+  EXPECT_EQ(ClassifyStatement("create database x").kind, CommandKind::CreateDatabase);
+  EXPECT_EQ(ClassifyStatement("drop database x").kind, CommandKind::DropDatabase);
+  Command proc = ClassifyStatement("create proc db.dbo.p as select 1");
+  EXPECT_EQ(proc.kind, CommandKind::CreateRoutine);
+  EXPECT_EQ(proc.object.database, "db");
+  EXPECT_EQ(proc.routineType, "P");
+  EXPECT_EQ(ClassifyStatement("create function f() returns int as begin return 1 end").routineType, "FN");
+  EXPECT_EQ(ClassifyStatement("create function f() returns table as return select 1").routineType, "IF");
+  EXPECT_EQ(ClassifyStatement("create function f() returns @t table(a int) as begin return end").routineType, "TF");
+  Command drop = ClassifyStatement("drop function db..f");
+  EXPECT_EQ(drop.kind, CommandKind::DropRoutine);
+  EXPECT_EQ(drop.routineType, "FN");
+  // Everything else goes to SQLite, including words that only look alike.
+  EXPECT_EQ(ClassifyStatement("select use from t").kind, CommandKind::Sql);
+  EXPECT_EQ(ClassifyStatement("create table procedure(x int)").kind, CommandKind::Sql);
+  EXPECT_EQ(ClassifyStatement("drop table t").kind, CommandKind::Sql);
+  // A command without its name is a syntax error, not a crash.
+  EXPECT_THROW(ClassifyStatement("use"), DriverError);
+  EXPECT_THROW(ClassifyStatement("use a b"), DriverError);
+  EXPECT_THROW(ClassifyStatement("sp_helptext a...b"), DriverError);
+  EXPECT_THROW(ClassifyStatement("drop procedure"), DriverError);
+}
+
+TEST(RewriteTest, MapsDatabaseQualifiedNamesOnly) {
+  auto map = [](const std::string& db, const std::string& object, std::string_view token) {
+    return "<" + db + ":" + object + ":" + std::string(token) + ">";
+  };
+  EXPECT_EQ(RewriteQualifiedNames("select * from sales..orders o", map), "select * from <sales:orders:orders> o");
+  EXPECT_EQ(RewriteQualifiedNames("select * from [my db].dbo.[t 1]", map), "select * from <my db:t 1:[t 1]>");
+  EXPECT_EQ(RewriteQualifiedNames("select a.b, s.t.c, x.DBO.y from t", map), "select a.b, s.t.c, <x:y:y> from t");
+  EXPECT_EQ(RewriteQualifiedNames("select 'a..b' -- c..d\n", map), "select 'a..b' -- c..d\n");
+  // Part of a longer dotted name is not a database name.
+  EXPECT_EQ(RewriteQualifiedNames("select w.x..y", map), "select w.x..y");
+}
+
+TEST(PatternTest, OdbcSearchPatterns) {
+  EXPECT_TRUE(MatchesPattern("Customers", "cust%"));
+  EXPECT_TRUE(MatchesPattern("abc", "a_c"));
+  EXPECT_TRUE(MatchesPattern("abc", "%"));
+  EXPECT_TRUE(MatchesPattern("a_c", "a\\_c"));
+  EXPECT_FALSE(MatchesPattern("abc", "a\\_c"));
+  EXPECT_TRUE(MatchesPattern("xaybzc", "%a%b%c"));
+  EXPECT_FALSE(MatchesPattern("ab", "a_b"));
+  EXPECT_TRUE(MatchesPattern("", "%"));
+  EXPECT_FALSE(MatchesPattern("", "_"));
+}
+
+TEST(TypeMapTest, DeclaredTypesBecomeOdbcTypes) {
+  auto describe = [](const char* declared) {
+    ColumnInfo c;
+    DescribeDeclaredType(declared, c);
+    return c;
+  };
+  EXPECT_EQ(describe("INTEGER").type, SQL_INTEGER);
+  EXPECT_EQ(describe("smallint").type, SQL_SMALLINT);
+  EXPECT_EQ(describe("bigint").type, SQL_BIGINT);
+  EXPECT_EQ(describe("bit").type, SQL_BIT);
+  ColumnInfo dec = describe("decimal(5, 2)");
+  EXPECT_EQ(dec.type, SQL_DECIMAL);
+  EXPECT_EQ(dec.size, 5u);
+  EXPECT_EQ(dec.scale, 2);
+  EXPECT_EQ(describe("numeric").size, 18u);
+  ColumnInfo text = describe("varchar(20)");
+  EXPECT_EQ(text.type, SQL_VARCHAR);
+  EXPECT_EQ(text.size, 20u);
+  EXPECT_EQ(describe("nvarchar(20)").octetLength, 40);
+  EXPECT_EQ(describe("nvarchar(max)").type, SQL_WLONGVARCHAR);
+  EXPECT_EQ(describe("char(3)").type, SQL_CHAR);
+  EXPECT_EQ(describe("text").type, SQL_LONGVARCHAR);
+  EXPECT_EQ(describe("datetime").type, SQL_TYPE_TIMESTAMP);
+  EXPECT_EQ(describe("date").type, SQL_TYPE_DATE);
+  EXPECT_EQ(describe("time").type, SQL_TYPE_TIME);
+  EXPECT_EQ(describe("binary(4)").type, SQL_BINARY);
+  EXPECT_EQ(describe("blob").type, SQL_LONGVARBINARY);
+  EXPECT_EQ(describe("float").type, SQL_FLOAT);
+  EXPECT_EQ(describe("real").type, SQL_REAL);
+  // Nonsense sizes fall back to defaults instead of overflowing.
+  EXPECT_EQ(describe("varchar(-5)").size, 255u);
+  EXPECT_EQ(describe("varchar(99999999999999999999)").size, 255u);
+  EXPECT_EQ(describe("decimal(500,400)").size, 18u);
+  EXPECT_EQ(describe("").type, SQL_VARCHAR);
+  EXPECT_EQ(ReportedType(SQL_TYPE_DATE, SQL_OV_ODBC2), SQL_DATE);
+  EXPECT_EQ(ReportedType(SQL_TYPE_DATE, SQL_OV_ODBC3), SQL_TYPE_DATE);
+}
+
+}  // namespace
+}  // namespace orva::testdriver
