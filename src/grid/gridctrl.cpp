@@ -88,12 +88,9 @@ void CGridCtrl::RequestRefresh() {
     m_changedWhileHidden = true;
     return;
   }
-  if (IsGuiThread()) {
-    ApplyPendingRefresh();
-    return;
-  }
-  // One queued request at a time: a worker appending a million rows causes
-  // a handful of repaints, not a million queued events.
+  // One queued request at a time, from whichever thread: appending a million
+  // rows causes a handful of repaints and scroll-bar updates, not a million
+  // queued events.
   if (m_refreshPending.exchange(true)) return;
   QMetaObject::invokeMethod(this, [this] { ApplyPendingRefresh(); }, Qt::QueuedConnection);
 }
@@ -309,6 +306,7 @@ int CGridCtrl::InsertRow(std::string_view heading, int row) {
 }
 
 bool CGridCtrl::DeleteColumn(int col) {
+  EndEditBeforeRestructuring();
   {
     Lock lock = Locked();
     if (col < 0 || col >= m_store.ColumnCount()) return false;
@@ -322,6 +320,7 @@ bool CGridCtrl::DeleteColumn(int col) {
 }
 
 bool CGridCtrl::DeleteRow(int row) {
+  EndEditBeforeRestructuring();
   {
     Lock lock = Locked();
     if (row < 0 || row >= m_store.RowCount()) return false;
@@ -335,6 +334,7 @@ bool CGridCtrl::DeleteRow(int row) {
 }
 
 bool CGridCtrl::DeleteNonFixedRows() {
+  EndEditBeforeRestructuring();
   {
     Lock lock = Locked();
     m_store.SetRowCount(m_store.FixedRowCount(), 0);
@@ -345,7 +345,7 @@ bool CGridCtrl::DeleteNonFixedRows() {
 }
 
 bool CGridCtrl::DeleteAllItems() {
-  if (IsGuiThread() && m_editor) m_editor->EndEdit();
+  EndEditBeforeRestructuring();
   {
     Lock lock = Locked();
     m_store.Clear();
@@ -353,6 +353,12 @@ bool CGridCtrl::DeleteAllItems() {
   }
   RequestRefresh();
   return true;
+}
+
+void CGridCtrl::EndEditBeforeRestructuring() {
+  // An open editor names its cell by position: commit it while the position
+  // still means that cell. (Only the GUI thread owns the editor.)
+  if (IsGuiThread() && m_editor) m_editor->EndEdit();
 }
 
 // ---- Cells ----
@@ -595,6 +601,7 @@ void CGridCtrl::EnableSelection(bool enable) {
 }
 
 void CGridCtrl::SetVirtualMode(bool on) {
+  EndEditBeforeRestructuring();
   {
     Lock lock = Locked();
     m_store.SetVirtual(on);

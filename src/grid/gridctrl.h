@@ -245,6 +245,7 @@ class CGridCtrl : public QAbstractScrollArea, public ICommandTarget, public IGri
   // acceptance sets the modified bit. Returns true when the text was kept.
   bool ApplyEditedText(int row, int col, std::string_view text, bool askBegin);
   void ClearSelectedText();
+  void EndEditBeforeRestructuring();
   void OnEditorEnded(int row, int col, std::string_view text, int endKey);
 
   // Moves the focus for a navigation key with the selection rules.

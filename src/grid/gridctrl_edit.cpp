@@ -179,6 +179,16 @@ void CGridCtrl::OnEditPaste() {
 void CGridCtrl::OnEditSelectAll() { SelectAllCells(); }
 
 bool CGridCtrl::OnCommand(int id) {
+  // While a cell is edited the clipboard commands act on the editor's text.
+  if (m_editor && m_editor->hasFocus()) {
+    switch (id) {
+      case ID_EDIT_COPY: m_editor->copy(); return true;
+      case ID_EDIT_CUT: m_editor->cut(); return true;
+      case ID_EDIT_PASTE: m_editor->paste(); return true;
+      case ID_EDIT_SELECT_ALL: m_editor->selectAll(); return true;
+      default: break;
+    }
+  }
   switch (id) {
     case ID_EDIT_COPY: OnEditCopy(); return true;
     case ID_EDIT_CUT: OnEditCut(); return true;
@@ -189,6 +199,15 @@ bool CGridCtrl::OnCommand(int id) {
 }
 
 bool CGridCtrl::OnUpdateCommand(int id, CmdUI& ui) {
+  if (m_editor && m_editor->hasFocus()) {
+    switch (id) {
+      case ID_EDIT_COPY:
+      case ID_EDIT_CUT: ui.Enable(m_editor->hasSelectedText()); return true;
+      case ID_EDIT_PASTE: ui.Enable(QApplication::clipboard()->mimeData() && QApplication::clipboard()->mimeData()->hasText()); return true;
+      case ID_EDIT_SELECT_ALL: ui.Enable(true); return true;
+      default: break;
+    }
+  }
   bool hasSelection;
   {
     Lock lock = Locked();

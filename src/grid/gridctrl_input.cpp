@@ -243,29 +243,27 @@ void CGridCtrl::mousePressEvent(QMouseEvent* event) {
 
   SendMessageToParent(cell.row, cell.col, GVN_SELCHANGING);
   CellRange range;
+  CellId anchor = cell;
   if (fixedRow && fixedCol) {
     m_mouseMode = MouseMode::SelectAll;
     range = {fixedRows, fixedCols, rows - 1, cols - 1};
   } else if (fixedRow) {
     m_mouseMode = MouseMode::SelectColumns;
-    m_anchor = {fixedRows, cell.col};
+    anchor = {fixedRows, cell.col};
     range = {fixedRows, cell.col, rows - 1, cell.col};
   } else if (fixedCol) {
     m_mouseMode = MouseMode::SelectRows;
-    m_anchor = {cell.row, fixedCols};
+    anchor = {cell.row, fixedCols};
     range = {cell.row, fixedCols, cell.row, cols - 1};
   } else {
     m_mouseMode = MouseMode::SelectCells;
-    {
-      Lock lock = Locked();
-      m_anchor = cell;
-    }
     SetFocusCell(cell.row, cell.col);
     range = {cell.row, cell.col, cell.row, cell.col};
     if (m_rowMode) range = {cell.row, fixedCols, cell.row, cols - 1};
   }
   {
     Lock lock = Locked();
+    if (m_mouseMode != MouseMode::SelectAll) m_anchor = anchor;
     m_store.BeginSelection(ctrl);
     m_store.UpdateSelection(range);
   }

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 
 #include "grid/gridctrl.h"
 #include "grid/inplaceedit.h"
+#include "platform/resource_ids.h"
 #include "grid_test_util.h"
 
 namespace orva {
@@ -150,6 +152,29 @@ TEST(GridEditing, LosingTheFocusEndsTheEdit) {
   QApplication::processEvents();
   EXPECT_EQ(g.grid->InPlaceEditor(), nullptr);
   EXPECT_EQ(g.grid->GetItemText(2, 2), "2,2!");
+}
+
+TEST(GridEditing, DeletingARowWhileEditingCommitsTheEditToItsCellFirst) {
+  ShownGrid g;
+  g.Click(3, 2);
+  g.Key(Qt::Key_F2);
+  QTest::keyClicks(g.grid->InPlaceEditor(), "!");
+  EXPECT_TRUE(g.grid->DeleteRow(2));
+  EXPECT_EQ(g.grid->InPlaceEditor(), nullptr);
+  EXPECT_EQ(g.grid->GetItemText(2, 2), "3,2!");  // row 3 moved up to 2
+  EXPECT_EQ(g.grid->GetItemText(3, 2), "4,2");
+}
+
+TEST(GridEditing, ClipboardCommandsActOnTheEditorTextWhileEditing) {
+  ShownGrid g;
+  g.Click(1, 1);
+  g.Key(Qt::Key_F2);
+  ASSERT_NE(g.grid->InPlaceEditor(), nullptr);
+  QTest::keyClicks(g.grid->InPlaceEditor(), "abc");
+  g.grid->InPlaceEditor()->setFocus();
+  ASSERT_TRUE(g.grid->OnCommand(ID_EDIT_SELECT_ALL));
+  ASSERT_TRUE(g.grid->OnCommand(ID_EDIT_COPY));
+  EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("1,1abc"));
 }
 
 }  // namespace
