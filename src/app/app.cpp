@@ -3,6 +3,8 @@
 #include <QApplication>
 
 #include "app/commandline.h"
+#include "app/dsnprompt.h"
+#include "db/dbconnection.h"
 #include "app/mainframe.h"
 #include "platform/messagebox.h"
 #include "platform/messages.h"
@@ -11,7 +13,10 @@
 namespace orva {
 
 CQueryToolApp::CQueryToolApp() = default;
-CQueryToolApp::~CQueryToolApp() = default;
+CQueryToolApp::~CQueryToolApp() {
+  // The picker belongs to the main window that goes with this object.
+  if (m_mainFrame) CDBConnection::SetConnectPrompt(nullptr);
+}
 
 bool CQueryToolApp::InitInstance(const QStringList& arguments) {
   RegisterMessageTypes();
@@ -27,6 +32,9 @@ bool CQueryToolApp::InitInstance(const QStringList& arguments) {
   m_mainFrame = std::make_unique<CMainFrame>(m_router);
   m_router.SetMainFrame(m_mainFrame.get());
   m_router.SetApplication(this);
+  // An empty connection string asks the user for a data source.
+  CMainFrame* frame = m_mainFrame.get();
+  CDBConnection::SetConnectPrompt([frame] { return PromptForDataSource(frame); });
   m_mainFrame->show();
   // Files named on the command line open in a query window on the active
   // connection; at start-up there is none yet, so nothing more happens.

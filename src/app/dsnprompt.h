@@ -1,0 +1,34 @@
+#pragma once
+// The data-source picker shown when a connection is opened without a
+// connection string: the user and system data sources of the driver manager,
+// plus a field for any connection string.
+
+#include <QDialog>
+#include <optional>
+#include <string>
+
+class QLineEdit;
+class QListWidget;
+
+namespace orva {
+
+class CDataSourceDialog : public QDialog {
+ public:
+  explicit CDataSourceDialog(QWidget* parent = nullptr);
+
+  // The connection string the choice stands for (GBK): the typed string when
+  // one was typed, else "DSN=<name>;" of the selected data source.
+  std::string ConnectString() const;
+
+  QListWidget* SourceList() const { return m_sources; }
+  QLineEdit* ConnectEdit() const { return m_connect; }
+
+ private:
+  QListWidget* m_sources = nullptr;
+  QLineEdit* m_connect = nullptr;
+};
+
+// Runs the picker; nothing when it was cancelled or left empty.
+std::optional<std::string> PromptForDataSource(QWidget* parent);
+
+}  // namespace orva
