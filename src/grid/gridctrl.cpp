@@ -141,10 +141,22 @@ void CGridCtrl::ResetScrollBars() {
 
 // ---- Counts and sizes ----
 
-int CGridCtrl::GetRowCount() const { return Locked(), m_store.RowCount(); }
-int CGridCtrl::GetColumnCount() const { return Locked(), m_store.ColumnCount(); }
-int CGridCtrl::GetFixedRowCount() const { return Locked(), m_store.FixedRowCount(); }
-int CGridCtrl::GetFixedColumnCount() const { return Locked(), m_store.FixedColumnCount(); }
+int CGridCtrl::GetRowCount() const {
+  Lock lock = Locked();
+  return m_store.RowCount();
+}
+int CGridCtrl::GetColumnCount() const {
+  Lock lock = Locked();
+  return m_store.ColumnCount();
+}
+int CGridCtrl::GetFixedRowCount() const {
+  Lock lock = Locked();
+  return m_store.FixedRowCount();
+}
+int CGridCtrl::GetFixedColumnCount() const {
+  Lock lock = Locked();
+  return m_store.FixedColumnCount();
+}
 
 bool CGridCtrl::SetRowCount(int rows) {
   if (rows < 0) return false;
@@ -168,16 +180,20 @@ bool CGridCtrl::SetColumnCount(int cols) {
   return true;
 }
 
+void CGridCtrl::DropFocusFromFixedArea() {
+  if (!m_focus.IsValid() || (m_focus.row >= m_store.FixedRowCount() && m_focus.col >= m_store.FixedColumnCount()))
+    return;
+  m_store.SetState(m_focus.row, m_focus.col, m_store.State(m_focus.row, m_focus.col) & ~GVIS_FOCUSED);
+  m_focus = m_anchor = CellId{};
+}
+
 bool CGridCtrl::SetFixedRowCount(int fixedRows) {
   if (fixedRows < 0) return false;
   {
     Lock lock = Locked();
     if (fixedRows > m_store.RowCount()) m_store.SetRowCount(fixedRows, GetDefaultCell(false, false)->GetHeight());
     m_store.SetFixedRowCount(fixedRows);
-    if (m_focus.IsValid() && m_focus.row < fixedRows) {
-      m_store.SetState(m_focus.row, m_focus.col, m_store.State(m_focus.row, m_focus.col) & ~GVIS_FOCUSED);
-      m_focus = m_anchor = CellId{};
-    }
+    DropFocusFromFixedArea();
   }
   RequestRefresh();
   return true;
@@ -189,10 +205,7 @@ bool CGridCtrl::SetFixedColumnCount(int fixedCols) {
     Lock lock = Locked();
     if (fixedCols > m_store.ColumnCount()) m_store.SetColumnCount(fixedCols, GetDefaultCell(false, false)->GetWidth());
     m_store.SetFixedColumnCount(fixedCols);
-    if (m_focus.IsValid() && m_focus.col < fixedCols) {
-      m_store.SetState(m_focus.row, m_focus.col, m_store.State(m_focus.row, m_focus.col) & ~GVIS_FOCUSED);
-      m_focus = m_anchor = CellId{};
-    }
+    DropFocusFromFixedArea();
   }
   RequestRefresh();
   return true;
@@ -238,8 +251,14 @@ int CGridCtrl::GetFixedColumnWidth() const {
   return static_cast<int>(m_store.Columns().Start(m_store.FixedColumnCount()));
 }
 
-long long CGridCtrl::GetVirtualHeight() const { return Locked(), m_store.Rows().Total(); }
-long long CGridCtrl::GetVirtualWidth() const { return Locked(), m_store.Columns().Total(); }
+long long CGridCtrl::GetVirtualHeight() const {
+  Lock lock = Locked();
+  return m_store.Rows().Total();
+}
+long long CGridCtrl::GetVirtualWidth() const {
+  Lock lock = Locked();
+  return m_store.Columns().Total();
+}
 
 // ---- Structure ----
 
@@ -610,11 +629,17 @@ void CGridCtrl::SetVirtualMode(bool on) {
   RequestRefresh();
 }
 
-bool CGridCtrl::GetVirtualMode() const { return Locked(), m_store.IsVirtual(); }
+bool CGridCtrl::GetVirtualMode() const {
+  Lock lock = Locked();
+  return m_store.IsVirtual();
+}
 
 // ---- Focus and selection ----
 
-CellId CGridCtrl::GetFocusCell() const { return Locked(), m_focus; }
+CellId CGridCtrl::GetFocusCell() const {
+  Lock lock = Locked();
+  return m_focus;
+}
 
 void CGridCtrl::SetFocusCell(int row, int col) {
   {
@@ -633,7 +658,10 @@ bool CGridCtrl::IsCellSelected(int row, int col) const {
   return m_store.IsValid(row, col) && m_store.IsSelected(row, col);
 }
 
-CellRange CGridCtrl::GetSelectedCellRange() const { return Locked(), m_store.SelectionBounds(); }
+CellRange CGridCtrl::GetSelectedCellRange() const {
+  Lock lock = Locked();
+  return m_store.SelectionBounds();
+}
 
 void CGridCtrl::SetSelectedRange(CellRange range, bool keepPrevious) {
   if (!m_selectionEnabled) return;

@@ -246,6 +246,8 @@ class CGridCtrl : public QAbstractScrollArea, public ICommandTarget, public IGri
   bool ApplyEditedText(int row, int col, std::string_view text, bool askBegin);
   void ClearSelectedText();
   void EndEditBeforeRestructuring();
+  // Clears the focus cell when it lies in the fixed area (caller holds the lock).
+  void DropFocusFromFixedArea();
   void OnEditorEnded(int row, int col, std::string_view text, int endKey);
 
   // Moves the focus for a navigation key with the selection rules.
