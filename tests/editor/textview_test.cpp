@@ -1,0 +1,333 @@
+// The text view as a widget: clicks, keys, mouse selection, buffer changes,
+// colouring cache, bookmarks and status texts.
+
+#include <gtest/gtest.h>
+
+#include <QClipboard>
+
+#include "platform/resource_ids.h"
+#include "textview_test_util.h"
+
+namespace orva {
+namespace {
+
+using test::Click;
+using test::FillBuffer;
+using test::Key;
+using test::MakeView;
+using test::PointAt;
+
+const std::string kZhong = "\xD6\xD0";
+const std::string kWen = "\xCE\xC4";
+
+TEST(TextViewTest, ClickOverATabPutsTheCaretOnTheNearerSide) {
+  CTextBuffer buffer;
+  FillBuffer(buffer, {"\t", "x"});
+  auto view = MakeView(buffer);
+  EXPECT_EQ(view->DisplayColumnOfPos({1, 0}), 4);
+  const int half = view->CharWidthPx() / 2;
+  for (int column : {0, 1, 2}) {
+    Click(*view, PointAt(*view, 0, column, 1));
+    EXPECT_EQ(view->CaretPos(), (TextPos{0, 0})) << column;
+  }
+  Click(*view, PointAt(*view, 0, 3, half - 1));  // left half of the fourth column
+  EXPECT_EQ(view->CaretPos(), (TextPos{0, 0}));
+  Click(*view, PointAt(*view, 0, 4, -half + 1));  // right half of it
+  EXPECT_EQ(view->CaretPos(), (TextPos{1, 0}));
+  Click(*view, PointAt(*view, 5, 0));  // below the text: the last line
+  EXPECT_EQ(view->CaretPos().line, 1);
+}
+
+TEST(TextViewTest, HorizontalMovesStepOverDoubleByteCharacters) {
+  CTextBuffer buffer;
+  FillBuffer(buffer, {kZhong + kWen + "ab", "c"});
+  auto view = MakeView(buffer);
+  Key(*view, Qt::Key_Right);
+  EXPECT_EQ(view->CaretPos(), (TextPos{2, 0}));
+  Key(*view, Qt::Key_Left);
+  EXPECT_EQ(view->CaretPos(), (TextPos{0, 0}));
+  Key(*view, Qt::Key_End);
+  Key(*view, Qt::Key_Right);  // from the line end to the next line
+  EXPECT_EQ(view->CaretPos(), (TextPos{0, 1}));
+  Key(*view, Qt::Key_Left);
+  EXPECT_EQ(view->CaretPos(), (TextPos{6, 0}));
+  Key(*view, Qt::Key_Left, Qt::ShiftModifier);
+  Key(*view, Qt::Key_Left, Qt::ShiftModifier);
+  TextPos start, end;
+  view->GetSelection(start, end);
+  EXPECT_EQ(start, (TextPos{4, 0}));
+  EXPECT_EQ(end, (TextPos{6, 0}));
+  Key(*view, Qt::Key_Right);  // collapses to the selection end
+  EXPECT_EQ(view->CaretPos(), (TextPos{6, 0}));
+  EXPECT_FALSE(view->IsSelection());
+}
+
+TEST(TextViewTest, WordMovesCrossRunsAndLines) {
+  CTextBuffer buffer;
+  FillBuffer(buffer, {"select " + kZhong + kWen + "+= x;", "  next"});
+  auto view = MakeView(buffer);
+  std::vector<int> stops;
+  for (int i = 0; i < 5; ++i) {
+    Key(*view, Qt::Key_Right, Qt::ControlModifier);
+    stops.push_back(view->CaretPos().column);
+  }
+  EXPECT_EQ(stops, (std::vector<int>{7, 11, 14, 15, 16}));
+  Key(*view, Qt::Key_Right, Qt::ControlModifier);  // from the line end: next line, then past its spaces
+  EXPECT_EQ(view->CaretPos(), (TextPos{2, 1}));
+  Key(*view, Qt::Key_Right, Qt::ControlModifier);
+  EXPECT_EQ(view->CaretPos(), (TextPos{6, 1}));
+  Key(*view, Qt::Key_Right, Qt::ControlModifier);  // nothing on the last line's end
+  EXPECT_EQ(view->CaretPos(), (TextPos{6, 1}));
+  Key(*view, Qt::Key_Left, Qt::ControlModifier);
+  EXPECT_EQ(view->CaretPos(), (TextPos{2, 1}));
+  Key(*view, Qt::Key_Left, Qt::ControlModifier);
+  EXPECT_EQ(view->CaretPos(), (TextPos{0, 1}));
+  Key(*view, Qt::Key_Left, Qt::ControlModifier);  // to the previous line, then over ";"
+  EXPECT_EQ(view->CaretPos(), (TextPos{15, 0}));
+  Key(*view, Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(view->CaretPos(), (TextPos{14, 0}));
+  EXPECT_TRUE(view->IsSelection());
+}
+
+TEST(TextViewTest, HomeTogglesBetweenIndentAndColumnZero) {
+  CTextBuffer buffer;
+  FillBuffer(buffer, {"    ", "  abc"});
+  auto view = MakeView(buffer);
+  view->SetCaretPos({2, 0});
+  Key(*view, Qt::Key_Home);
+  EXPECT_EQ(view->CaretPos(), (TextPos{0, 0}));
+  view->SetCaretPos({4, 1});
+  Key(*view, Qt::Key_Home);
+  EXPECT_EQ(view->CaretPos(), (TextPos{2, 1}));
+  Key(*view, Qt::Key_Home);
+  EXPECT_EQ(view->CaretPos(), (TextPos{0, 1}));
+  Key(*view, Qt::Key_Home);
+  EXPECT_EQ(view->CaretPos(), (TextPos{2, 1}));
+  Key(*view, Qt::Key_End, Qt::ShiftModifier);
+  TextPos start, end;
+  view->GetSelection(start, end);
+  EXPECT_EQ(start, (TextPos{2, 1}));
+  EXPECT_EQ(end, (TextPos{5, 1}));
+}
+
+TEST(TextViewTest, VerticalMovesKeepTheIdealColumn) {
+  CTextBuffer buffer;
+  FillBuffer(buffer, {"abcdefgh", "ab", "\tx", "abcdefgh", "abc", "\tx"});
+  auto view = MakeView(buffer);
+  Key(*view, Qt::Key_End);
+  for (int i = 0; i < 6; ++i) Key(*view, Qt::Key_Left);
+  Key(*view, Qt::Key_Right);
+  Key(*view, Qt::Key_Right);
+  Key(*view, Qt::Key_Right);
+  Key(*view, Qt::Key_Right);  // column 6
+  std::vector<TextPos> path;
+  for (int i = 0; i < 3; ++i) {
+    Key(*view, Qt::Key_Down);
+    path.push_back(view->CaretPos());
+  }
+  EXPECT_EQ(path, (std::vector<TextPos>{{2, 1}, {2, 2}, {6, 3}}));
+  Key(*view, Qt::Key_Up);
+  EXPECT_EQ(view->CaretPos(), (TextPos{2, 2}));
+  // Column 3 over a tab spanning columns 0-3 lands after the tab.
+  view->SetCaretPos({3, 4});
+  Key(*view, Qt::Key_Left);
+  Key(*view, Qt::Key_Right);
+  Key(*view, Qt::Key_Down);
+  EXPECT_EQ(view->CaretPos(), (TextPos{1, 5}));
+}
+
+TEST(TextViewTest, MarginClicksSelectWholeLines) {
+  CTextBuffer buffer;
+  FillBuffer(buffer, {"one", "two", "three", "four"});
+  auto view = MakeView(buffer);
+  const QPoint margin1(3, PointAt(*view, 1, 0).y());
+  Click(*view, margin1);
+  TextPos start, end;
+  view->GetSelection(start, end);
+  EXPECT_EQ(start, (TextPos{0, 1}));
+  EXPECT_EQ(end, (TextPos{0, 2}));  // the line with its line break
+  Click(*view, QPoint(3, PointAt(*view, 3, 0).y()), Qt::ShiftModifier);
+  view->GetSelection(start, end);
+  EXPECT_EQ(start, (TextPos{0, 1}));
+  EXPECT_EQ(end, (TextPos{4, 3}));  // through the last line: the text end
+  Click(*view, margin1, Qt::ControlModifier);
+  view->GetSelection(start, end);
+  EXPECT_EQ(start, (TextPos{0, 0}));
+  EXPECT_EQ(end, (TextPos{4, 3}));
+}
+
+TEST(TextViewTest, DoubleClickAndCtrlClickSelectWords) {
+  CTextBuffer buffer;
+  FillBuffer(buffer, {"select name, " + kZhong + kWen + " from t"});
+  auto view = MakeView(buffer);
+  QTest::mouseDClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, PointAt(*view, 0, 9, 1));
+  TextPos start, end;
+  view->GetSelection(start, end);
+  EXPECT_EQ(start, (TextPos{7, 0}));
+  EXPECT_EQ(end, (TextPos{11, 0}));
+  Click(*view, PointAt(*view, 0, 14, 1), Qt::ControlModifier);
+  view->GetSelection(start, end);
+  EXPECT_EQ(start, (TextPos{13, 0}));
+  EXPECT_EQ(end, (TextPos{17, 0}));
+  // A click inside the selection (a drag that never started) empties it.
+  Click(*view, PointAt(*view, 0, 15, 1));
+  EXPECT_FALSE(view->IsSelection());
+  EXPECT_EQ(view->CaretPos(), (TextPos{15, 0}));
+}
+
+TEST(TextViewTest, DraggingSelectsFromTheAnchor) {
+  CTextBuffer buffer;
+  FillBuffer(buffer, {"first line", "second line"});
+  auto view = MakeView(buffer);
+  QTest::mousePress(view->viewport(), Qt::LeftButton, Qt::NoModifier, PointAt(*view, 0, 2, 1));
+  QMouseEvent move(QEvent::MouseMove, PointAt(*view, 1, 3, 1), view->viewport()->mapToGlobal(PointAt(*view, 1, 3, 1)),
+                   Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(view->viewport(), &move);
+  QTest::mouseRelease(view->viewport(), Qt::LeftButton, Qt::NoModifier, PointAt(*view, 1, 3, 1));
+  TextPos start, end;
+  view->GetSelection(start, end);
+  EXPECT_EQ(start, (TextPos{2, 0}));
+  EXPECT_EQ(end, (TextPos{3, 1}));
+  EXPECT_EQ(view->CaretPos(), (TextPos{3, 1}));
+}
+
+TEST(TextViewTest, BufferEditsMoveCaretAndSelectionOfEveryView) {
+  CTextBuffer buffer;
+  FillBuffer(buffer, {"alpha", "beta", "gamma"});
+  auto first = MakeView(buffer);
+  auto second = MakeView(buffer);
+  first->SetCaretPos({2, 1});
+  first->SetSelection({1, 1}, {2, 1});
+  second->SetCaretPos({4, 2});
+  int endLine = 0, endColumn = 0;
+  ASSERT_TRUE(buffer.InsertAt(nullptr, 0, 0, "new\rline ", endLine, endColumn));
+  EXPECT_EQ(first->CaretPos(), (TextPos{2, 2}));
+  TextPos start, end;
+  first->GetSelection(start, end);
+  EXPECT_EQ(start, (TextPos{1, 2}));
+  EXPECT_EQ(end, (TextPos{2, 2}));
+  EXPECT_EQ(second->CaretPos(), (TextPos{4, 3}));
+  ASSERT_TRUE(buffer.DeleteRange(nullptr, 2, 0, 3, 2));  // "beta\r\nga"
+  EXPECT_EQ(first->CaretPos(), (TextPos{0, 2}));
+  EXPECT_EQ(second->CaretPos(), (TextPos{2, 2}));
+}
+
+TEST(TextViewTest, PaintingColoursOnlyWhatIsVisible) {
+  CTextBuffer buffer;
+  std::vector<std::string> lines;
+  for (int i = 0; i < 2000; ++i) lines.push_back("select col" + std::to_string(i) + " from t; /* note */");
+  FillBuffer(buffer, lines);
+  auto view = MakeView<test::CountingSqlView>(buffer);
+  Key(*view, Qt::Key_End, Qt::ControlModifier);
+  EXPECT_GE(view->TopLine(), 1990 - view->ScreenLines());
+  view->colourCalls = 0;
+  view->grab();
+  // The cookies of every earlier line once, then the visible lines.
+  EXPECT_GE(view->colourCalls, 1900);
+  view->colourCalls = 0;
+  Key(*view, Qt::Key_PageUp);
+  view->grab();
+  EXPECT_GT(view->colourCalls, 0);
+  EXPECT_LE(view->colourCalls, view->ScreenLines() + 2);
+  // An edit inside one line stales the cookies from that line on only.
+  int endLine = 0, endColumn = 0;
+  buffer.InsertAt(nullptr, 1500, 0, "x", endLine, endColumn);
+  view->colourCalls = 0;
+  view->grab();
+  EXPECT_LT(view->colourCalls, 600);
+}
+
+TEST(TextViewTest, BookmarkCommandsAndKeys) {
+  CTextBuffer buffer;
+  FillBuffer(buffer, {"a", "b", "c", "d", "e"});
+  auto view = MakeView(buffer);
+  view->SetCaretPos({0, 3});
+  Key(*view, Qt::Key_1, Qt::ControlModifier);
+  EXPECT_EQ(buffer.LineWithFlag(LineFlagBookmark(1)), 3);
+  view->SetCaretPos({0, 1});
+  Key(*view, Qt::Key_1, Qt::ControlModifier);  // moves the bookmark
+  EXPECT_EQ(buffer.LineWithFlag(LineFlagBookmark(1)), 1);
+  view->SetCaretPos({1, 4});
+  Key(*view, Qt::Key_1, Qt::AltModifier);
+  EXPECT_EQ(view->CaretPos(), (TextPos{0, 1}));
+  Key(*view, Qt::Key_1, Qt::ControlModifier);  // toggles it off
+  EXPECT_EQ(buffer.LineWithFlag(LineFlagBookmark(1)), -1);
+
+  CmdUI next(ID_EDIT_NEXT_MARK);
+  ASSERT_TRUE(view->OnUpdateCommand(ID_EDIT_NEXT_MARK, next));
+  EXPECT_FALSE(next.IsEnabled());
+  view->SetCaretPos({0, 0});
+  Key(*view, Qt::Key_F2, Qt::ControlModifier);
+  view->SetCaretPos({0, 2});
+  Key(*view, Qt::Key_F2, Qt::ControlModifier);
+  ASSERT_TRUE(view->OnUpdateCommand(ID_EDIT_NEXT_MARK, next));
+  EXPECT_TRUE(next.IsEnabled());
+  Key(*view, Qt::Key_F2);
+  EXPECT_EQ(view->CaretPos().line, 0);
+  Key(*view, Qt::Key_F2, Qt::ShiftModifier);
+  EXPECT_EQ(view->CaretPos().line, 2);
+  Key(*view, Qt::Key_F2, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(buffer.LineWithFlag(LineFlagAnonymousBookmark), -1);
+  view->SetCaretPos({0, 4});
+  view->OnCommand(ID_EDIT_TOGGLE_BOOKMARK_0);
+  view->OnCommand(ID_EDIT_CLEAR_BOOKMARKS);
+  EXPECT_EQ(buffer.LineWithFlag(LineFlagBookmark(0)), -1);
+}
+
+TEST(TextViewTest, StatusTextsAndCommandStates) {
+  CTextBuffer buffer;
+  FillBuffer(buffer, {"abc", "de"});
+  auto view = MakeView(buffer);
+  view->SetCaretPos({2, 1});
+  CmdUI position(ID_INDICATOR_POSITION);
+  ASSERT_TRUE(view->OnUpdateCommand(ID_INDICATOR_POSITION, position));
+  EXPECT_EQ(position.Text().value_or(QString()), QStringLiteral("行 2, 列 3"));
+  CmdUI eol(ID_INDICATOR_EOL_MODE);
+  ASSERT_TRUE(view->OnUpdateCommand(ID_INDICATOR_EOL_MODE, eol));
+  EXPECT_EQ(eol.Text().value_or(QString()), QStringLiteral("DOS"));
+  buffer.SetEolMode(EolLfCr);
+  ASSERT_TRUE(view->OnUpdateCommand(ID_INDICATOR_EOL_MODE, eol));
+  EXPECT_EQ(eol.Text().value_or(QString()), QStringLiteral("UNIX"));
+
+  CmdUI copy(ID_EDIT_COPY);
+  ASSERT_TRUE(view->OnUpdateCommand(ID_EDIT_COPY, copy));
+  EXPECT_FALSE(copy.IsEnabled());
+  Key(*view, Qt::Key_A, Qt::ControlModifier);
+  ASSERT_TRUE(view->OnUpdateCommand(ID_EDIT_COPY, copy));
+  EXPECT_TRUE(copy.IsEnabled());
+  Key(*view, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("abc\r\nde"));
+
+  view->DetachFromBuffer();
+  CmdUI detached(ID_INDICATOR_EOL_MODE);
+  ASSERT_TRUE(view->OnUpdateCommand(ID_INDICATOR_EOL_MODE, detached));
+  EXPECT_FALSE(detached.IsEnabled());
+  EXPECT_TRUE(detached.Text().value_or(QStringLiteral("x")).isEmpty());
+}
+
+TEST(TextViewTest, PageKeysMoveTopLineAndCaretTogether) {
+  CTextBuffer buffer;
+  std::vector<std::string> lines(100, "line");
+  FillBuffer(buffer, lines);
+  auto view = MakeView(buffer);
+  const int step = view->ScreenLines() - 1;
+  ASSERT_GT(step, 1);
+  Key(*view, Qt::Key_PageDown);
+  EXPECT_EQ(view->TopLine(), step);
+  EXPECT_EQ(view->CaretPos().line, step);
+  Key(*view, Qt::Key_Down, Qt::ControlModifier);  // scrolls, caret stays
+  EXPECT_EQ(view->TopLine(), step + 1);
+  EXPECT_EQ(view->CaretPos().line, step);
+  Key(*view, Qt::Key_End, Qt::ControlModifier);
+  EXPECT_EQ(view->CaretPos(), (TextPos{4, 99}));
+  EXPECT_EQ(view->TopLine(), 100 - view->ScreenLines());
+  Key(*view, Qt::Key_Home, Qt::ControlModifier | Qt::ShiftModifier);
+  TextPos start, end;
+  view->GetSelection(start, end);
+  EXPECT_EQ(start, (TextPos{0, 0}));
+  EXPECT_EQ(end, (TextPos{4, 99}));
+  EXPECT_EQ(view->TopLine(), 0);
+}
+
+}  // namespace
+}  // namespace orva
