@@ -7,6 +7,7 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <algorithm>
+#include <cmath>
 
 namespace orva {
 
@@ -178,18 +179,23 @@ const QFont& CTextView::FontFor(bool bold, bool italic) {
   const int index = (bold ? 1 : 0) + (italic ? 2 : 0);
   std::unique_ptr<QFont>& slot = m_fonts[static_cast<std::size_t>(index)];
   if (!slot) {
+    EnsureMetrics();
     slot = std::make_unique<QFont>(m_fontDescription);
     slot->setWeight(bold ? QFont::Bold : QFont::Normal);
     slot->setItalic(italic);
+    // Glyph advances may be fractional; spacing each font out to the whole
+    // character width keeps a drawn string on the column grid.
+    const qreal advance = QFontMetricsF(*slot).horizontalAdvance(QLatin1Char('X'));
+    slot->setLetterSpacing(QFont::AbsoluteSpacing, m_charWidth - advance);
   }
   return *slot;
 }
 
 void CTextView::EnsureMetrics() {
   if (m_lineHeight > 0 && m_charWidth > 0) return;
-  const QFontMetrics metrics(FontFor(false, false));
-  m_lineHeight = std::max(1, metrics.height());
-  m_charWidth = std::max(1, metrics.horizontalAdvance(QLatin1Char('X')));
+  const QFontMetricsF metrics(m_fontDescription);
+  m_lineHeight = std::max(1, static_cast<int>(std::ceil(metrics.height())));
+  m_charWidth = std::max(1, static_cast<int>(std::ceil(metrics.horizontalAdvance(QLatin1Char('X')) - 0.01)));
 }
 
 int CTextView::LineHeightPx() {
