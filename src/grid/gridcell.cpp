@@ -132,7 +132,8 @@ void CGridCellBase::DrawContents(QPainter& painter, QRect rect, bool eraseBkgnd,
 
   QRect textRect = GetTextRect(rect);
   int format = GetFormat();
-  QFont font = GetFontObject();
+  // Printing uses the font the grid set on the printer painter.
+  QFont font = forPrint ? painter.font() : GetFontObject();
   painter.setFont(font);
   painter.setPen(text);
   QString shown = QStringFromGbk(GetText());

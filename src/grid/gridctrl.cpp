@@ -47,10 +47,7 @@ CGridCtrl::CGridCtrl(int rows, int cols, int fixedRows, int fixedCols, QWidget* 
   SetFixedColumnCount(fixedCols);
 }
 
-CGridCtrl::~CGridCtrl() {
-  if (m_editor) m_editor->blockSignals(true);
-  delete m_editor.data();
-}
+CGridCtrl::~CGridCtrl() = default;
 
 bool CGridCtrl::Create(const QRect& rect, QWidget* parent, int id, bool visible) {
   setParent(parent);
@@ -160,6 +157,7 @@ int CGridCtrl::GetFixedColumnCount() const {
 
 bool CGridCtrl::SetRowCount(int rows) {
   if (rows < 0) return false;
+  if (rows < GetRowCount()) EndEditBeforeRestructuring();
   {
     Lock lock = Locked();
     m_store.SetRowCount(rows, GetDefaultCell(false, false)->GetHeight());
@@ -171,6 +169,7 @@ bool CGridCtrl::SetRowCount(int rows) {
 
 bool CGridCtrl::SetColumnCount(int cols) {
   if (cols < 0) return false;
+  if (cols < GetColumnCount()) EndEditBeforeRestructuring();
   {
     Lock lock = Locked();
     m_store.SetColumnCount(cols, GetDefaultCell(false, false)->GetWidth());

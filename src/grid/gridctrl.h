@@ -118,7 +118,10 @@ class CGridCtrl : public QAbstractScrollArea, public ICommandTarget, public IGri
   // --- Flags ---
   void SetEditable(bool editable = true) { m_editable = editable; }
   bool IsEditable() const { return m_editable; }
-  void SetDragAndDrop(bool allow = true) { m_dragAndDrop = allow; }
+  void SetDragAndDrop(bool allow = true) {
+    m_dragAndDrop = allow;
+    setAcceptDrops(allow);
+  }
   bool GetDragAndDrop() const { return m_dragAndDrop; }
   void EnableSelection(bool enable = true);
   bool IsSelectable() const { return m_selectionEnabled; }

@@ -39,6 +39,8 @@ void CGridCtrl::OnBeginPrinting(QPainter& painter, QPrinter& printer) {
   state.printerFont.setWeight(QFont::Normal);
   QFontMetrics printerMetrics(state.printerFont, &printer);
   state.charWidth = printerMetrics.horizontalAdvance(QString::fromLatin1(kAlphabet)) / 52;
+  state.cellFont = state.printerFont;
+  state.cellFont.setPixelSize(std::max(1, qRound(10.0 * logicalDpiY() / 72.0)));
   state.footerFont = GetDefaultCell(false, false)->GetFontObject();
   state.footerFont.setBold(true);
 
@@ -84,8 +86,10 @@ void CGridCtrl::OnPrint(QPainter& painter, QPrinter& printer, int page) {
   const GridPrintState& state = *m_print;
   const PrintPageRows rows = state.pages[static_cast<std::size_t>(page - 1)];
   painter.save();
-  painter.translate(0, state.headerHeight);
+  // A left margin of two average characters of the printer font.
+  painter.translate(2 * state.charWidth, state.headerHeight);
   painter.scale(state.scale, state.scale);
+  painter.setFont(state.cellFont);
   PrintColumnHeadings(painter, printer);
   {
     Lock lock = Locked();

@@ -20,6 +20,7 @@ std::vector<PrintPageRows> PaginateRows(const std::vector<int>& heights, int fir
 
 struct GridPrintState {
   QFont printerFont;
+  QFont cellFont;  // the printer font sized for the screen-pixel coordinates cells are printed in
   QFont footerFont;
   int charWidth = 0;      // printer font: width of the alphabet string / 52
   double scale = 1;       // printer units per screen pixel
