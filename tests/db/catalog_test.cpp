@@ -135,7 +135,7 @@ TEST_P(CatalogTest, LongTextFieldsAreCutAt255BytesOnACharacterBoundary) {
   EXPECT_EQ(found, t.substr(0, 254));
 }
 
-TEST_P(CatalogTest, CatalogErrorsCloseTheSetAndRaise) {
+TEST_P(CatalogTest, ClosedLinkOpensNothingAndAllocatesNothing) {
   const long before = LiveStatementHandles();
   // A closed link: the catalog cannot ask the driver and reports false.
   CDatabase closed;
