@@ -176,6 +176,35 @@ TEST(GridSelection, DraggingGrowsTheSelectionAndRowModeTakesWholeRows) {
   EXPECT_EQ(g.grid->GetSelectedCellRange(), (CellRange{4, 1, 4, 4}));
 }
 
+TEST(GridSelection, CtrlASelectsEveryCellOutsideTheFixedArea) {
+  ShownGrid g;
+  g.grid->setFocus();
+  g.owner.notes.clear();
+  g.Key(Qt::Key_A, Qt::ControlModifier);
+  EXPECT_EQ(g.grid->GetSelectedCellRange(), (CellRange{1, 1, 5, 4}));
+  EXPECT_EQ(g.owner.Codes(), (std::vector<int>{GVN_SELCHANGING, GVN_SELCHANGED}));
+  g.grid->EnableSelection(false);
+  CmdUI selectAll(ID_EDIT_SELECT_ALL);
+  g.grid->OnUpdateCommand(ID_EDIT_SELECT_ALL, selectAll);
+  EXPECT_FALSE(selectAll.IsEnabled());
+}
+
+TEST(GridSelection, HoldingTheButtonBelowTheGridScrollsAndGrowsTheSelection) {
+  ShownGrid g(100, 3);
+  g.grid->ResetScrollBars();
+  QTest::mousePress(g.grid->viewport(), Qt::LeftButton, {}, g.Center(1, 1));
+  QTest::mouseMove(g.grid->viewport(), QPoint(g.Center(1, 1).x(), g.grid->viewport()->height() + 20));
+  // The scroll timer moves the grid while the pointer stays outside it.
+  EXPECT_TRUE(QTest::qWaitFor([&] { return g.grid->verticalScrollBar()->value() >= 100; }));
+  QTest::mouseRelease(g.grid->viewport(), Qt::LeftButton, {}, QPoint(g.Center(1, 1).x(), g.grid->viewport()->height() + 20));
+  CellRange range = g.grid->GetSelectedCellRange();
+  EXPECT_EQ(range.minRow, 1);
+  EXPECT_GT(range.maxRow, 15);  // beyond the rows visible at the start
+  const int scrolled = g.grid->verticalScrollBar()->value();
+  QTest::qWait(100);
+  EXPECT_EQ(g.grid->verticalScrollBar()->value(), scrolled);  // released: no more scrolling
+}
+
 TEST(GridClipboard, CopyOfTwoRowsByThreeColumns) {
   ShownGrid g;
   g.grid->SetSelectedRange({1, 1, 2, 3});
