@@ -70,7 +70,6 @@ void CTextView::ResetViewState() {
   m_autoScroll.stop();
   DropFonts();
   m_marginImages.reset();
-  UpdateStatus();
 }
 
 // ---- state ----
@@ -121,14 +120,9 @@ TextPos CTextView::ValidPos(TextPos pos, bool towardsRight) const {
   return pos;
 }
 
-void CTextView::UpdateCaret() {
-  viewport()->update();
-  UpdateStatus();
-}
-
-void CTextView::UpdateStatus() {
-  // The status bar asks OnUpdateCommand on its idle refresh; nothing to push.
-}
+// The status-bar panes ask OnUpdateCommand on their idle refresh, so only
+// the view itself needs repainting.
+void CTextView::UpdateCaret() { viewport()->update(); }
 
 void CTextView::InvalidateLines(int first, int last) {
   if (m_lineHeight <= 0) {

@@ -277,10 +277,9 @@ class CTextView : public QAbstractScrollArea, public ITextBufferView, public ICo
   void StartDrag();
   bool IsInSelection(TextPos pos) const;
   void SetCursorShape(QPoint point);
-  void PlaceCaretAt(int line, bool keepSelection);
+  void PlaceCaretAt(int line);
   std::vector<CTextView*> Neighbours(bool vertical) const;
   int WheelScrollLines();
-  void UpdateStatus();
   void RunFindCommand();
   void RunGoToLineCommand();
   void RunPageSetup();

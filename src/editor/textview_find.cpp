@@ -109,7 +109,7 @@ void CTextView::RunGoToLineCommand() {
 
 // ---- bookmarks ----
 
-void CTextView::PlaceCaretAt(int line, bool) {
+void CTextView::PlaceCaretAt(int line) {
   m_caret = m_anchor = {0, line};
   SetSelection(m_caret, m_caret);
   m_idealColumn = 0;
@@ -126,7 +126,7 @@ void CTextView::ToggleBookmark(int number) {
 void CTextView::GoToBookmark(int number) {
   if (!m_buffer || number < 0 || number > 9) return;
   const int line = m_buffer->LineWithFlag(LineFlagBookmark(number));
-  if (line >= 0) PlaceCaretAt(line, false);
+  if (line >= 0) PlaceCaretAt(line);
 }
 
 void CTextView::ClearBookmarks() {
@@ -144,13 +144,13 @@ void CTextView::ToggleAnonymousBookmark() {
 void CTextView::GoToNextAnonymousBookmark() {
   if (!m_buffer) return;
   const int line = m_buffer->NextMarkedLine(m_caret.line);
-  if (line >= 0) PlaceCaretAt(line, false);
+  if (line >= 0) PlaceCaretAt(line);
 }
 
 void CTextView::GoToPreviousAnonymousBookmark() {
   if (!m_buffer) return;
   const int line = m_buffer->PrevMarkedLine(m_caret.line);
-  if (line >= 0) PlaceCaretAt(line, false);
+  if (line >= 0) PlaceCaretAt(line);
 }
 
 void CTextView::ClearAnonymousBookmarks() {

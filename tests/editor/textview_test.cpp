@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QClipboard>
+#include <QImage>
+#include <QSplitter>
 
 #include "platform/resource_ids.h"
 #include "textview_test_util.h"
@@ -327,6 +329,103 @@ TEST(TextViewTest, PageKeysMoveTopLineAndCaretTogether) {
   EXPECT_EQ(start, (TextPos{0, 0}));
   EXPECT_EQ(end, (TextPos{4, 99}));
   EXPECT_EQ(view->TopLine(), 0);
+}
+
+
+TEST(TextViewTest, LongLinesScrollSideways) {
+  CTextBuffer buffer;
+  FillBuffer(buffer, {std::string(300, 'x'), "short"});
+  auto view = MakeView(buffer);
+  Key(*view, Qt::Key_End);
+  EXPECT_EQ(view->OffsetChar(), 300 - view->ScreenChars());
+  EXPECT_TRUE(view->IsCaretShown() || !view->hasFocus());
+  Key(*view, Qt::Key_Down);  // the short line brings the caret back into view
+  EXPECT_EQ(view->CaretPos(), (TextPos{5, 1}));
+  EXPECT_EQ(view->OffsetChar(), 5);
+  Key(*view, Qt::Key_Home);
+  EXPECT_EQ(view->OffsetChar(), 0);
+}
+
+TEST(TextViewTest, LineFlagsSelectionAndMarginColours) {
+  CTextBuffer buffer;
+  FillBuffer(buffer, {"plain", "red line", "selected", "green"});
+  buffer.ChangeLineFlag(1, LineFlagRed, true, false);
+  buffer.ChangeLineFlag(3, LineFlagGreen, true, false);
+  auto view = MakeView(buffer);
+  view->SetKeepSelectionVisible(true);
+  view->SetSelection({0, 2}, {3, 2});
+  const QImage image = view->viewport()->grab().toImage();
+  const int right = view->viewport()->width() - 3;
+  const auto colourAt = [&](int x, int line) {
+    return image.pixelColor(x, line * view->LineHeightPx() + view->LineHeightPx() / 2);
+  };
+  EXPECT_EQ(colourAt(right, 1), QColor(255, 0, 0));  // the flag colour fills after the text
+  EXPECT_EQ(colourAt(right, 3), QColor(0, 128, 0));
+  EXPECT_EQ(colourAt(right, 0), view->GetColor(ColorBackground));
+  // Above the glyphs of the selected text.
+  EXPECT_EQ(image.pixelColor(view->MarginWidth() + 1, 2 * view->LineHeightPx() + 1),
+            view->GetColor(ColorSelectionBackground));
+  EXPECT_EQ(colourAt(right, 2), view->GetColor(ColorBackground));
+  EXPECT_EQ(colourAt(1, 0), view->GetColor(ColorSelectionMargin));
+  EXPECT_EQ(image.pixelColor(right, image.height() - 2), view->GetColor(ColorBackground));
+}
+
+// A pane that finds its buffer itself, as a document's view does.
+class DocumentView : public CTextView {
+ public:
+  explicit DocumentView(CTextBuffer& buffer) : m_document(buffer) {}
+
+ protected:
+  CTextBuffer* GetTextBuffer() override { return &m_document; }
+
+ private:
+  CTextBuffer& m_document;
+};
+
+TEST(TextViewTest, SplitterPanesSideBySideShareTheTopLine) {
+  CTextBuffer buffer;
+  FillBuffer(buffer, std::vector<std::string>(200, "line"));
+  QSplitter splitter(Qt::Horizontal);
+  auto* left = new CTextView;
+  auto* right = new CTextView;
+  splitter.addWidget(left);
+  splitter.addWidget(right);
+  splitter.resize(600, 300);
+  splitter.show();
+  left->AttachToBuffer(&buffer);
+  right->AttachToBuffer(&buffer);
+  left->ScrollToLine(40);
+  EXPECT_EQ(right->TopLine(), 40);
+  right->SetCaretPos({0, 0});
+  EXPECT_EQ(right->CaretPos(), (TextPos{0, 0}));
+  EXPECT_EQ(left->CaretPos(), (TextPos{0, 0}));  // each keeps its own caret
+  auto* third = new DocumentView(buffer);
+  splitter.addWidget(third);
+  third->OnInitialUpdate();  // binds the document's buffer, takes the neighbours' scroll position
+  EXPECT_EQ(third->Buffer(), &buffer);
+  EXPECT_EQ(third->TopLine(), 40);
+}
+
+TEST(TextViewTest, GoToLineAndCommandsWithoutABuffer) {
+  CTextBuffer buffer;
+  FillBuffer(buffer, {"a", "b", "c"});
+  auto view = MakeView(buffer);
+  view->SetSelection({0, 0}, {1, 1});
+  view->GoToLine(2);
+  EXPECT_EQ(view->CaretPos(), (TextPos{0, 1}));
+  EXPECT_FALSE(view->IsSelection());
+  view->GoToLine(99);
+  EXPECT_EQ(view->CaretPos(), (TextPos{0, 2}));
+  view->GoToLine(0);
+  EXPECT_EQ(view->CaretPos(), (TextPos{0, 0}));
+
+  CTextView empty;
+  empty.resize(200, 100);
+  for (int id : {ID_EDIT_MOVE_TEXT_END, ID_EDIT_TOGGLE_BOOKMARK_3, ID_EDIT_REPEAT, ID_EDIT_SELECT_ALL}) {
+    EXPECT_TRUE(empty.OnCommand(id)) << id;
+  }
+  EXPECT_EQ(empty.CaretPos(), (TextPos{0, 0}));
+  EXPECT_FALSE(empty.grab().isNull());
 }
 
 }  // namespace
