@@ -1,0 +1,148 @@
+#include "query/querydoc.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+
+#include "platform/messagebox.h"
+#include "platform/resource_ids.h"
+
+namespace orva {
+
+namespace {
+
+const QString kCaption = QStringLiteral("ORVA");
+
+// The system's description of the last failed file operation.
+QString LastErrorText() {
+  const int error = errno;
+  if (error == 0) return QStringLiteral("未知错误");
+  return QString::fromLocal8Bit(std::strerror(error));
+}
+
+QString FileNameOf(const std::string& path) { return QFileInfo(QString::fromStdString(path)).fileName(); }
+
+}  // namespace
+
+// The buffer still keeps its own copy: it compares it with the undo history
+// to tell when undo or redo returns to the saved text.
+void CQueryTextBuffer::MarkModified(bool modified) {
+  CTextBuffer::MarkModified(modified);
+  m_document.SetModifiedFlag(modified);
+}
+
+CQueryDoc::CQueryDoc() : m_buffer(*this) {}
+
+CQueryDoc::~CQueryDoc() = default;
+
+void CQueryDoc::SetModifiedFlag(bool modified) {
+  if (m_modified == modified) return;
+  m_modified = modified;
+  if (m_modifiedObserver) m_modifiedObserver(modified);
+}
+
+void CQueryDoc::SetPathName(const std::string& path) {
+  m_path = path;
+  m_title = FileNameOf(path);
+}
+
+bool CQueryDoc::OnNewDocument() {
+  DeleteContents();
+  m_path.clear();
+  m_buffer.CreateEmpty(EolCrLf);
+  SetModifiedFlag(false);
+  return true;
+}
+
+bool CQueryDoc::OnOpenDocument(const std::string& path) {
+  errno = 0;
+  if (!m_buffer.LoadFile(path, -1)) {
+    ShowMessageBox(QStringLiteral("无法打开文件“%1”：\n%2").arg(QString::fromStdString(path), LastErrorText()),
+                   kCaption, MbIcon::Warning, MbButtons::Ok, m_messageParent);
+    return false;
+  }
+  SetPathName(path);
+  SetModifiedFlag(false);
+  return true;
+}
+
+bool CQueryDoc::OnSaveDocument(const std::string& path) {
+  errno = 0;
+  if (!m_buffer.SaveFile(path, -1, true)) {
+    ShowMessageBox(QStringLiteral("无法保存文件“%1”：\n%2").arg(QString::fromStdString(path), LastErrorText()),
+                   kCaption, MbIcon::Warning, MbButtons::Ok, m_messageParent);
+    return false;
+  }
+  SetPathName(path);
+  SetModifiedFlag(false);
+  return true;
+}
+
+void CQueryDoc::DeleteContents() { m_buffer.Clear(); }
+
+std::optional<std::string> CQueryDoc::AskSavePath() const {
+  if (m_savePathPrompt) return m_savePathPrompt(*this);
+  QFileDialog dialog(m_messageParent);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setNameFilter(QStringLiteral("SQL脚本(*.sql)"));
+  dialog.setDefaultSuffix(QStringLiteral("sql"));
+  if (!m_path.empty()) dialog.selectFile(QString::fromStdString(m_path));
+  else if (!m_title.isEmpty()) dialog.selectFile(m_title);
+  if (ExecDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().first().toStdString();
+}
+
+bool CQueryDoc::DoSave(bool askPath) {
+  std::string path = m_path;
+  if (askPath || path.empty()) {
+    std::optional<std::string> chosen = AskSavePath();
+    if (!chosen || chosen->empty()) return false;
+    path = *chosen;
+  }
+  return OnSaveDocument(path);
+}
+
+bool CQueryDoc::SaveModified() {
+  if (!m_modified) return true;
+  const QString name = m_title.isEmpty() ? FileNameOf(m_path) : m_title;
+  switch (ShowMessageBox(QStringLiteral("是否保存对“%1”的修改？").arg(name), kCaption, MbIcon::Question,
+                         MbButtons::YesNoCancel, m_messageParent)) {
+    case IDYES: return DoSave();
+    case IDNO: return true;
+    default: return false;
+  }
+}
+
+void CQueryDoc::ToggleReadOnly() {
+  if (m_buffer.IsReadOnly()) {
+    m_buffer.SetReadOnly(false);
+    return;
+  }
+  m_buffer.SetReadOnly(true);
+  ShowMessageBox(QStringLiteral("文档已经设成只读，不能做修改"), kCaption, MbIcon::Warning, MbButtons::Ok,
+                 m_messageParent);
+}
+
+bool CQueryDoc::OnCommand(int id) {
+  switch (id) {
+    case ID_EDIT_READ_ONLY: ToggleReadOnly(); return true;
+    case ID_FILE_SAVE: DoSave(false); return true;
+    case ID_FILE_SAVE_AS: DoSave(true); return true;
+    default: return false;
+  }
+}
+
+bool CQueryDoc::OnUpdateCommand(int id, CmdUI& ui) {
+  switch (id) {
+    case ID_EDIT_READ_ONLY:
+      ui.Enable(m_buffer.IsInitialised());
+      ui.SetCheck(m_buffer.IsReadOnly());
+      return true;
+    case ID_FILE_SAVE:
+    case ID_FILE_SAVE_AS: ui.Enable(m_buffer.IsInitialised()); return true;
+    default: return false;
+  }
+}
+
+}  // namespace orva
