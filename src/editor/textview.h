@@ -319,6 +319,7 @@ class CTextView : public QAbstractScrollArea, public ITextBufferView, public ICo
   int m_lastPageCount = 0;
   std::unique_ptr<ImageList> m_marginImages;
   std::optional<int> m_wheelLines;
+  int m_wheelUnits = 0;  // wheel rotation not yet turned into lines, in 1/120 notch x lines
   QBasicTimer m_autoScroll;
   bool m_syncing = false;
 };

@@ -62,13 +62,14 @@ void CTextView::WheelScroll(int delta, Qt::KeyboardModifiers modifiers) {
   if (delta == 0) return;
   const int lines = WheelScrollLines();
   const int screen = std::max(1, ScreenLines());
-  int top = m_topLine;
-  if (lines == -1 || lines > screen) {
-    const int notches = std::max(1, std::abs(delta) / 120);
-    top += (delta > 0 ? -screen : screen) * notches;
-  } else {
-    top -= lines * delta / 120;
-  }
+  // Fine-grained wheels send fractions of a notch; they add up until they
+  // make a whole line (or a whole screen).
+  const bool byScreen = lines == -1 || lines > screen;
+  m_wheelUnits += delta * (byScreen ? 1 : lines);
+  const int steps = m_wheelUnits / 120;
+  m_wheelUnits -= steps * 120;
+  if (steps == 0) return;
+  const int top = m_topLine - steps * (byScreen ? screen : 1);
   ScrollToLine(std::clamp(top, 0, LineCount() - 1));
 }
 

@@ -140,13 +140,17 @@ TEST_F(WheelTest, LinesPerNotchAndIgnoredModifiers) {
   EXPECT_EQ(view->TopLine(), 3);
   Wheel(*view, 600);
   EXPECT_EQ(view->TopLine(), 0);  // clamped
+  Wheel(*view, -30);  // a quarter notch is less than a line
+  EXPECT_EQ(view->TopLine(), 0);
+  Wheel(*view, -30);
+  EXPECT_EQ(view->TopLine(), 1);
   // The setting is read once; a settings change re-reads it.
   CTextView::SetWheelScrollLinesSource([] { return 1; });
   Wheel(*view, -120);
-  EXPECT_EQ(view->TopLine(), 3);
+  EXPECT_EQ(view->TopLine(), 4);
   view->WheelSettingChanged();
   Wheel(*view, -120);
-  EXPECT_EQ(view->TopLine(), 4);
+  EXPECT_EQ(view->TopLine(), 5);
 }
 
 int PdfPageCount(const QString& path) {

@@ -5,6 +5,8 @@
 
 #include <QClipboard>
 #include <QImage>
+#include <QAction>
+#include <QMainWindow>
 #include <QSplitter>
 
 #include "platform/resource_ids.h"
@@ -426,6 +428,36 @@ TEST(TextViewTest, GoToLineAndCommandsWithoutABuffer) {
   }
   EXPECT_EQ(empty.CaretPos(), (TextPos{0, 0}));
   EXPECT_FALSE(empty.grab().isNull());
+}
+
+TEST(TextViewTest, EditorKeysWinOverWindowShortcutsWhileFocused) {
+  CTextBuffer buffer;
+  FillBuffer(buffer, {"one", "two"});
+  QMainWindow window;
+  auto* view = new CTextView;
+  window.setCentralWidget(view);
+  view->AttachToBuffer(&buffer);
+  int triggered = 0;
+  auto* action = new QAction(&window);
+  action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+  QObject::connect(action, &QAction::triggered, [&] { ++triggered; });
+  window.addAction(action);
+  auto* unbound = new QAction(&window);
+  unbound->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+  QObject::connect(unbound, &QAction::triggered, [&] { ++triggered; });
+  window.addAction(unbound);
+  window.resize(400, 300);
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  view->setFocus();
+  QTest::keyClick(window.windowHandle(), Qt::Key_A, Qt::ControlModifier);
+  EXPECT_EQ(triggered, 0);
+  TextPos start, end;
+  view->GetSelection(start, end);
+  EXPECT_EQ(end, (TextPos{3, 1}));
+  QTest::keyClick(window.windowHandle(), Qt::Key_K, Qt::ControlModifier);  // not an editor key
+  EXPECT_EQ(triggered, 1);
 }
 
 }  // namespace
