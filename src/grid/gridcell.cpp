@@ -266,14 +266,24 @@ QRect CGridCellCheck::GetTextRect(QRect cellRect) const {
 
 bool CGridCellCheck::Draw(QPainter& painter, int row, int col, QRect rect, bool eraseBkgnd) {
   CGridCell::Draw(painter, row, col, rect, eraseBkgnd);
+  DrawCheckBox(painter, rect);
+  return true;
+}
+
+bool CGridCellCheck::PrintCell(QPainter& painter, int row, int col, QRect rect) {
+  CGridCell::PrintCell(painter, row, col, rect);
+  DrawCheckBox(painter, rect);
+  return true;
+}
+
+void CGridCellCheck::DrawCheckBox(QPainter& painter, QRect cellRect) const {
   QStyleOptionButton option;
-  option.rect = GetCheckPlacement(rect);
+  option.rect = GetCheckPlacement(cellRect);
   option.state = QStyle::State_Enabled | (m_checked ? QStyle::State_On : QStyle::State_Off);
   if (IsReadOnly()) option.state &= ~QStyle::State_Enabled;
   QWidget* widget = m_grid ? m_grid->viewport() : nullptr;
   QStyle* style = widget ? widget->style() : QApplication::style();
   style->drawPrimitive(QStyle::PE_IndicatorCheckBox, &option, &painter, widget);
-  return true;
 }
 
 QSize CGridCellCheck::GetCellExtent() const {

@@ -201,6 +201,7 @@ class CGridCellCheck : public CGridCell {
 
   void Assign(const CGridCellBase& other) override;
   bool Draw(QPainter& painter, int row, int col, QRect rect, bool eraseBkgnd = true) override;
+  bool PrintCell(QPainter& painter, int row, int col, QRect rect) override;
   QSize GetCellExtent() const override;
   QRect GetTextRect(QRect cellRect) const override;
   void OnClick(QPoint point, QRect cellRect) override;
@@ -209,6 +210,8 @@ class CGridCellCheck : public CGridCell {
   QRect GetCheckPlacement(QRect cellRect) const;
 
  private:
+  void DrawCheckBox(QPainter& painter, QRect cellRect) const;
+
   bool m_checked = false;
 };
 

@@ -138,7 +138,8 @@ void CGridCtrl::OnDraw(QPainter& painter) {
   };
   std::vector<PaintCell> cells;
   const QSize area = viewport()->size();
-  long long fixedWidth, fixedHeight, totalWidth, totalHeight;
+  long long fixedWidth, fixedHeight;
+  int fixedRows, fixedCols;
   bool isVirtual;
   {
     // Copy what is visible under the lock; draw after releasing it, so a
@@ -148,8 +149,8 @@ void CGridCtrl::OnDraw(QPainter& painter) {
     isVirtual = m_store.IsVirtual();
     fixedWidth = m_store.Columns().Start(m_store.FixedColumnCount());
     fixedHeight = m_store.Rows().Start(m_store.FixedRowCount());
-    totalWidth = m_store.Columns().Total() - scroll.x;
-    totalHeight = m_store.Rows().Total() - scroll.y;
+    fixedRows = m_store.FixedRowCount();
+    fixedCols = m_store.FixedColumnCount();
     std::vector<int> rows = VisibleIndexes(m_store.Rows(), m_store.FixedRowCount(), scroll.y, area.height());
     std::vector<int> cols = VisibleIndexes(m_store.Columns(), m_store.FixedColumnCount(), scroll.x, area.width());
     cells.reserve(rows.size() * cols.size());
@@ -178,8 +179,8 @@ void CGridCtrl::OnDraw(QPainter& painter) {
     } else {
       // Fixed cells of one axis are clipped against the fixed band of the other.
       QRect clip(0, 0, area.width(), area.height());
-      if (pc.row >= GetFixedRowCount()) clip.setTop(static_cast<int>(fixedHeight));
-      if (pc.col >= GetFixedColumnCount()) clip.setLeft(static_cast<int>(fixedWidth));
+      if (pc.row >= fixedRows) clip.setTop(static_cast<int>(fixedHeight));
+      if (pc.col >= fixedCols) clip.setLeft(static_cast<int>(fixedWidth));
       painter.setClipRect(clip);
     }
     QRect inner = pc.rect.adjusted(0, 0, -1, -1);
@@ -191,8 +192,6 @@ void CGridCtrl::OnDraw(QPainter& painter) {
     }
     painter.restore();
   }
-  Q_UNUSED(totalWidth);
-  Q_UNUSED(totalHeight);
 
   if (m_sizingLine >= 0) {
     // The inverted line that follows the pointer while a column or row is sized.
