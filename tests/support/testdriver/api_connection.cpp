@@ -9,6 +9,7 @@
 #include "handles.h"
 #include "info.h"
 #include "sql_text.h"
+#include "statement_state.h"
 
 using namespace orva::testdriver;
 
@@ -68,6 +69,10 @@ void DestroyStatement(Stmt* stmt) {
 SQLRETURN FreeStatement(SQLHANDLE handle) {
   Stmt* stmt = Find<Stmt>(handle);
   if (!stmt) return SQL_INVALID_HANDLE;
+  {
+    std::lock_guard<std::mutex> guard(stmt->callLock);
+    FinishBatch(*stmt);
+  }
   {
     std::lock_guard<std::mutex> guard(stmt->dbc->statementsLock);
     stmt->dbc->statements.erase(stmt);

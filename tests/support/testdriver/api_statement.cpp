@@ -169,12 +169,17 @@ SQLRETURN SetStmtAttr(Stmt& stmt, SQLINTEGER attribute, SQLPOINTER value) {
     case SQL_ATTR_MAX_LENGTH:
     case SQL_ATTR_KEYSET_SIZE:
       return v == 0 ? SQL_SUCCESS : changed();
-    case SQL_ATTR_CURSOR_TYPE: return v == SQL_CURSOR_FORWARD_ONLY ? SQL_SUCCESS : changed();
+    case SQL_ATTR_CURSOR_TYPE:
+      // Keyset and dynamic cursors become static ones.
+      stmt.cursorType = v == SQL_CURSOR_FORWARD_ONLY ? SQL_CURSOR_FORWARD_ONLY : SQL_CURSOR_STATIC;
+      return v == SQL_CURSOR_FORWARD_ONLY || v == SQL_CURSOR_STATIC ? SQL_SUCCESS : changed();
+    case SQL_ATTR_CURSOR_SCROLLABLE:
+      stmt.cursorType = v == SQL_NONSCROLLABLE ? SQL_CURSOR_FORWARD_ONLY : SQL_CURSOR_STATIC;
+      return SQL_SUCCESS;
     case SQL_ATTR_CONCURRENCY: return v == SQL_CONCUR_READ_ONLY ? SQL_SUCCESS : changed();
     case SQL_ATTR_RETRIEVE_DATA: return v == SQL_RD_ON ? SQL_SUCCESS : changed();
     case SQL_ATTR_SIMULATE_CURSOR: return v == SQL_SC_NON_UNIQUE ? SQL_SUCCESS : changed();
     case SQL_ATTR_CURSOR_SENSITIVITY: return v == SQL_UNSPECIFIED || v == SQL_INSENSITIVE ? SQL_SUCCESS : changed();
-    case SQL_ATTR_CURSOR_SCROLLABLE:
     case SQL_ATTR_ASYNC_ENABLE:
     case SQL_ATTR_USE_BOOKMARKS:
     case SQL_ATTR_METADATA_ID:
@@ -209,21 +214,23 @@ SQLRETURN GetStmtAttr(Stmt& stmt, SQLINTEGER attribute, SQLPOINTER value, SQLINT
     case SQL_ATTR_ASYNC_ENABLE:
     case SQL_ATTR_USE_BOOKMARKS:
     case SQL_ATTR_METADATA_ID:
-    case SQL_ATTR_ENABLE_AUTO_IPD:
-    case SQL_ATTR_CURSOR_SCROLLABLE: return put(SQLULEN{0});
-    case SQL_ATTR_CURSOR_TYPE: return put(SQLULEN{SQL_CURSOR_FORWARD_ONLY});
+    case SQL_ATTR_ENABLE_AUTO_IPD: return put(SQLULEN{0});
+    case SQL_ATTR_CURSOR_SCROLLABLE:
+      return put(static_cast<SQLULEN>(stmt.cursorType == SQL_CURSOR_STATIC ? SQL_SCROLLABLE : SQL_NONSCROLLABLE));
+    case SQL_ATTR_CURSOR_TYPE: return put(stmt.cursorType);
     case SQL_ATTR_CONCURRENCY: return put(SQLULEN{SQL_CONCUR_READ_ONLY});
     case SQL_ATTR_RETRIEVE_DATA: return put(SQLULEN{SQL_RD_ON});
     case SQL_ATTR_SIMULATE_CURSOR: return put(SQLULEN{SQL_SC_NON_UNIQUE});
     case SQL_ATTR_CURSOR_SENSITIVITY: return put(SQLULEN{SQL_INSENSITIVE});
-    case SQL_ATTR_ROW_NUMBER: return put(static_cast<SQLULEN>(stmt.onRow ? stmt.rowsReturned : 0));
+    case SQL_ATTR_ROW_NUMBER:
+      return put(static_cast<SQLULEN>(!stmt.onRow ? 0 : stmt.cached ? stmt.position : stmt.rowsReturned));
     default: throw Fail("HY092", "Invalid attribute/option identifier.");
   }
 }
 
 SQLRETURN FreeStmt(Stmt& stmt, SQLUSMALLINT option) {
   switch (option) {
-    case SQL_CLOSE: CloseResults(stmt); return SQL_SUCCESS;
+    case SQL_CLOSE: FinishBatch(stmt); return SQL_SUCCESS;
     case SQL_UNBIND: stmt.bindings.clear(); return SQL_SUCCESS;
     case SQL_RESET_PARAMS: return SQL_SUCCESS;
     default: throw Fail("HY092", "Invalid attribute/option identifier.");
@@ -293,12 +300,13 @@ ORVA_DRIVER_API SQLRETURN SQLBindCol(SQLHSTMT h, SQLUSMALLINT number, SQLSMALLIN
                   [&](Stmt& stmt) { return BindCol(stmt, number, cType, target, length, indicator); });
 }
 
-ORVA_DRIVER_API SQLRETURN SQLFetch(SQLHSTMT h) { return StmtCall(h, SQL_API_SQLFETCH, FetchRow); }
+ORVA_DRIVER_API SQLRETURN SQLFetch(SQLHSTMT h) {
+  return StmtCall(h, SQL_API_SQLFETCH, [](Stmt& stmt) { return FetchRow(stmt); });
+}
 
-ORVA_DRIVER_API SQLRETURN SQLFetchScroll(SQLHSTMT h, SQLSMALLINT orientation, SQLLEN) {
+ORVA_DRIVER_API SQLRETURN SQLFetchScroll(SQLHSTMT h, SQLSMALLINT orientation, SQLLEN offset) {
   return StmtCall(h, SQL_API_SQLFETCHSCROLL, [&](Stmt& stmt) {
-    if (orientation != SQL_FETCH_NEXT) throw Fail("HY106", "Fetch type out of range.");
-    return FetchRow(stmt);
+    return FetchRow(stmt, orientation, offset);
   });
 }
 
@@ -322,7 +330,7 @@ ORVA_DRIVER_API SQLRETURN SQLMoreResults(SQLHSTMT h) { return StmtCall(h, SQL_AP
 ORVA_DRIVER_API SQLRETURN SQLCloseCursor(SQLHSTMT h) {
   return StmtCall(h, SQL_API_SQLCLOSECURSOR, [&](Stmt& stmt) {
     if (!stmt.executed) throw Fail("24000", "Invalid cursor state.");
-    CloseResults(stmt);
+    FinishBatch(stmt);
     return SQL_SUCCESS;
   });
 }

@@ -92,6 +92,11 @@ struct Stmt : Handle {
   Result result;
   std::vector<Value> row;
   bool onRow = false;
+  // A static cursor reads its whole result on the first fetch and scrolls in it.
+  SQLULEN cursorType = SQL_CURSOR_FORWARD_ONLY;
+  std::vector<std::vector<Value>> cache;
+  bool cached = false;
+  std::size_t position = 0;  // 0: before the first row; cache.size() + 1: after the last
   SQLLEN rowsReturned = 0;
   std::vector<ReadPosition> positions;
   int lastGetDataColumn = 0;

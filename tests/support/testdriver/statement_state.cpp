@@ -41,6 +41,9 @@ SQLRETURN RunNext(Stmt& stmt) {
 
 void CloseResults(Stmt& stmt) {
   stmt.result = Result{};
+  stmt.cache.clear();
+  stmt.cached = false;
+  stmt.position = 0;
   stmt.pending.clear();
   stmt.nextStatement = 0;
   stmt.executed = false;
@@ -48,9 +51,28 @@ void CloseResults(Stmt& stmt) {
   stmt.positions.clear();
 }
 
-void RequireNoOpenCursor(Stmt& stmt) {
-  if (stmt.executed && stmt.result.cursor) throw Fail("24000", "Invalid cursor state.");
+void FinishBatch(Stmt& stmt) {
+  std::vector<std::string> rest(stmt.pending.begin() + static_cast<std::ptrdiff_t>(stmt.nextStatement),
+                                stmt.pending.end());
   CloseResults(stmt);
+  if (rest.empty() || !stmt.dbc->session) return;
+  try {
+    std::lock_guard<std::mutex> guard(stmt.dbc->sessionLock);
+    for (const std::string& statement : rest) {
+      StartRun(stmt);
+      Result result = RunStatement(*stmt.dbc->session, statement, stmt.run);
+      std::vector<Value> row;
+      while (result.cursor && result.cursor->Next(row)) {
+      }
+    }
+  } catch (const std::exception&) {
+    // Nobody reads these results any more, so nobody hears of their errors.
+  }
+}
+
+void RequireNoOpenCursor(Stmt& stmt) {
+  if (stmt.executed && (stmt.result.cursor || stmt.cached)) throw Fail("24000", "Invalid cursor state.");
+  FinishBatch(stmt);
 }
 
 SQLRETURN ExecuteBatch(Stmt& stmt, const std::string& text) {
@@ -90,12 +112,11 @@ const std::vector<ColumnInfo>& ResultColumns(Stmt& stmt) {
   return stmt.result.columns;
 }
 
-SQLRETURN FetchRow(Stmt& stmt) {
-  if (!stmt.executed || stmt.result.columns.empty()) throw Fail("24000", "Invalid cursor state.");
-  if (stmt.rowsFetchedPtr) *stmt.rowsFetchedPtr = 0;
-  stmt.onRow = false;
-  if (!stmt.result.cursor || (stmt.maxRows && stmt.rowsReturned >= static_cast<SQLLEN>(stmt.maxRows)))
-    return SQL_NO_DATA;
+namespace {
+
+// Reads the next row of the result into stmt.row; false at the end.
+bool ReadNext(Stmt& stmt) {
+  if (!stmt.result.cursor || (stmt.maxRows && stmt.rowsReturned >= static_cast<SQLLEN>(stmt.maxRows))) return false;
   StartRun(stmt);
   bool hasRow;
   try {
@@ -106,21 +127,65 @@ SQLRETURN FetchRow(Stmt& stmt) {
   }
   if (!hasRow) {
     stmt.result.cursor.reset();
+    return false;
+  }
+  ++stmt.rowsReturned;
+  return true;
+}
+
+// Moves a static cursor; false when it ends up before the first or after the
+// last row.
+bool Scroll(Stmt& stmt, SQLSMALLINT orientation, SQLLEN offset) {
+  if (!stmt.cached) {
+    while (ReadNext(stmt)) stmt.cache.push_back(std::move(stmt.row));
+    stmt.cached = true;
+  }
+  const auto count = static_cast<SQLLEN>(stmt.cache.size());
+  const auto current = static_cast<SQLLEN>(stmt.position);
+  SQLLEN target;
+  switch (orientation) {
+    case SQL_FETCH_NEXT: target = current + 1; break;
+    case SQL_FETCH_PRIOR: target = current - 1; break;
+    case SQL_FETCH_FIRST: target = 1; break;
+    case SQL_FETCH_LAST: target = count; break;
+    case SQL_FETCH_ABSOLUTE: target = offset >= 0 ? offset : count + offset + 1; break;
+    case SQL_FETCH_RELATIVE: target = current + offset; break;
+    default: throw Fail("HY106", "Fetch type out of range.");
+  }
+  if (target < 1 || target > count) {
+    stmt.position = target < 1 ? 0 : static_cast<std::size_t>(count) + 1;
+    return false;
+  }
+  stmt.position = static_cast<std::size_t>(target);
+  stmt.row = stmt.cache[stmt.position - 1];
+  return true;
+}
+
+}  // namespace
+
+SQLRETURN FetchRow(Stmt& stmt, SQLSMALLINT orientation, SQLLEN offset) {
+  if (!stmt.executed || stmt.result.columns.empty()) throw Fail("24000", "Invalid cursor state.");
+  const bool isStatic = stmt.cursorType == SQL_CURSOR_STATIC;
+  if (!isStatic && orientation != SQL_FETCH_NEXT) throw Fail("HY106", "Fetch type out of range.");
+  if (stmt.rowsFetchedPtr) *stmt.rowsFetchedPtr = 0;
+  stmt.onRow = false;
+  if (!(isStatic ? Scroll(stmt, orientation, offset) : ReadNext(stmt))) {
+    if (stmt.rowStatusPtr) stmt.rowStatusPtr[0] = SQL_ROW_NOROW;
     return SQL_NO_DATA;
   }
   stmt.onRow = true;
-  ++stmt.rowsReturned;
   stmt.positions.assign(stmt.result.columns.size(), ReadPosition{});
   stmt.lastGetDataColumn = 0;
   if (stmt.rowsFetchedPtr) *stmt.rowsFetchedPtr = 1;
 
   SQLRETURN rc = SQL_SUCCESS;
-  const SQLLEN offset = stmt.bindOffsetPtr ? *stmt.bindOffsetPtr : 0;
+  const SQLLEN bindOffset = stmt.bindOffsetPtr ? *stmt.bindOffsetPtr : 0;
   for (std::size_t i = 0; i < stmt.bindings.size() && i < stmt.result.columns.size(); ++i) {
     const Binding& b = stmt.bindings[i];
     if (!b.target) continue;
-    auto* target = static_cast<char*>(b.target) + offset;
-    SQLLEN* indicator = b.indicator ? reinterpret_cast<SQLLEN*>(reinterpret_cast<char*>(b.indicator) + offset) : nullptr;
+    auto* target = static_cast<char*>(b.target) + bindOffset;
+    SQLLEN* indicator =
+        b.indicator ? reinterpret_cast<SQLLEN*>(reinterpret_cast<char*>(b.indicator) + bindOffset) : nullptr;
     ReadPosition position;
     std::vector<Diagnostic> infos;
     const SQLRETURN one = DeliverValue(stmt.row[i], stmt.result.columns[i], b.cType, target, b.length, indicator,

@@ -12,10 +12,15 @@ SQLRETURN ExecuteBatch(Stmt& stmt, const std::string& text);
 SQLRETURN NextResult(Stmt& stmt);
 // Replaces the results by a catalog's (built under the session lock).
 SQLRETURN OpenCatalog(Stmt& stmt, const std::function<Result(Session&)>& build);
-// Fetches the next row into the bound columns.
-SQLRETURN FetchRow(Stmt& stmt);
+// Fetches a row into the bound columns: the next one, or for a static cursor
+// the one the orientation and offset name.
+SQLRETURN FetchRow(Stmt& stmt, SQLSMALLINT orientation = SQL_FETCH_NEXT, SQLLEN offset = 0);
 // Drops the results and the rest of the batch.
 void CloseResults(Stmt& stmt);
+// Runs the statements of the batch that the application did not walk to (a
+// server runs the whole batch whether or not its results are read), then
+// closes the results. An error stops the rest silently.
+void FinishBatch(Stmt& stmt);
 // Raises 24000 when results are open (a new execution must close them first).
 void RequireNoOpenCursor(Stmt& stmt);
 // The current result's columns; raises HY010 before execution and 07005 for a

@@ -7,13 +7,19 @@ namespace orva::testdriver {
 
 std::string TestDriverLibrary() { return ORVA_TESTDRIVER_LIBRARY; }
 
+std::string TestDriverIniSection() {
+  return std::string("[") + kTestDriverName + "]\n" +
+         "Description = ORVA test driver (SQLite folder as a multi-database server)\n" +
+         "Driver = " + TestDriverLibrary() + "\n" +
+         // Cancelling from another thread must reach the driver while the
+         // statement's own call is still running.
+         "Threading = 0\n";
+}
+
 bool RegisterTestDriver(const std::string& configFolder, const std::vector<TestDataSource>& dataSources) {
   {
     std::ofstream drivers(configFolder + "/odbcinst.ini", std::ios::trunc);
-    drivers << "[" << kTestDriverName << "]\n"
-            << "Description = ORVA test driver (SQLite folder as a multi-database server)\n"
-            << "Driver = " << TestDriverLibrary() << "\n"
-            << "Threading = 0\n";
+    drivers << TestDriverIniSection();
     if (!drivers) return false;
   }
   {

@@ -13,6 +13,10 @@ inline constexpr const char* kTestDriverName = "ORVA Test";
 // Path of the built driver library.
 std::string TestDriverLibrary();
 
+// The driver's section of an odbcinst.ini ("[ORVA Test]" and its keys), for
+// tests that write their own odbcinst.ini with other drivers beside it.
+std::string TestDriverIniSection();
+
 // A data source naming the driver, written to the tests' odbc.ini.
 struct TestDataSource {
   std::string name;

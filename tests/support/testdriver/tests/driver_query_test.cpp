@@ -290,6 +290,53 @@ TEST_F(QueryTest, AnErrorInABatchEndsItAtThatStatement) {
   EXPECT_EQ(SQLMoreResults(comments), SQL_NO_DATA);
 }
 
+TEST_F(QueryTest, StaticCursorsScroll) {
+  Run(m_dbc, "create table t(n int); insert into t values (1), (2), (3), (4)");
+  SQLHSTMT stmt = NewStatement(m_dbc);
+  ASSERT_EQ(SQLSetStmtAttr(stmt, SQL_ATTR_CURSOR_TYPE, (SQLPOINTER)SQL_CURSOR_STATIC, 0), SQL_SUCCESS);
+  ASSERT_EQ(SQLExecDirect(stmt, (SQLCHAR*)"select n from t order by n", SQL_NTS), SQL_SUCCESS);
+  auto at = [&](SQLSMALLINT orientation, SQLLEN offset) -> std::string {
+    const SQLRETURN rc = SQLFetchScroll(stmt, orientation, offset);
+    if (rc == SQL_NO_DATA) return "none";
+    EXPECT_EQ(rc, SQL_SUCCESS) << DiagText(SQL_HANDLE_STMT, stmt);
+    char value[8] = "";
+    SQLLEN indicator;
+    SQLGetData(stmt, 1, SQL_C_CHAR, value, sizeof value, &indicator);
+    return value;
+  };
+  EXPECT_EQ(at(SQL_FETCH_LAST, 0), "4");
+  EXPECT_EQ(at(SQL_FETCH_PRIOR, 0), "3");
+  EXPECT_EQ(at(SQL_FETCH_FIRST, 0), "1");
+  EXPECT_EQ(at(SQL_FETCH_RELATIVE, 2), "3");
+  EXPECT_EQ(at(SQL_FETCH_ABSOLUTE, -1), "4");
+  EXPECT_EQ(at(SQL_FETCH_NEXT, 0), "none");
+  EXPECT_EQ(at(SQL_FETCH_PRIOR, 0), "4");
+  EXPECT_EQ(at(SQL_FETCH_ABSOLUTE, 0), "none");
+  EXPECT_EQ(at(SQL_FETCH_NEXT, 0), "1");
+  EXPECT_EQ(at(SQL_FETCH_ABSOLUTE, 9), "none");
+  EXPECT_EQ(SQLFetchScroll(stmt, SQL_FETCH_BOOKMARK, 0), SQL_ERROR);
+  EXPECT_EQ(DiagState(SQL_HANDLE_STMT, stmt), "HY106");
+  SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+  // A forward-only cursor only moves on.
+  SQLHSTMT forward = Exec("select n from t");
+  EXPECT_EQ(SQLFetchScroll(forward, SQL_FETCH_FIRST, 0), SQL_ERROR);
+  EXPECT_EQ(DiagState(SQL_HANDLE_STMT, forward), "HY106");
+}
+
+TEST_F(QueryTest, ClosingABatchEarlyStillRunsItsOtherStatements) {
+  Run(m_dbc, "create table t(n int)");
+  SQLHSTMT stmt = Exec("select 1; insert into t values (1); insert into t values (2)");
+  ASSERT_EQ(SQLFreeStmt(stmt, SQL_CLOSE), SQL_SUCCESS);
+  EXPECT_EQ(Query(m_dbc, "select count(*) from t"), (Table{{"2"}}));
+  stmt = Exec("insert into t values (3); select * from missing; insert into t values (4)");
+  ASSERT_EQ(SQLFreeHandle(SQL_HANDLE_STMT, stmt), SQL_SUCCESS);
+  EXPECT_EQ(Query(m_dbc, "select count(*) from t"), (Table{{"3"}}));
+  // A cancel drops the rest instead.
+  stmt = Exec("select 1; insert into t values (5)");
+  ASSERT_EQ(SQLCancel(stmt), SQL_SUCCESS);
+  EXPECT_EQ(Query(m_dbc, "select count(*) from t"), (Table{{"3"}}));
+}
+
 TEST_F(QueryTest, RowCountsOfChanges) {
   Run(m_dbc, "create table t(n int)");
   EXPECT_EQ(RowCount(Exec("insert into t values (1), (2), (3)")), 3);
