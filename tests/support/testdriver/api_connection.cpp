@@ -30,7 +30,10 @@ SQLRETURN AllocHandle(SQLSMALLINT type, SQLHANDLE input, SQLHANDLE* output) {
       if (!output) throw Fail("HY009", "Invalid use of null pointer.");
       *output = SQL_NULL_HANDLE;
       Dbc* dbc = new Dbc(&env);
-      env.connections.insert(dbc);
+      {
+        std::lock_guard<std::mutex> guard(env.connectionsLock);
+        env.connections.insert(dbc);
+      }
       RegisterHandle(dbc);
       *output = dbc;
       return SQL_SUCCESS;
@@ -87,10 +90,12 @@ SQLRETURN FreeHandle(SQLSMALLINT type, SQLHANDLE handle) {
       Env* env = Find<Env>(handle);
       if (!env) return SQL_INVALID_HANDLE;
       env->Clear();
+      std::unique_lock<std::mutex> guard(env->connectionsLock);
       if (!env->connections.empty()) {
         env->Add({"HY010", 0, std::string(kMessagePrefix) + "Function sequence error: connections remain."});
         return SQL_ERROR;
       }
+      guard.unlock();
       UnregisterHandle(env);
       delete env;
       return SQL_SUCCESS;
@@ -103,7 +108,10 @@ SQLRETURN FreeHandle(SQLSMALLINT type, SQLHANDLE handle) {
         dbc->Add({"HY010", 0, std::string(kMessagePrefix) + "Function sequence error: still connected."});
         return SQL_ERROR;
       }
-      dbc->env->connections.erase(dbc);
+      {
+        std::lock_guard<std::mutex> guard(dbc->env->connectionsLock);
+        dbc->env->connections.erase(dbc);
+      }
       UnregisterHandle(dbc);
       delete dbc;
       return SQL_SUCCESS;
@@ -152,7 +160,10 @@ SQLRETURN SetEnvAttr(Env& env, SQLINTEGER attribute, SQLPOINTER value) {
     case SQL_ATTR_ODBC_VERSION:
       if (v != SQL_OV_ODBC2 && v != SQL_OV_ODBC3 && v != SQL_OV_ODBC3_80)
         throw Fail("HY024", "Invalid attribute value.");
-      if (!env.connections.empty()) throw Fail("HY010", "Function sequence error: connections exist.");
+      {
+        std::lock_guard<std::mutex> guard(env.connectionsLock);
+        if (!env.connections.empty()) throw Fail("HY010", "Function sequence error: connections exist.");
+      }
       env.odbcVersion = v == SQL_OV_ODBC2 ? SQL_OV_ODBC2 : SQL_OV_ODBC3;
       return SQL_SUCCESS;
     case SQL_ATTR_OUTPUT_NTS:

@@ -43,6 +43,7 @@ struct Env : Handle {
   Env() : Handle(HandleKind::Env) {}
   int odbcVersion = SQL_OV_ODBC3;
   std::set<Dbc*> connections;
+  std::mutex connectionsLock;  // connections are allocated on several threads
 };
 
 // What a connection string (or a DSN) asks for.

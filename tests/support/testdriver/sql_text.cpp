@@ -197,8 +197,10 @@ std::vector<std::string> SplitBatch(std::string_view text) {
     const Token& t = tokens[i];
     if (!hasContent && t.kind != TokenKind::Space) {
       // A routine definition runs to the end of the batch.
-      auto rest = Significant(text.substr(t.text.data() - text.data()));
-      if (StartsRoutine(rest)) {
+      std::vector<Token> head;
+      for (std::size_t j = i; j < tokens.size() && head.size() < 4; ++j)
+        if (tokens[j].kind != TokenKind::Space) head.push_back(tokens[j]);
+      if (StartsRoutine(head)) {
         current = std::string(text.substr(t.text.data() - text.data()));
         hasContent = true;
         break;
