@@ -81,10 +81,7 @@ long CGridCtrl::SendMessageToParent(int row, int col, int code) {
 // ---- Refresh requests ----
 
 void CGridCtrl::RequestRefresh() {
-  if (!m_allowDraw) {
-    m_changedWhileHidden = true;
-    return;
-  }
+  if (!m_allowDraw) return;
   // One queued request at a time, from whichever thread: appending a million
   // rows causes a handful of repaints and scroll-bar updates, not a million
   // queued events.
@@ -104,9 +101,7 @@ void CGridCtrl::RedrawCell(int row, int col) { RequestRefresh(); }
 
 void CGridCtrl::SetRedraw(bool allow, bool resetScrollBars) {
   m_allowDraw = allow;
-  if (!allow) return;
-  m_changedWhileHidden = false;
-  RequestRefresh();
+  if (allow) RequestRefresh();
 }
 
 void CGridCtrl::ResetScrollBars() {

@@ -8,9 +8,10 @@
 // query worker filling a result grid. Painting and scroll-bar updates always
 // run on the GUI thread; changes from other threads request them through one
 // queued call at a time. Operations that touch widgets (editing, focus, tips,
-// printing, AutoSize's font measuring) run on the GUI thread; AutoSize called
-// from another thread is carried over to the GUI thread and waits for it, so
-// the GUI thread must keep processing events while a worker fills a grid.
+// printing) belong to the GUI thread. AutoSize and InsertColumn measure text
+// with the font: called from another thread they hand the measuring to the GUI
+// thread and wait for it (never while holding the lock), so the GUI thread must
+// keep processing events while a worker fills a grid.
 
 #include <QAbstractScrollArea>
 #include <QPointer>
@@ -162,8 +163,8 @@ class CGridCtrl : public QAbstractScrollArea, public ICommandTarget, public IGri
   CellId GetTopleftNonFixedCell() const;
 
   // --- Painting ---
-  // Turning painting on repaints the whole grid (and recomputes the scroll
-  // bars when asked or when changes arrived while it was off).
+  // While painting is off, changes request no repaint; turning it on
+  // recomputes the scroll bars and repaints the whole grid.
   void SetRedraw(bool allow, bool resetScrollBars = false);
   bool GetRedraw() const { return m_allowDraw; }
   void RedrawCell(int row, int col);
@@ -294,7 +295,6 @@ class CGridCtrl : public QAbstractScrollArea, public ICommandTarget, public IGri
   std::atomic<bool> m_tabMoves{true};
   std::atomic<bool> m_allowDraw{true};
   std::atomic<bool> m_refreshPending{false};
-  std::atomic<bool> m_changedWhileHidden{false};
 
   QColor m_textColor;
   QColor m_bkColor;
