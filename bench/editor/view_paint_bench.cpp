@@ -86,6 +86,23 @@ int Grab(const char* path) {
   return saved ? 0 : 1;
 }
 
+// Pages 200 times with the command and prints the paint time per screen.
+void TimePages(SqlView& view, QPixmap& target, int command, const char* what) {
+  const int kPages = 200;
+  double total = 0;
+  double worst = 0;
+  for (int i = 0; i < kPages; ++i) {
+    view.OnCommand(command);
+    const auto start = Clock::now();
+    view.viewport()->render(&target);
+    const double ms = Ms(start);
+    total += ms;
+    worst = std::max(worst, ms);
+  }
+  std::printf("%s, %d screens of %d lines: %.2f ms per screen (worst %.2f), target < 20 ms\n", what, kPages,
+              view.ScreenLines(), total / kPages, worst);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -114,32 +131,9 @@ int main(int argc, char** argv) {
   view.viewport()->render(&target);
   std::printf("Ctrl+End, first screen (with the cookies of every earlier line): %.1f ms\n", Ms(start));
 
-  const int kPages = 200;
-  double total = 0;
-  double worst = 0;
-  for (int i = 0; i < kPages; ++i) {
-    view.OnCommand(orva::ID_EDIT_MOVE_PAGE_UP);
-    start = Clock::now();
-    view.viewport()->render(&target);
-    const double ms = Ms(start);
-    total += ms;
-    worst = std::max(worst, ms);
-  }
-  std::printf("page up, %d screens of %d lines: %.2f ms per screen (worst %.2f), target < 20 ms\n", kPages,
-              view.ScreenLines(), total / kPages, worst);
-
+  TimePages(view, target, orva::ID_EDIT_MOVE_PAGE_UP, "page up from the end");
   view.OnCommand(orva::ID_EDIT_MOVE_TEXT_START);
-  total = worst = 0;
-  for (int i = 0; i < kPages; ++i) {
-    view.OnCommand(orva::ID_EDIT_MOVE_PAGE_DOWN);
-    start = Clock::now();
-    view.viewport()->render(&target);
-    const double ms = Ms(start);
-    total += ms;
-    worst = std::max(worst, ms);
-  }
-  std::printf("page down from the top, %d screens: %.2f ms per screen (worst %.2f), target < 20 ms\n", kPages,
-              total / kPages, worst);
+  TimePages(view, target, orva::ID_EDIT_MOVE_PAGE_DOWN, "page down from the top");
   std::remove(path.c_str());
   return 0;
 }

@@ -322,39 +322,33 @@ void CTextView::EnsureVisible(TextPos pos) {
   UpdateCaret();
 }
 
+namespace {
+
+// A scroll bar over `count` units with `page` visible; when everything fits
+// the bar has nothing to scroll and the position returns to 0 (true when it
+// had to be moved).
+bool SetUpScrollBar(QScrollBar* bar, int count, int page, int& position) {
+  bool moved = false;
+  if (count <= page) {
+    bar->setRange(0, 0);
+    moved = position != 0;
+    position = 0;
+  } else {
+    bar->setRange(0, count - 1);
+  }
+  bar->setPageStep(std::max(1, page));
+  bar->setSingleStep(1);
+  bar->setValue(position);
+  return moved;
+}
+
+}  // namespace
+
 void CTextView::UpdateScrollBars() {
   m_syncing = true;
-  const int lines = LineCount();
-  const int screenLines = ScreenLines();
-  QScrollBar* vertical = verticalScrollBar();
-  if (lines <= screenLines) {
-    vertical->setRange(0, 0);
-    if (m_topLine != 0) {
-      m_topLine = 0;
-      viewport()->update();
-    }
-  } else {
-    vertical->setRange(0, lines - 1);
-  }
-  vertical->setPageStep(std::max(1, screenLines));
-  vertical->setSingleStep(1);
-  vertical->setValue(m_topLine);
-
-  const int longest = LongestLine();
-  const int screenChars = ScreenChars();
-  QScrollBar* horizontal = horizontalScrollBar();
-  if (longest <= screenChars) {
-    horizontal->setRange(0, 0);
-    if (m_offsetChar != 0) {
-      m_offsetChar = 0;
-      viewport()->update();
-    }
-  } else {
-    horizontal->setRange(0, longest - 1);
-  }
-  horizontal->setPageStep(std::max(1, screenChars));
-  horizontal->setSingleStep(1);
-  horizontal->setValue(m_offsetChar);
+  const bool movedVertically = SetUpScrollBar(verticalScrollBar(), LineCount(), ScreenLines(), m_topLine);
+  const bool movedHorizontally = SetUpScrollBar(horizontalScrollBar(), LongestLine(), ScreenChars(), m_offsetChar);
+  if (movedVertically || movedHorizontally) viewport()->update();
   m_syncing = false;
 }
 

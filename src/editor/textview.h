@@ -231,6 +231,7 @@ class CTextView : public QAbstractScrollArea, public ITextBufferView, public ICo
   // makes the caret visible; `horizontal` also resets the ideal column.
   void FinishMove(bool extend, bool horizontal);
   void UpdateCaret();
+  void MoveVertically(int direction, bool extend);
   void UpdateScrollBars();
   void InvalidateLines(int first, int last = -1);
   TextPos TextEnd() const;

@@ -83,30 +83,23 @@ void CTextView::MoveWordRight(bool extend) {
   FinishMove(extend, true);
 }
 
-void CTextView::MoveUp(bool extend) {
-  if (IsSelection() && !extend) {
-    TextPos start, end;
-    GetSelection(start, end);
-    m_caret = start;
-  }
-  if (m_idealColumn < 0) m_idealColumn = DisplayColumnOfPos(m_caret);
-  if (m_caret.line > 0) {
-    --m_caret.line;
-    m_caret.column = ByteForIdealColumn(LineText(m_caret.line), m_idealColumn, m_tabSize);
-  }
-  FinishMove(extend, false);
-}
+void CTextView::MoveUp(bool extend) { MoveVertically(-1, extend); }
 
-void CTextView::MoveDown(bool extend) {
+void CTextView::MoveDown(bool extend) { MoveVertically(1, extend); }
+
+// One line up (-1) or down (1), to the byte nearest the ideal column; without
+// extend a selection is left from its start (up) or end (down).
+void CTextView::MoveVertically(int direction, bool extend) {
   if (IsSelection() && !extend) {
     TextPos start, end;
     GetSelection(start, end);
-    m_caret = end;
+    m_caret = direction < 0 ? start : end;
   }
   if (m_idealColumn < 0) m_idealColumn = DisplayColumnOfPos(m_caret);
-  if (m_caret.line < LineCount() - 1) {
-    ++m_caret.line;
-    m_caret.column = ByteForIdealColumn(LineText(m_caret.line), m_idealColumn, m_tabSize);
+  const int line = m_caret.line + direction;
+  if (line >= 0 && line < LineCount()) {
+    m_caret.line = line;
+    m_caret.column = ByteForIdealColumn(LineText(line), m_idealColumn, m_tabSize);
   }
   FinishMove(extend, false);
 }

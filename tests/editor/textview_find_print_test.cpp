@@ -160,6 +160,15 @@ int PdfPageCount(const QString& path) {
   return static_cast<int>(text.count(QRegularExpression(QStringLiteral("/Type\\s*/Page(?![a-zA-Z])"))));
 }
 
+// Prints the view into a PDF file in the test's folder; returns its path.
+QString PrintToPdf(CTextView& view, const QString& name) {
+  const QString path = test::ProcessTempDir() + QLatin1Char('/') + name;
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(path);
+  return view.PrintDocument(printer) ? path : QString();
+}
+
 TEST(TextViewPrintTest, FooterBandAndPageCountOfAPdf) {
   CTextBuffer buffer;
   std::vector<std::string> lines;
@@ -169,11 +178,8 @@ TEST(TextViewPrintTest, FooterBandAndPageCountOfAPdf) {
   EXPECT_FALSE(view->PrintHeader());
   EXPECT_TRUE(view->PrintFooter());
 
-  const QString path = test::ProcessTempDir() + QStringLiteral("/print.pdf");
-  QPrinter printer(QPrinter::HighResolution);
-  printer.setOutputFormat(QPrinter::PdfFormat);
-  printer.setOutputFileName(path);
-  ASSERT_TRUE(view->PrintDocument(printer));
+  const QString path = PrintToPdf(*view, QStringLiteral("print.pdf"));
+  ASSERT_FALSE(path.isEmpty());
 
   const PrintLayout& layout = view->LastPrintLayout();
   EXPECT_GE(layout.bottom - layout.textBottom, layout.lineHeight * 3 / 2);
@@ -193,11 +199,8 @@ TEST(TextViewPrintTest, LongLinesWrapOntoMoreLinesAndPages) {
   FillBuffer(buffer, std::vector<std::string>(40, words));
   auto view = MakeView(buffer);
   view->SetPrintHeader(true);
-  const QString path = test::ProcessTempDir() + QStringLiteral("/wrapped.pdf");
-  QPrinter printer(QPrinter::HighResolution);
-  printer.setOutputFormat(QPrinter::PdfFormat);
-  printer.setOutputFileName(path);
-  ASSERT_TRUE(view->PrintDocument(printer));
+  const QString path = PrintToPdf(*view, QStringLiteral("wrapped.pdf"));
+  ASSERT_FALSE(path.isEmpty());
   const PrintLayout& layout = view->LastPrintLayout();
   EXPECT_GE(layout.textTop - layout.top, layout.lineHeight * 3 / 2);
   const int perPage = (layout.textBottom - layout.textTop) / layout.lineHeight;
