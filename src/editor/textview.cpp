@@ -105,7 +105,7 @@ void CTextView::SetKeepSelectionVisible(bool keep) {
 }
 
 bool CTextView::IsCaretShown() const {
-  return m_hasFocus && m_buffer && const_cast<CTextView*>(this)->DisplayColumnOfPos(m_caret) >= m_offsetChar;
+  return m_hasFocus && m_buffer && DisplayColumnOfPos(m_caret) >= m_offsetChar;
 }
 
 TextPos CTextView::TextEnd() const {
@@ -254,7 +254,7 @@ std::uint32_t CTextView::CookieAfter(int line) {
 
 // ---- position <-> pixel ----
 
-int CTextView::DisplayColumnOfPos(TextPos pos) {
+int CTextView::DisplayColumnOfPos(TextPos pos) const {
   return DisplayColumnOf(LineText(pos.line), pos.column, m_tabSize);
 }
 

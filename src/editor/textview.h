@@ -97,7 +97,7 @@ class CTextView : public QAbstractScrollArea, public ITextBufferView, public ICo
   // Position <-> pixel, in viewport coordinates.
   TextPos ClientToText(QPoint point);
   QPoint TextToClient(TextPos pos);
-  int DisplayColumnOfPos(TextPos pos);
+  int DisplayColumnOfPos(TextPos pos) const;
 
   // Find.
   bool FindInBlock(std::string_view what, TextPos start, TextPos blockStart, TextPos blockEnd, unsigned flags,
