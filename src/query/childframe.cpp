@@ -1,0 +1,346 @@
+#include "query/childframe.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QShortcut>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTimer>
+
+#include "db/cancelhandle.h"
+#include "db/dbconnection.h"
+#include "db/dbexception.h"
+#include "db/recordsetex.h"
+#include "platform/codec.h"
+#include "platform/messagebox.h"
+#include "platform/messages.h"
+#include "platform/qtext.h"
+#include "platform/resource_ids.h"
+#include "platform/tick.h"
+#include "query/elapsed.h"
+#include "query/resultview.h"
+#include "query/sqlsource.h"
+
+namespace orva {
+
+namespace {
+const char kDatabaseListQuery[] = "SELECT name FROM master..sysdatabases ORDER BY name";
+
+std::string Trimmed(const std::string& text) {
+  const char* blanks = " \t\r\n\v\f";
+  std::size_t first = text.find_first_not_of(blanks);
+  if (first == std::string::npos) return {};
+  std::size_t last = text.find_last_not_of(blanks);
+  return text.substr(first, last - first + 1);
+}
+
+QString Utf8(const char* text) { return QString::fromUtf8(text); }
+}  // namespace
+
+CChildFrame::CChildFrame(QWidget* parent) : QMainWindow(parent), m_runCancel(CCancelHandle::Create()) {
+  resize(400, 400);
+  m_splitter = new QSplitter(Qt::Vertical, this);
+  m_splitter->setChildrenCollapsible(false);
+  m_pResultView = new CResultView(m_splitter);
+  m_splitter->addWidget(m_pResultView);
+  m_pResultView->hide();
+  setCentralWidget(m_splitter);
+
+  m_statusPane = new QLabel(this);
+  statusBar()->addWidget(m_statusPane, 1);
+  auto addPane = [this](int width) {
+    auto* pane = new QLabel(this);
+    pane->setFixedWidth(width);
+    statusBar()->addPermanentWidget(pane);
+    return pane;
+  };
+  addPane(70)->setObjectName(QStringLiteral("position"));
+  m_elapsedPane = addPane(120);
+  addPane(30)->setObjectName(QStringLiteral("readOnly"));
+  addPane(30)->setObjectName(QStringLiteral("overwrite"));
+  SetStatus(Utf8("就绪"));
+  m_strElapsed = QStringFromGbk(FormatElapsedClock(0));
+  m_elapsedPane->setText(m_strElapsed);
+
+  m_timer = new QTimer(this);
+  m_timer->setInterval(1000);
+  connect(m_timer, &QTimer::timeout, this, [this] {
+    if (m_bRunning) UpdateElapsed();
+  });
+
+  // F5 and Ctrl+Enter run the query while the window has the focus.
+  for (QKeySequence key : {QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_Return),
+                           QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
+    auto* shortcut = new QShortcut(key, this);
+    shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(shortcut, &QShortcut::activated, this, [this] {
+      CmdUI ui(ID_QUERY_RUN);
+      OnUpdateCommand(ID_QUERY_RUN, ui);
+      if (ui.IsEnabled()) OnCommand(ID_QUERY_RUN);
+    });
+  }
+}
+
+CChildFrame::~CChildFrame() {
+  // Never leave a thread running against a destroyed window.
+  if (m_bRunning) {
+    m_bCancelled = true;
+    m_runCancel->Cancel();
+  }
+  FinishThreads();
+}
+
+void CChildFrame::SetEditor(QWidget* editor, ISqlSource* source) {
+  m_pSqlView = editor;
+  m_pSqlSource = source;
+  m_splitter->insertWidget(0, editor);
+  m_splitter->setStretchFactor(0, 1);
+  m_splitter->setStretchFactor(1, 1);
+}
+
+void CChildFrame::SetConnection(CDBConnection* connection) {
+  if (!connection) return;
+  m_pConnection = connection;
+  LoadDatabaseList();
+}
+
+IResultOutput* CChildFrame::GetResultOutput() const { return m_pResultView; }
+
+std::string CChildFrame::GetSqlText() const {
+  if (!m_pSqlSource) return {};
+  return Trimmed(m_pSqlSource->HasSelection() ? m_pSqlSource->GetSelectedText() : m_pSqlSource->GetAllText());
+}
+
+void CChildFrame::SetStatus(const QString& text) {
+  m_strStatus = text;
+  m_statusPane->setText(text);
+}
+
+QString CChildFrame::StatusText() const { return m_strStatus; }
+QString CChildFrame::ElapsedText() const { return m_strElapsed; }
+
+void CChildFrame::RunQuery(const std::string& text) {
+  if (m_bRunning || !m_pConnection) return;  // one run at a time
+  FinishThreads();                            // threads of the last run, already ended
+  m_pResultView->ClearResults();
+  m_dwStartTick = GetTickCount32();
+  m_timer->start();
+  m_strElapsed = QStringFromGbk(FormatElapsedClock(0));
+  m_elapsedPane->setText(m_strElapsed);
+  m_bRunning = true;
+  m_bCancelling = false;
+  m_bCancelled = false;
+  m_runCancel->Reset();
+  m_job.m_strText = text;
+  m_job.m_pFrame = this;
+  if (!IsResultPaneShown()) ShowResultPane(true);
+  m_workerThread = std::thread([this] { QueryThreadProc(m_job); });
+}
+
+void CChildFrame::UpdateElapsed() {
+  m_strElapsed = QStringFromGbk(FormatElapsedClock(GetTickCount32() - m_dwStartTick));
+  m_elapsedPane->setText(m_strElapsed);
+}
+
+bool CChildFrame::event(QEvent* event) {
+  if (event->type() == static_cast<QEvent::Type>(WM_QUERY_DONE)) {
+    OnQueryDone(static_cast<MessageEvent*>(event)->WParam());
+    return true;
+  }
+  if (event->type() == static_cast<QEvent::Type>(WM_CANCEL_DONE)) {
+    OnCancelDone();
+    return true;
+  }
+  return QMainWindow::event(event);
+}
+
+void CChildFrame::OnQueryDone(std::intptr_t wParam) {
+  // The worker posts the notice as its last act: it is ending now.
+  if (m_workerThread.joinable()) m_workerThread.join();
+  m_pResultView->ShowPage(m_pResultView->GetGridCount() == 0);
+  m_pResultView->update();
+  if (m_bCancelled)
+    SetStatus(Utf8("查询被取消"));
+  else if (wParam != 0)
+    SetStatus(Utf8("SQL执行完毕，其中存在错误"));
+  else
+    SetStatus(Utf8("SQL执行成功"));
+  UpdateElapsed();
+  m_timer->stop();
+  m_bRunning = false;
+  m_bCancelling = false;
+  m_bCancelled = false;
+}
+
+void CChildFrame::CancelQuery() {
+  if (!m_bRunning) {
+    RunDeferredRequest();
+    return;
+  }
+  if (m_bCancelling) return;
+  m_bCancelling = true;
+  SetStatus(Utf8("正在取消查询..."));
+  if (m_cancelThread.joinable()) m_cancelThread.join();
+  const bool interrupt = m_pConnection->GetKind() != DbmsSybaseSqlAnywhere;
+  // The destructor joins this thread, so the window outlives it.
+  m_cancelThread = std::thread([this, interrupt] {
+    // The flag first, so the worker sees it as soon as the driver call returns;
+    // then this run's own statement is interrupted.
+    if (interrupt) {
+      m_bCancelled = true;
+      try {
+        m_runCancel->Cancel();
+      } catch (...) {
+      }
+    }
+    m_bCancelled = true;
+    PostMessageTo(this, WM_CANCEL_DONE, 0, 0);
+  });
+}
+
+void CChildFrame::OnCancelDone() {
+  if (m_cancelThread.joinable()) m_cancelThread.join();
+  RunDeferredRequest();
+}
+
+void CChildFrame::RunDeferredRequest() {
+  if (!m_bExitAfterCancel) return;
+  m_bExitAfterCancel = false;
+  QMetaObject::invokeMethod(window(), "close", Qt::QueuedConnection);
+}
+
+void CChildFrame::FinishThreads() {
+  // The worker may be waiting for the GUI thread (a new grid, a message box),
+  // so events keep flowing while it finishes.
+  while (m_bRunning && m_workerThread.joinable()) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  if (m_workerThread.joinable()) m_workerThread.join();
+  if (m_cancelThread.joinable()) m_cancelThread.join();
+}
+
+void CChildFrame::closeEvent(QCloseEvent* event) {
+  if (m_closing) {
+    event->ignore();  // a close is already waiting for the run to end
+    return;
+  }
+  if (m_bRunning) {
+    m_closing = true;
+    m_bExitAfterCancel = false;
+    if (!m_bCancelling) CancelQuery();
+    m_bCancelled = true;
+    m_runCancel->Cancel();
+    FinishThreads();
+    m_closing = false;
+  }
+  event->accept();
+}
+
+void CChildFrame::ShowEditorPane(bool show) {
+  if (m_pSqlView && m_pSqlView->isVisibleTo(this) != show) m_pSqlView->setVisible(show);
+}
+
+void CChildFrame::ShowResultPane(bool show) {
+  if (m_pResultView->isVisibleTo(this) == show) return;
+  m_pResultView->setVisible(show);
+  if (show) {
+    const int total = m_splitter->height();
+    m_splitter->setSizes({total / 2, total - total / 2});
+  }
+}
+
+bool CChildFrame::IsResultPaneShown() const { return m_pResultView->isVisibleTo(this); }
+
+void CChildFrame::LoadDatabaseList() {
+  m_databases.clear();
+  if (!m_pConnection || !m_pConnection->HasDatabases()) return;
+  CRecordsetEx* set = nullptr;
+  try {
+    if (m_pConnection->OpenResultSet(kDatabaseListQuery, set) == 1 && set) {
+      std::string name;
+      while (!set->IsEOF()) {
+        set->GetFieldText(0, name);
+        m_databases.push_back(name);
+        set->MoveNext();
+      }
+    }
+  } catch (const CDBException& e) {
+    ShowErrorBoxGbk(e.ErrorText(), this);
+  } catch (const std::exception& e) {
+    ShowErrorBoxGbk(e.what(), this);
+  }
+  CDBConnection::CloseResultSet(set);
+}
+
+void CChildFrame::FillDatabaseBox() {
+  if (!m_pConnection || !m_pDatabaseBox) return;
+  QComboBox* box = m_pDatabaseBox;
+  const QSignalBlocker block(box);
+  box->clear();
+  if (!m_pConnection->HasDatabases()) {
+    box->addItem(Utf8("不支持"));
+    box->setCurrentIndex(0);
+    box->setEnabled(false);
+    return;
+  }
+  const std::string current = ToUpperGbk(m_pConnection->GetCurrentDatabase());
+  int selected = -1;
+  for (const std::string& name : m_databases) {
+    if (selected < 0 && ToUpperGbk(name) == current) selected = box->count();
+    box->addItem(QStringFromGbk(name));
+  }
+  box->setCurrentIndex(selected);
+  box->addItem(Utf8("刷新..."));
+  box->setEnabled(true);
+}
+
+void CChildFrame::OnDatabaseSelected(const std::string& name) {
+  if (!m_pConnection) return;
+  if (name == GbkFromUtf8("刷新...")) {
+    LoadDatabaseList();
+    FillDatabaseBox();
+    return;
+  }
+  m_pConnection->UseDatabase(name);  // reports its own errors
+}
+
+bool CChildFrame::OnCommand(int id) {
+  switch (id) {
+    case ID_QUERY_RUN: {
+      std::string text = GetSqlText();
+      if (!text.empty()) RunQuery(text);
+      return true;
+    }
+    case ID_QUERY_CANCEL:
+      CancelQuery();
+      return true;
+    case ID_VIEW_RESULT_PANE:
+      ShowResultPane(!IsResultPaneShown());
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool CChildFrame::OnUpdateCommand(int id, CmdUI& ui) {
+  switch (id) {
+    case ID_QUERY_RUN:
+      ui.Enable(!m_bRunning && m_pConnection && !GetSqlText().empty());
+      return true;
+    case ID_QUERY_CANCEL:
+      ui.Enable(m_pConnection && m_pConnection->IsOpen() && m_bRunning && !m_bCancelling &&
+                m_pConnection->CanCancel());
+      return true;
+    case ID_VIEW_RESULT_PANE:
+      ui.Enable(true);
+      ui.SetCheck(IsResultPaneShown());
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace orva

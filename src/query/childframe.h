@@ -1,0 +1,117 @@
+#pragma once
+// A query window: the SQL editor above, the result pane below (hidden until
+// the first run) and a status bar of its own. It runs the editor's text on a
+// worker thread, shows the running time once a second, cancels on request on
+// a second thread and keeps the main window's database box in step with its
+// connection.
+
+#include <QMainWindow>
+#include <QPointer>
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/command.h"
+#include "query/queryengine.h"
+
+class QComboBox;
+class QLabel;
+class QSplitter;
+class QTimer;
+
+namespace orva {
+
+class CCancelHandle;
+class CDBConnection;
+class CResultView;
+class ISqlSource;
+
+class CChildFrame : public QMainWindow, public ICommandTarget, public IQueryFrame {
+ public:
+  explicit CChildFrame(QWidget* parent = nullptr);
+  ~CChildFrame() override;
+
+  // The editor pane (row 0); the frame does not own `source` separately from
+  // `editor` (they are normally the same object).
+  void SetEditor(QWidget* editor, ISqlSource* source);
+  QWidget* GetSqlView() const { return m_pSqlView; }
+  CResultView* GetResultView() const { return m_pResultView; }
+
+  void SetConnection(CDBConnection* connection);
+  CDBConnection* GetConnection() const override { return m_pConnection; }
+
+  // The editor's selection, else its whole text, without surrounding white space.
+  std::string GetSqlText() const;
+  void RunQuery(const std::string& text);
+  void CancelQuery();
+  bool IsRunning() const { return m_bRunning; }
+  bool IsCancelling() const { return m_bCancelling; }
+
+  void ShowEditorPane(bool show);
+  void ShowResultPane(bool show);
+  bool IsResultPaneShown() const;
+
+  // The database drop-down of the main window's tool bar.
+  void SetDatabaseBox(QComboBox* box) { m_pDatabaseBox = box; }
+  void LoadDatabaseList();
+  void FillDatabaseBox();
+  // A choice in the database box (GBK text of the entry).
+  void OnDatabaseSelected(const std::string& name);
+  const std::vector<std::string>& Databases() const { return m_databases; }
+
+  void UpdateElapsed();
+  QString StatusText() const;
+  QString ElapsedText() const;
+
+  // Asks the main window to close once a cancel under way has completed.
+  void SetExitAfterCancel(bool exit) { m_bExitAfterCancel = exit; }
+
+  // IQueryFrame (worker side).
+  IResultOutput* GetResultOutput() const override;
+  QObject* NotifyTarget() const override { return const_cast<CChildFrame*>(this); }
+  bool IsCancelled() const override { return m_bCancelled.load(); }
+  std::shared_ptr<CCancelHandle> RunCancel() const override { return m_runCancel; }
+
+  bool OnCommand(int id) override;
+  bool OnUpdateCommand(int id, CmdUI& ui) override;
+
+ protected:
+  bool event(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void OnQueryDone(std::intptr_t wParam);
+  void OnCancelDone();
+  void RunDeferredRequest();
+  void SetStatus(const QString& text);
+  // Waits, processing events, until the run's threads have ended.
+  void FinishThreads();
+
+  CDBConnection* m_pConnection = nullptr;
+  QWidget* m_pSqlView = nullptr;
+  ISqlSource* m_pSqlSource = nullptr;
+  CResultView* m_pResultView = nullptr;
+  QSplitter* m_splitter = nullptr;
+  QLabel* m_statusPane = nullptr;
+  QLabel* m_elapsedPane = nullptr;
+  QTimer* m_timer = nullptr;
+  QPointer<QComboBox> m_pDatabaseBox;
+
+  QueryJob m_job;
+  bool m_bRunning = false;
+  bool m_bCancelling = false;
+  std::atomic<bool> m_bCancelled{false};
+  std::shared_ptr<CCancelHandle> m_runCancel;
+  std::uint32_t m_dwStartTick = 0;
+  std::thread m_workerThread;
+  std::thread m_cancelThread;
+  bool m_bExitAfterCancel = false;
+  bool m_closing = false;
+  QString m_strStatus;
+  QString m_strElapsed;
+  std::vector<std::string> m_databases;
+};
+
+}  // namespace orva
