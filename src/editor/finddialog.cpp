@@ -25,40 +25,30 @@ void ShowNotFoundMessage(std::string_view what, QWidget* parent) {
   ShowMessageBox(message, QStringLiteral("ORVA"), MbIcon::Information, MbButtons::Ok, parent);
 }
 
-namespace {
-
-template <typename Widget>
-Widget* Named(Widget* widget, int id) {
-  widget->setObjectName(ControlName(id));
-  return widget;
-}
-
-}  // namespace
-
 CFindDialog::CFindDialog(IEditSearchTarget& target, const FindSettings& settings, TextPos start, QWidget* parent)
     : QDialog(parent), m_target(target), m_start(start) {
   setWindowTitle(QStringLiteral("查找"));
   setObjectName(ControlName(IDD_FIND));
 
   auto* label = new QLabel(QStringLiteral("查找内容(I):"), this);
-  m_what = Named(new QLineEdit(QStringFromGbk(settings.what), this), IDC_FIND_TEXT);
+  m_what = NameControl(new QLineEdit(QStringFromGbk(settings.what), this), IDC_FIND_TEXT);
   label->setBuddy(m_what);
-  m_wholeWord = Named(new QCheckBox(QStringLiteral("匹配全字词(&W)"), this), IDC_FIND_WHOLE_WORD);
-  m_matchCase = Named(new QCheckBox(QStringLiteral("区分大小写(&C)"), this), IDC_FIND_MATCH_CASE);
+  m_wholeWord = NameControl(new QCheckBox(QStringLiteral("匹配全字词(&W)"), this), IDC_FIND_WHOLE_WORD);
+  m_matchCase = NameControl(new QCheckBox(QStringLiteral("区分大小写(&C)"), this), IDC_FIND_MATCH_CASE);
   m_wholeWord->setChecked(settings.flags & FindWholeWord);
   m_matchCase->setChecked(settings.flags & FindMatchCase);
 
   auto* direction = new QGroupBox(QStringLiteral("方向"), this);
-  m_up = Named(new QRadioButton(QStringLiteral("上(&U)"), direction), IDC_FIND_UP);
-  m_down = Named(new QRadioButton(QStringLiteral("下(&D)"), direction), IDC_FIND_DOWN);
+  m_up = NameControl(new QRadioButton(QStringLiteral("上(&U)"), direction), IDC_FIND_UP);
+  m_down = NameControl(new QRadioButton(QStringLiteral("下(&D)"), direction), IDC_FIND_DOWN);
   (settings.flags & FindUp ? m_up : m_down)->setChecked(true);
   auto* directionLayout = new QHBoxLayout(direction);
   directionLayout->addWidget(m_up);
   directionLayout->addWidget(m_down);
 
-  m_find = Named(new QPushButton(QStringLiteral("查找(&F)"), this), kIdOk);
+  m_find = NameControl(new QPushButton(QStringLiteral("查找(&F)"), this), kIdOk);
   m_find->setDefault(true);
-  auto* close = Named(new QPushButton(QStringLiteral("关闭"), this), kIdCancel);
+  auto* close = NameControl(new QPushButton(QStringLiteral("关闭"), this), kIdCancel);
 
   auto* textRow = new QHBoxLayout;
   textRow->addWidget(label);

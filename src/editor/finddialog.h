@@ -43,6 +43,11 @@ template <typename Widget>
 Widget* FindControl(const QWidget& dialog, int id) {
   return dialog.findChild<Widget*>(ControlName(id));
 }
+template <typename Widget>
+Widget* NameControl(Widget* widget, int id) {
+  widget->setObjectName(ControlName(id));
+  return widget;
+}
 
 // “找不到字符串 "%s"” with the searched text, as a message box.
 void ShowNotFoundMessage(std::string_view what, QWidget* parent);

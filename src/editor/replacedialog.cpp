@@ -21,11 +21,6 @@ namespace {
 
 constexpr const char* kSection = "Replace";
 
-template <typename Widget>
-Widget* Named(Widget* widget, int id) {
-  widget->setObjectName(ControlName(id));
-  return widget;
-}
 
 // Moves a position across the replacement of [hit, hitEnd) by text that now
 // ends at `newEnd`. Only positions on the hit's line after the hit, and
@@ -47,30 +42,30 @@ CReplaceDialog::CReplaceDialog(IEditSearchTarget& target, bool hasSelection, Tex
   setObjectName(ControlName(IDD_REPLACE));
 
   auto* whatLabel = new QLabel(QStringLiteral("查找内容(I):"), this);
-  m_what = Named(new QLineEdit(QStringFromGbk(GetProfileText(kSection, "FindWhat", ""))), IDC_FIND_TEXT);
+  m_what = NameControl(new QLineEdit(QStringFromGbk(GetProfileText(kSection, "FindWhat", ""))), IDC_FIND_TEXT);
   whatLabel->setBuddy(m_what);
   auto* withLabel = new QLabel(QStringLiteral("替换成为(&E):"), this);
-  m_with = Named(new QLineEdit(QStringFromGbk(GetProfileText(kSection, "ReplaceWith", ""))), IDC_REPLACE_WITH);
+  m_with = NameControl(new QLineEdit(QStringFromGbk(GetProfileText(kSection, "ReplaceWith", ""))), IDC_REPLACE_WITH);
   withLabel->setBuddy(m_with);
-  m_wholeWord = Named(new QCheckBox(QStringLiteral("匹配全字词(&W)"), this), IDC_FIND_WHOLE_WORD);
-  m_matchCase = Named(new QCheckBox(QStringLiteral("区分大小写(&C)"), this), IDC_FIND_MATCH_CASE);
+  m_wholeWord = NameControl(new QCheckBox(QStringLiteral("匹配全字词(&W)"), this), IDC_FIND_WHOLE_WORD);
+  m_matchCase = NameControl(new QCheckBox(QStringLiteral("区分大小写(&C)"), this), IDC_FIND_MATCH_CASE);
   m_wholeWord->setChecked(GetProfileNumber(kSection, "WholeWord", 0) != 0);
   m_matchCase->setChecked(GetProfileNumber(kSection, "MatchCase", 0) != 0);
 
   auto* scope = new QGroupBox(QStringLiteral("替换所有范围"), this);
-  m_inSelection = Named(new QRadioButton(QStringLiteral("选定区(&S)"), scope), IDC_REPLACE_IN_SELECTION);
-  m_inFile = Named(new QRadioButton(QStringLiteral("当前文件(&N)"), scope), IDC_REPLACE_IN_FILE);
+  m_inSelection = NameControl(new QRadioButton(QStringLiteral("选定区(&S)"), scope), IDC_REPLACE_IN_SELECTION);
+  m_inFile = NameControl(new QRadioButton(QStringLiteral("当前文件(&N)"), scope), IDC_REPLACE_IN_FILE);
   m_inSelection->setEnabled(hasSelection);
   (hasSelection ? m_inSelection : m_inFile)->setChecked(true);
   auto* scopeLayout = new QVBoxLayout(scope);
   scopeLayout->addWidget(m_inSelection);
   scopeLayout->addWidget(m_inFile);
 
-  m_find = Named(new QPushButton(QStringLiteral("查找(&F)"), this), IDC_REPLACE_FIND_NEXT);
+  m_find = NameControl(new QPushButton(QStringLiteral("查找(&F)"), this), IDC_REPLACE_FIND_NEXT);
   m_find->setDefault(true);
-  m_replace = Named(new QPushButton(QStringLiteral("替换(&R)"), this), IDC_REPLACE_ONE);
-  m_replaceAll = Named(new QPushButton(QStringLiteral("全部替换(&A)"), this), IDC_REPLACE_ALL);
-  auto* close = Named(new QPushButton(QStringLiteral("关闭"), this), kIdCancel);
+  m_replace = NameControl(new QPushButton(QStringLiteral("替换(&R)"), this), IDC_REPLACE_ONE);
+  m_replaceAll = NameControl(new QPushButton(QStringLiteral("全部替换(&A)"), this), IDC_REPLACE_ALL);
+  auto* close = NameControl(new QPushButton(QStringLiteral("关闭"), this), kIdCancel);
 
   auto* fields = new QGridLayout;
   fields->addWidget(whatLabel, 0, 0);

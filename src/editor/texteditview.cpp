@@ -88,6 +88,26 @@ void CTextEditView::DeleteRangeStep(TextPos start, TextPos end, int action) {
   PlaceCaret(start);
 }
 
+TextPos CTextEditView::ReplaceSelectionStep(std::string_view text, int action) {
+  CTextBuffer* buffer = Buffer();
+  buffer->OpenUndoGroup(false);
+  TextPos pos;
+  DeleteSelection(UndoDeleteSelection, pos);
+  TextPos end = pos;
+  if (!text.empty()) buffer->InsertAt(this, pos.line, pos.column, text, end.line, end.column, action);
+  PlaceCaret(end);
+  buffer->CloseUndoGroup(this);  // after an Enter this may indent the new line
+  return end;
+}
+
+void CTextEditView::EditBlockLines(int first, int last, const std::function<void(int line)>& edit) {
+  Buffer()->OpenUndoGroup(false);
+  for (int line = first; line <= last; ++line) edit(line);
+  Buffer()->CloseUndoGroup(this);
+  SelectBlockLines(first, last);
+  UpdateScrollBars();
+}
+
 bool CTextEditView::InsertAsStep(TextPos at, std::string_view text, int action, TextPos& end) {
   if (!IsEditable()) return false;
   const std::string bytes = WithCrLfBreaks(text);
@@ -139,18 +159,8 @@ void CTextEditView::Enter() {
     PlaceCaret(TextPos{0, caret.line + 1});
     return;
   }
-  CTextBuffer* buffer = Buffer();
-  buffer->OpenUndoGroup(false);
-  if (!IsEditable()) {
-    buffer->CloseUndoGroup();
-    return;
-  }
-  TextPos pos;
-  DeleteSelection(UndoDeleteSelection, pos);
-  TextPos end = pos;
-  buffer->InsertAt(this, pos.line, pos.column, "\r\n", end.line, end.column, UndoTyping);
-  PlaceCaret(end);
-  buffer->CloseUndoGroup(this);  // may indent the new line
+  if (!IsEditable()) return;
+  ReplaceSelectionStep("\r\n", UndoTyping);
 }
 
 void CTextEditView::OnEditAction(int action, const std::string& text) {
@@ -260,17 +270,12 @@ void CTextEditView::SelectBlockLines(int first, int last) {
 
 void CTextEditView::Tab() {
   if (!IsEditable()) return;
-  CTextBuffer* buffer = Buffer();
   int first = 0, last = 0;
   if (SelectedBlock(first, last)) {
-    buffer->OpenUndoGroup(false);
-    for (int line = first; line <= last; ++line) {
+    EditBlockLines(first, last, [this](int line) {
       int endLine = 0, endColumn = 0;
-      buffer->InsertAt(this, line, 0, "\t", endLine, endColumn, UndoIndent);
-    }
-    buffer->CloseUndoGroup(this);
-    SelectBlockLines(first, last);
-    UpdateScrollBars();
+      Buffer()->InsertAt(this, line, 0, "\t", endLine, endColumn, UndoIndent);
+    });
     return;
   }
   const TextPos caret = CaretPos();
@@ -286,13 +291,7 @@ void CTextEditView::Tab() {
     PlaceCaret(TextPos{SnapColumnRight(line, column), caret.line});
     return;
   }
-  buffer->OpenUndoGroup(false);
-  TextPos pos;
-  DeleteSelection(UndoDeleteSelection, pos);
-  TextPos end = pos;
-  buffer->InsertAt(this, pos.line, pos.column, "\t", end.line, end.column, UndoTyping);
-  PlaceCaret(end);
-  buffer->CloseUndoGroup(this);
+  ReplaceSelectionStep("\t", UndoTyping);
 }
 
 void CTextEditView::Untab() {
@@ -300,21 +299,16 @@ void CTextEditView::Untab() {
   int first = 0, last = 0;
   if (SelectedBlock(first, last)) {
     if (!IsEditable()) return;
-    CTextBuffer* buffer = Buffer();
-    const int tab = TabSize();
-    buffer->OpenUndoGroup(false);
-    for (int line = first; line <= last; ++line) {
+    EditBlockLines(first, last, [this](int line) {
+      // At most one tab stop: spaces up to the tab size, or fewer and a tab.
       const std::string_view text = LineText(line);
+      const int tab = TabSize();
+      const int length = static_cast<int>(text.size());
       int count = 0;
-      while (count < tab && count < static_cast<int>(text.size()) && text[static_cast<std::size_t>(count)] == ' ')
-        ++count;
-      if (count < tab && count < static_cast<int>(text.size()) && text[static_cast<std::size_t>(count)] == '\t')
-        ++count;
-      if (count > 0) buffer->DeleteRange(this, line, 0, line, count, UndoIndent);
-    }
-    buffer->CloseUndoGroup(this);
-    SelectBlockLines(first, last);
-    UpdateScrollBars();
+      while (count < tab && count < length && text[static_cast<std::size_t>(count)] == ' ') ++count;
+      if (count < tab && count < length && text[static_cast<std::size_t>(count)] == '\t') ++count;
+      if (count > 0) Buffer()->DeleteRange(this, line, 0, line, count, UndoIndent);
+    });
     return;
   }
   // Otherwise only the caret moves, back to the previous tab stop.
@@ -343,17 +337,9 @@ void CTextEditView::Cut() {
 
 void CTextEditView::Paste() {
   if (!IsEditable()) return;
-  CTextBuffer* buffer = Buffer();
-  buffer->OpenUndoGroup(false);
-  TextPos pos;
-  DeleteSelection(UndoDeleteSelection, pos);
-  TextPos end = pos;
   std::string text;
-  if (GetFromClipboard(text)) {
-    buffer->InsertAt(this, pos.line, pos.column, WithCrLfBreaks(text), end.line, end.column, UndoPaste);
-  }
-  PlaceCaret(end);
-  buffer->CloseUndoGroup(this);
+  if (!GetFromClipboard(text)) text.clear();  // without text only the selection goes
+  ReplaceSelectionStep(WithCrLfBreaks(text), UndoPaste);
 }
 
 void CTextEditView::Undo() {
@@ -394,15 +380,8 @@ void CTextEditView::SelectHit(TextPos start, TextPos end) {
 
 bool CTextEditView::ReplaceSelection(std::string_view text, TextPos& end) {
   if (!IsEditable()) return false;
-  CTextBuffer* buffer = Buffer();
-  buffer->OpenUndoGroup(false);
-  TextPos pos;
-  DeleteSelection(UndoDeleteSelection, pos);
-  end = pos;
-  const bool done = buffer->InsertAt(this, pos.line, pos.column, text, end.line, end.column, UndoReplace);
-  buffer->CloseUndoGroup(this);
-  PlaceCaret(end);
-  return done;
+  end = ReplaceSelectionStep(text, UndoReplace);
+  return true;
 }
 
 bool CTextEditView::RunFindDialog(FindSettings& settings) {

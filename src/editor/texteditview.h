@@ -6,6 +6,7 @@
 // go-to-line dialogs. Every change goes through the buffer's undo recording.
 
 #include <QString>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -95,6 +96,11 @@ class CTextEditView : public CTextView, public IEditSearchTarget {
   bool SelectedBlock(int& first, int& last) const;
   void SelectBlockLines(int first, int last);
   bool DeleteSelection(int action, TextPos& caret);
+  // Deletes the selection and inserts `text` in its place as one undo step;
+  // the caret goes after the text. Returns that position.
+  TextPos ReplaceSelectionStep(std::string_view text, int action);
+  // One undo step that edits each line of a block, then selects the block.
+  void EditBlockLines(int first, int last, const std::function<void(int line)>& edit);
   void DeleteRangeStep(TextPos start, TextPos end, int action);
   bool AcceptDrag(QDropEvent* event);
   void ShowDropCaret(TextPos pos);

@@ -55,11 +55,10 @@ bool CQueryDoc::OnNewDocument() {
   return true;
 }
 
-bool CQueryDoc::OnOpenDocument(const std::string& path) {
-  errno = 0;
-  if (!m_buffer.LoadFile(path, -1)) {
-    ShowMessageBox(QStringLiteral("无法打开文件“%1”：\n%2").arg(QString::fromStdString(path), LastErrorText()),
-                   kCaption, MbIcon::Warning, MbButtons::Ok, m_messageParent);
+bool CQueryDoc::FinishFileStep(bool done, const char* failure, const std::string& path) {
+  if (!done) {
+    ShowMessageBox(QString::fromUtf8(failure).arg(QString::fromStdString(path), LastErrorText()), kCaption,
+                   MbIcon::Warning, MbButtons::Ok, m_messageParent);
     return false;
   }
   SetPathName(path);
@@ -67,16 +66,14 @@ bool CQueryDoc::OnOpenDocument(const std::string& path) {
   return true;
 }
 
+bool CQueryDoc::OnOpenDocument(const std::string& path) {
+  errno = 0;
+  return FinishFileStep(m_buffer.LoadFile(path, -1), "无法打开文件“%1”：\n%2", path);
+}
+
 bool CQueryDoc::OnSaveDocument(const std::string& path) {
   errno = 0;
-  if (!m_buffer.SaveFile(path, -1, true)) {
-    ShowMessageBox(QStringLiteral("无法保存文件“%1”：\n%2").arg(QString::fromStdString(path), LastErrorText()),
-                   kCaption, MbIcon::Warning, MbButtons::Ok, m_messageParent);
-    return false;
-  }
-  SetPathName(path);
-  SetModifiedFlag(false);
-  return true;
+  return FinishFileStep(m_buffer.SaveFile(path, -1, true), "无法保存文件“%1”：\n%2", path);
 }
 
 void CQueryDoc::DeleteContents() { m_buffer.Clear(); }

@@ -85,6 +85,10 @@ class CQueryDoc : public ICommandTarget {
 
  private:
   std::optional<std::string> AskSavePath() const;
+  // After opening or saving: on failure tells the user why (the system's
+  // reason) and returns false; on success the document takes the path and is
+  // no longer modified.
+  bool FinishFileStep(bool done, const char* failure, const std::string& path);
 
   CQueryTextBuffer m_buffer;
   bool m_modified = false;
