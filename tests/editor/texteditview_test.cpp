@@ -356,5 +356,62 @@ TEST_F(TextEditViewTest, DropTargetRefusesWhenReadOnlyAndShowsItsCaret) {
   EXPECT_FALSE(m_view->IsDropCaretShown());
 }
 
+TEST_F(TextEditViewTest, DraggingNearAnEdgeScrolls) {
+  std::vector<std::string> lines(100, std::string(200, 'x'));
+  Load(lines);
+  QMimeData data;
+  data.setText(QStringLiteral("x"));
+  const QSize size = m_view->viewport()->size();
+  const auto dragTo = [&](QPoint point) {
+    QDragMoveEvent move(point, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(m_view->viewport(), &move);
+    return move.isAccepted();
+  };
+  QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(m_view->viewport(), &enter);
+  EXPECT_TRUE(dragTo(QPoint(100, size.height() - 2)));
+  EXPECT_EQ(m_view->TopLine(), 1);
+  dragTo(QPoint(size.width() - 2, 100));
+  EXPECT_EQ(m_view->OffsetChar(), 1);
+  dragTo(QPoint(100, 100));  // away from the edges nothing moves
+  EXPECT_EQ(m_view->TopLine(), 1);
+  EXPECT_EQ(m_view->OffsetChar(), 1);
+  dragTo(QPoint(100, 2));
+  EXPECT_EQ(m_view->TopLine(), 0);
+  dragTo(QPoint(m_view->MarginWidth() + 2, 100));
+  EXPECT_EQ(m_view->OffsetChar(), 0);
+  QDragLeaveEvent leave;
+  QApplication::sendEvent(m_view->viewport(), &leave);
+}
+
+TEST_F(TextEditViewTest, FindAndGoToDialogsRunFromTheViewKeys) {
+  Load({"alpha beta", "gamma beta"});
+  Caret({6, 0});  // the search starts at the caret
+  DialogHook previous = SetDialogHook([](QDialog& dialog) {
+    FindControl<QLineEdit>(dialog, IDC_FIND_TEXT)->setText(QStringLiteral("beta"));
+    FindControl<QPushButton>(dialog, 1)->click();
+    return dialog.result();
+  });
+  Key(*m_view, Qt::Key_F, Qt::ControlModifier);
+  TextPos start, end;
+  m_view->GetSelection(start, end);
+  EXPECT_EQ(start, (TextPos{6, 0}));
+  EXPECT_EQ(end, (TextPos{10, 0}));
+  Key(*m_view, Qt::Key_F3);  // find next uses what the dialog searched
+  m_view->GetSelection(start, end);
+  EXPECT_EQ(start, (TextPos{6, 1}));
+
+  SetDialogHook([](QDialog& dialog) {
+    FindControl<QLineEdit>(dialog, IDC_GOTO_LINE_NUMBER)->setText(QStringLiteral("2"));
+    FindControl<QPushButton>(dialog, 1)->click();
+    return dialog.result();
+  });
+  Caret({3, 0});
+  Key(*m_view, Qt::Key_G, Qt::ControlModifier);
+  SetDialogHook(previous);
+  EXPECT_EQ(m_view->CaretPos(), (TextPos{0, 1}));
+  EXPECT_EQ(m_boxes.Count(), 0u);
+}
+
 }  // namespace
 }  // namespace orva
