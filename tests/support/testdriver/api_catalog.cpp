@@ -11,11 +11,9 @@ namespace {
 
 template <typename Build>
 SQLRETURN Catalog(SQLHSTMT h, SQLUSMALLINT function, Build&& build) {
-  return Guarded<Stmt>(h, [&](Stmt& stmt) -> SQLRETURN {
-    if (stmt.dbc->IsHidden(function)) throw Fail("IM001", "Driver does not support this function.");
-    const int version = stmt.dbc->OdbcVersion();
-    auto builder = build(version);  // reads the arguments before the results change
-    return OpenCatalog(stmt, builder);
+  return StmtCall(h, function, [&](Stmt& stmt) {
+    // The arguments are read before the results change.
+    return OpenCatalog(stmt, build(stmt.dbc->OdbcVersion()));
   });
 }
 

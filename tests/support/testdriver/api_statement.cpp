@@ -11,15 +11,6 @@ using namespace orva::testdriver;
 
 namespace {
 
-// Runs body on a live statement whose function the connection does not hide.
-template <typename F>
-SQLRETURN StmtCall(SQLHSTMT handle, SQLUSMALLINT function, F&& body) {
-  return Guarded<Stmt>(handle, [&](Stmt& stmt) -> SQLRETURN {
-    if (stmt.dbc->IsHidden(function)) throw Fail("IM001", "Driver does not support this function.");
-    return body(stmt);
-  });
-}
-
 const ColumnInfo& ColumnAt(Stmt& stmt, SQLUSMALLINT number) {
   const auto& columns = ResultColumns(stmt);
   if (number < 1 || number > columns.size()) throw Fail("07009", "Invalid descriptor index.");

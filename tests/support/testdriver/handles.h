@@ -148,6 +148,15 @@ SQLRETURN Guarded(SQLHANDLE h, F&& body) {
   }
 }
 
+// Runs body on a live statement whose function the connection does not hide.
+template <typename F>
+SQLRETURN StmtCall(SQLHSTMT handle, SQLUSMALLINT function, F&& body) {
+  return Guarded<Stmt>(handle, [&](Stmt& stmt) -> SQLRETURN {
+    if (stmt.dbc->IsHidden(function)) throw Fail("IM001", "Driver does not support this function.");
+    return body(stmt);
+  });
+}
+
 // Copies text into an application buffer of bufferLength bytes with its
 // terminating NUL; the full length goes to *length. Truncation adds 01004 to
 // handle and gives SQL_SUCCESS_WITH_INFO.

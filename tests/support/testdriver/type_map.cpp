@@ -160,28 +160,26 @@ bool IsCharacterType(SQLSMALLINT t) {
 
 bool IsBinaryType(SQLSMALLINT t) { return t == SQL_BINARY || t == SQL_VARBINARY || t == SQL_LONGVARBINARY; }
 
-ColumnInfo TextColumn(std::string name, SQLULEN size, SQLSMALLINT nullable) {
+namespace {
+
+ColumnInfo Column(std::string name, const std::string& declared, SQLSMALLINT nullable) {
   ColumnInfo c;
   c.name = std::move(name);
-  DescribeDeclaredType("varchar(" + std::to_string(size) + ")", c);
+  DescribeDeclaredType(declared, c);
   c.nullable = nullable;
   return c;
+}
+
+}  // namespace
+
+ColumnInfo TextColumn(std::string name, SQLULEN size, SQLSMALLINT nullable) {
+  return Column(std::move(name), "varchar(" + std::to_string(size) + ")", nullable);
 }
 
 ColumnInfo SmallIntColumn(std::string name, SQLSMALLINT nullable) {
-  ColumnInfo c;
-  c.name = std::move(name);
-  DescribeDeclaredType("smallint", c);
-  c.nullable = nullable;
-  return c;
+  return Column(std::move(name), "smallint", nullable);
 }
 
-ColumnInfo IntegerColumn(std::string name, SQLSMALLINT nullable) {
-  ColumnInfo c;
-  c.name = std::move(name);
-  DescribeDeclaredType("int", c);
-  c.nullable = nullable;
-  return c;
-}
+ColumnInfo IntegerColumn(std::string name, SQLSMALLINT nullable) { return Column(std::move(name), "int", nullable); }
 
 }  // namespace orva::testdriver

@@ -25,13 +25,7 @@ SQLUSMALLINT Supported(SQLHDBC dbc, SQLUSMALLINT function) {
 using ConnectTest = DriverTest;
 
 TEST_F(ConnectTest, ConnectsAndReportsTheConnectionStringItWasGiven) {
-  SQLHENV env;
-  SQLHDBC dbc;
-  ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env), SQL_SUCCESS);
-  m_envs.push_back(env);
-  SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, (SQLPOINTER)SQL_OV_ODBC3, 0);
-  ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc), SQL_SUCCESS);
-  m_dbcs.push_back(dbc);
+  SQLHDBC dbc = NewConnectionHandle();
   const std::string in = ConnectionString(Options());
   SQLCHAR out[512];
   SQLSMALLINT length = 0;
@@ -55,13 +49,7 @@ TEST_F(ConnectTest, ConnectsAndReportsTheConnectionStringItWasGiven) {
 }
 
 TEST_F(ConnectTest, FailedConnectionsCarryTheDriversDiagnostics) {
-  SQLHENV env;
-  SQLHDBC dbc;
-  ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env), SQL_SUCCESS);
-  m_envs.push_back(env);
-  SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, (SQLPOINTER)SQL_OV_ODBC3, 0);
-  ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc), SQL_SUCCESS);
-  m_dbcs.push_back(dbc);
+  SQLHDBC dbc = NewConnectionHandle();
   auto attempt = [&](const std::string& text) {
     const SQLRETURN rc =
         SQLDriverConnect(dbc, nullptr, (SQLCHAR*)text.c_str(), SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
@@ -88,12 +76,7 @@ TEST_F(ConnectTest, FailedConnectionsCarryTheDriversDiagnostics) {
 
 TEST_F(ConnectTest, ConnectsThroughADataSourceName) {
   const std::string config = EnsureDriverRegistered();
-  SQLHENV env;
-  SQLHDBC dbc;
-  ASSERT_EQ(SQLAllocEnv(&env), SQL_SUCCESS);
-  m_envs.push_back(env);
-  ASSERT_EQ(SQLAllocConnect(env, &dbc), SQL_SUCCESS);
-  m_dbcs.push_back(dbc);
+  SQLHDBC dbc = NewConnectionHandle(SQL_OV_ODBC2);
   ASSERT_TRUE(SQL_SUCCEEDED(SQLConnect(dbc, (SQLCHAR*)"OrvaTestDsn", SQL_NTS, (SQLCHAR*)"sa", SQL_NTS, nullptr, 0)))
       << DiagText(SQL_HANDLE_DBC, dbc);
   EXPECT_EQ(InfoText(dbc, SQL_DBMS_NAME), "Sybase SQL Anywhere");

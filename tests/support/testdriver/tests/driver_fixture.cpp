@@ -48,7 +48,7 @@ TestConnection DriverTest::Options() const {
   return options;
 }
 
-SQLHDBC DriverTest::Connect(const TestConnection& options, SQLINTEGER odbcVersion) {
+SQLHDBC DriverTest::NewConnectionHandle(SQLINTEGER odbcVersion) {
   SQLHENV env = SQL_NULL_HENV;
   SQLHDBC dbc = SQL_NULL_HDBC;
   if (odbcVersion == SQL_OV_ODBC2) {
@@ -61,6 +61,11 @@ SQLHDBC DriverTest::Connect(const TestConnection& options, SQLINTEGER odbcVersio
   m_envs.push_back(env);
   EXPECT_EQ(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc), SQL_SUCCESS);
   m_dbcs.push_back(dbc);
+  return dbc;
+}
+
+SQLHDBC DriverTest::Connect(const TestConnection& options, SQLINTEGER odbcVersion) {
+  SQLHDBC dbc = NewConnectionHandle(odbcVersion);
   const std::string text = ConnectionString(options);
   SQLCHAR out[1024];
   SQLSMALLINT outLength = 0;

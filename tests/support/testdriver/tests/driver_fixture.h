@@ -31,6 +31,9 @@ class DriverTest : public ::testing::Test {
 
   // Options for a connection on this test's folder.
   TestConnection Options() const;
+  // An environment of the ODBC version (SQLAllocEnv for ODBC 2) and a
+  // connection handle on it, not connected; both freed after the test.
+  SQLHDBC NewConnectionHandle(SQLINTEGER odbcVersion = SQL_OV_ODBC3);
   // A connection through the driver manager (ODBC 3 unless asked otherwise);
   // fails the test when it cannot connect.
   SQLHDBC Connect(const TestConnection& options, SQLINTEGER odbcVersion = SQL_OV_ODBC3);
