@@ -713,10 +713,12 @@ void CGridCtrl::AutoSize(int style) {
   {
     Lock lock = Locked();
     AutoSizeResult result = ComputeAutoSize(m_store, style, kinds);
+    // Each cell gives up its right and bottom pixel to the grid lines, so the
+    // contents need one pixel more than their extent.
     for (int c = 0; c < m_store.ColumnCount(); ++c)
-      if (int w = result.columnWidths[static_cast<std::size_t>(c)]; w >= 0) m_store.SetColumnWidth(c, w);
+      if (int w = result.columnWidths[static_cast<std::size_t>(c)]; w >= 0) m_store.SetColumnWidth(c, w + 1);
     for (int r = 0; r < m_store.RowCount(); ++r)
-      if (int h = result.rowHeights[static_cast<std::size_t>(r)]; h >= 0) m_store.SetRowHeight(r, h);
+      if (int h = result.rowHeights[static_cast<std::size_t>(r)]; h >= 0) m_store.SetRowHeight(r, h + 1);
   }
   RequestRefresh();
 }
@@ -731,7 +733,7 @@ void CGridCtrl::AutoSizeRows() {
     Lock lock = Locked();
     AutoSizeResult result = ComputeAutoSize(m_store, GVS_BOTH, kinds);
     for (int r = 0; r < m_store.RowCount(); ++r)
-      if (int h = result.rowHeights[static_cast<std::size_t>(r)]; h >= 0) m_store.SetRowHeight(r, h);
+      if (int h = result.rowHeights[static_cast<std::size_t>(r)]; h >= 0) m_store.SetRowHeight(r, h + 1);
   }
   RequestRefresh();
 }

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QFontMetrics>
 #include <QMimeData>
 #include <QPrinter>
 #include <QScrollBar>
@@ -30,6 +31,24 @@ TEST(GridStructure, InsertColumnOnAnEmptyGridCreatesTheHeadingRow) {
   // A longer heading gives a wider column.
   EXPECT_EQ(grid.InsertColumn("A much longer heading text"), 1);
   EXPECT_GT(grid.GetColumnWidth(1), grid.GetColumnWidth(0));
+}
+
+TEST(GridStructure, AutoSizeLeavesRoomForTheWholeTextBesideTheGridLine) {
+  CGridCtrl grid;
+  const int format = DT_SINGLELINE | DT_VCENTER;
+  grid.InsertColumn("", format);
+  grid.InsertColumn("ordered_at", format);
+  grid.SetFixedRowCount(1);
+  grid.SetFixedColumnCount(1);
+  const int row = grid.InsertRow("1");
+  const std::string text = "2021-01-01 21:01:00";
+  grid.SetItemText(row, 1, text);
+  grid.AutoSize();
+  CGridCellBase* cell = grid.GetCell(row, 1);
+  ASSERT_NE(cell, nullptr);
+  // The painted text area is the cell less its grid line and both margins.
+  const int textArea = grid.GetColumnWidth(1) - 1 - 2 * cell->GetMargin();
+  EXPECT_GE(textArea, QFontMetrics(cell->GetFontObject()).horizontalAdvance(QStringFromGbk(text)));
 }
 
 TEST(GridStructure, InsertPositionsAreCheckedAndAppendIsMinusOne) {
