@@ -21,6 +21,8 @@
 #include "platform/resource_ids.h"
 #include "platform/tick.h"
 #include "query/elapsed.h"
+#include "query/querydoc.h"
+#include "query/queryview.h"
 #include "query/resultview.h"
 #include "query/sqlsource.h"
 
@@ -38,6 +40,18 @@ std::string Trimmed(const std::string& text) {
 }
 
 QString Utf8(const char* text) { return QString::fromUtf8(text); }
+
+// The SQL editor view seen as the source of the text to run.
+class QueryViewSource : public ISqlSource {
+ public:
+  explicit QueryViewSource(CQueryView* view) : m_view(view) {}
+  bool HasSelection() const override { return m_view->HasSelection(); }
+  std::string GetSelectedText() const override { return m_view->GetSelectedText(); }
+  std::string GetAllText() const override { return m_view->GetAllText(); }
+
+ private:
+  CQueryView* m_view;
+};
 }  // namespace
 
 CChildFrame::CChildFrame(QWidget* parent) : QMainWindow(parent), m_runCancel(CCancelHandle::Create()) {
@@ -91,6 +105,9 @@ CChildFrame::~CChildFrame() {
     m_runCancel->Cancel();
   }
   FinishThreads();
+  // The editor works on the document's buffer: it goes before the document.
+  delete m_pSqlView;
+  m_pSqlView = nullptr;
 }
 
 void CChildFrame::SetEditor(QWidget* editor, ISqlSource* source) {
@@ -100,6 +117,14 @@ void CChildFrame::SetEditor(QWidget* editor, ISqlSource* source) {
   m_splitter->setStretchFactor(0, 1);
   m_splitter->setStretchFactor(1, 1);
 }
+
+void CChildFrame::SetQueryView(CQueryView* view) {
+  m_pQueryView = view;
+  m_viewSource = std::make_unique<QueryViewSource>(view);
+  SetEditor(view, m_viewSource.get());
+}
+
+void CChildFrame::SetDocument(std::unique_ptr<CQueryDoc> document) { m_document = std::move(document); }
 
 void CChildFrame::SetConnection(CDBConnection* connection) {
   if (!connection) return;
@@ -225,6 +250,10 @@ void CChildFrame::FinishThreads() {
 void CChildFrame::closeEvent(QCloseEvent* event) {
   if (m_closing) {
     event->ignore();  // a close is already waiting for the run to end
+    return;
+  }
+  if (m_document && !m_document->SaveModified()) {
+    event->ignore();  // the user chose to keep the window
     return;
   }
   if (m_bRunning) {

@@ -25,6 +25,8 @@ namespace orva {
 
 class CCancelHandle;
 class CDBConnection;
+class CQueryDoc;
+class CQueryView;
 class CResultView;
 class ISqlSource;
 
@@ -36,7 +38,15 @@ class CChildFrame : public QMainWindow, public ICommandTarget, public IQueryFram
   // The editor pane (row 0); the frame does not own `source` separately from
   // `editor` (they are normally the same object).
   void SetEditor(QWidget* editor, ISqlSource* source);
+  // The SQL editor view as the editor pane.
+  void SetQueryView(CQueryView* view);
   QWidget* GetSqlView() const { return m_pSqlView; }
+  CQueryView* GetQueryView() const { return m_pQueryView; }
+
+  // The window's document: the frame owns it, and closing the window asks
+  // to save it when it was changed.
+  void SetDocument(std::unique_ptr<CQueryDoc> document);
+  CQueryDoc* GetDocument() const { return m_document.get(); }
   CResultView* GetResultView() const { return m_pResultView; }
 
   void SetConnection(CDBConnection* connection);
@@ -90,8 +100,11 @@ class CChildFrame : public QMainWindow, public ICommandTarget, public IQueryFram
   void FinishThreads();
 
   CDBConnection* m_pConnection = nullptr;
+  std::unique_ptr<CQueryDoc> m_document;
   QWidget* m_pSqlView = nullptr;
   ISqlSource* m_pSqlSource = nullptr;
+  CQueryView* m_pQueryView = nullptr;
+  std::unique_ptr<ISqlSource> m_viewSource;
   CResultView* m_pResultView = nullptr;
   QSplitter* m_splitter = nullptr;
   QLabel* m_statusPane = nullptr;
