@@ -132,3 +132,47 @@ TEST(TypeMapTest, DeclaredTypesBecomeOdbcTypes) {
 
 }  // namespace
 }  // namespace orva::testdriver
+
+namespace orva::testdriver {
+namespace {
+
+// Arbitrary text made of the characters the readers react to never makes
+// them fail other than with a DriverError (and never read out of bounds).
+TEST(ReaderRobustnessTest, ArbitraryTextIsHandled) {
+  const std::string alphabet = "'\"[]`.;-/*\n\r\t use sp_helptext create procedure drop database a1 \xE4\xB8\xAD%_\\";
+  unsigned seed = 12345;
+  auto next = [&] {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) & 0x7fff;
+  };
+  std::size_t statements = 0;
+  for (int round = 0; round < 3000; ++round) {
+    std::string text;
+    const unsigned length = next() % 40;
+    for (unsigned i = 0; i < length; ++i) text += alphabet[next() % alphabet.size()];
+    for (const std::string& statement : SplitBatch(text)) {
+      ++statements;
+      try {
+        ClassifyStatement(statement);
+      } catch (const DriverError& e) {
+        EXPECT_EQ(e.State(), "42000");
+      }
+      RewriteQualifiedNames(statement, [](const std::string&, const std::string&, std::string_view token) {
+        return std::string(token);
+      });
+    }
+    // Text without a dot has no qualified name and comes back unchanged.
+    if (text.find('.') == std::string::npos) {
+      EXPECT_EQ(RewriteQualifiedNames(text, [](const std::string&, const std::string&, std::string_view) {
+                  return std::string("changed");
+                }),
+                text);
+    }
+    MatchesPattern(text, text);
+    MatchesPattern(text.substr(0, text.size() / 2), text.substr(text.size() / 2));
+  }
+  EXPECT_GT(statements, 1000u);
+}
+
+}  // namespace
+}  // namespace orva::testdriver
