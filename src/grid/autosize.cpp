@@ -9,6 +9,15 @@
 
 namespace orva {
 
+double WidestTextFinder::CharAdvance(std::string_view character) const {
+  if (!m_metrics.measure) return m_metrics.wideCharBound;
+  std::uint32_t key = 0;
+  for (unsigned char byte : character) key = (key << 8) | byte;
+  auto it = m_charAdvance.find(key);
+  if (it == m_charAdvance.end()) it = m_charAdvance.emplace(key, m_metrics.measure(character)).first;
+  return it->second;
+}
+
 double WidestTextFinder::Bound(std::string_view line) const {
   double bound = 0;
   for (std::size_t i = 0; i < line.size();) {
@@ -17,8 +26,9 @@ double WidestTextFinder::Bound(std::string_view line) const {
       bound += m_metrics.asciiAdvance[c];
       ++i;
     } else {
-      bound += m_metrics.wideCharBound;
-      i += CharLengthAt(line, i);
+      const std::size_t length = CharLengthAt(line, i);
+      bound += CharAdvance(line.substr(i, length));
+      i += length;
     }
   }
   return bound;

@@ -1,14 +1,16 @@
 #pragma once
 // Fitting column widths and row heights to the cells. Measuring text with
-// font metrics is the costly part, so each text first gets a cheap upper
-// bound (the sum of its ASCII characters' advances, and for any other
-// character a width no glyph exceeds); only a text whose bound beats the
-// widest text measured so far is measured.
+// font metrics is the costly part, so each text first gets a cheap estimate:
+// the sum of its characters' advances, each character measured once (ASCII
+// from a table, others on first sight). Only a text whose estimate beats the
+// widest text measured so far is measured whole.
 
 #include <QSize>
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace orva {
@@ -33,7 +35,11 @@ class WidestTextFinder {
   double Bound(std::string_view line) const;
 
  private:
+  double CharAdvance(std::string_view character) const;
+
   const TextMetrics& m_metrics;
+  // Advances of the non-ASCII characters seen so far, by their bytes.
+  mutable std::unordered_map<std::uint32_t, double> m_charAdvance;
   double m_widest = 0;
   long m_measured = 0;
 };

@@ -49,16 +49,17 @@ TEST(WidestTextFinder, MeasuresOnlyTextsWhoseBoundBeatsTheWidest) {
   finder.Add("WWW");  // bound 9 > 8: measured
   EXPECT_EQ(fake.calls, 2);
   EXPECT_EQ(finder.Widest(), 9);
-  // A double-byte text is bounded by the wide-character width.
-  finder.Add("\xD6\xD0\xCE\xC4");  // bound 8: skipped
-  EXPECT_EQ(fake.calls, 2);
-  finder.Add("\xD6\xD0\xCE\xC4\xD6\xD0");  // bound 12, real width 6: measured, widest unchanged
-  EXPECT_EQ(fake.calls, 3);
-  EXPECT_EQ(finder.Widest(), 9);
+  // Each double-byte character is measured once on first sight; texts of
+  // them are then bounded by the sum of their advances.
+  finder.Add("\xD6\xD0\xCE\xC4");  // two characters measured, bound 4: the text is skipped
+  EXPECT_EQ(fake.calls, 4);
+  finder.Add("\xD6\xD0\xCE\xC4\xD6\xD0\xCE\xC4\xD6\xD0");  // bound 10 > 9: measured, no new character
+  EXPECT_EQ(fake.calls, 5);
+  EXPECT_EQ(finder.Widest(), 10);
   // Kerning makes the bound exceed the real width, never hides a wider text.
   finder.Add("AVAVAVAVAV");  // bound 10, real 5
-  finder.Add("1234567890");  // bound 10, real 10
-  EXPECT_EQ(finder.Widest(), 10);
+  finder.Add("12345678901");  // bound 11, real 11
+  EXPECT_EQ(finder.Widest(), 11);
 }
 
 TEST(WidestTextFinder, AgreesWithMeasuringEveryTextWithARealFont) {
