@@ -304,6 +304,8 @@ void CChildFrame::LoadDatabaseList() {
   CDBConnection::CloseResultSet(set);
 }
 
+void CChildFrame::SetDatabaseBox(QComboBox* box) { m_pDatabaseBox = box; }
+
 void CChildFrame::FillDatabaseBox() {
   if (!m_pConnection || !m_pDatabaseBox) return;
   QComboBox* box = m_pDatabaseBox;

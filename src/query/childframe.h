@@ -64,7 +64,7 @@ class CChildFrame : public QMainWindow, public ICommandTarget, public IQueryFram
   bool IsResultPaneShown() const;
 
   // The database drop-down of the main window's tool bar.
-  void SetDatabaseBox(QComboBox* box) { m_pDatabaseBox = box; }
+  void SetDatabaseBox(QComboBox* box);
   void LoadDatabaseList();
   void FillDatabaseBox();
   // A choice in the database box (GBK text of the entry).
