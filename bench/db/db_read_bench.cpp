@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "benchtable.h"
 #include "db/dbconnection.h"
 #include "db/dbexception.h"
 #include "db/recordsetex.h"
@@ -26,79 +27,10 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
-
-// Processor seconds (user + system) of this process or of its finished
-// children; steadier than wall time on a shared machine.
-double CpuSeconds(int who) {
-  rusage usage{};
-  getrusage(who, &usage);
-  auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
-  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-struct Timing {
-  double wall = 1e9;
-  double cpu = 1e9;
-  void Keep(double w, double c) {
-    wall = std::min(wall, w);
-    cpu = std::min(cpu, c);
-  }
-};
-
-const char* kColumns =
-    "id INTEGER, qty INTEGER, price DECIMAL(12,2), ratio DOUBLE PRECISION, code VARCHAR(16), "
-    "name VARCHAR(40), note VARCHAR(300), created DATE, updated TIMESTAMP, flag SMALLINT";
-
-std::string SqliteFill(long rows) {
-  return "INSERT INTO bench SELECT x, x % 977, (x % 100000) / 100.0, x / 7.0, 'C' || (x % 10000), "
-         "'" + orva::GbkFromUtf8("名称") + "' || x, substr(replace(hex(zeroblob(150)), '00', 'ab'), 1, 100 + x % 200), "
-         "date('2020-01-01', '+' || (x % 2000) || ' days'), datetime('2020-01-01 08:00:00', '+' || x || ' seconds'), "
-         "x % 2 FROM (WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < " +
-         std::to_string(rows) + ") SELECT x FROM c)";
-}
-
-std::string PostgresFill(long rows) {
-  return "INSERT INTO bench SELECT x, x % 977, (x % 100000) / 100.0, x / 7.0, 'C' || (x % 10000), "
-         "'" + orva::GbkFromUtf8("名称") + "' || x, substr(repeat('ab', 150), 1, 100 + x % 200), "
-         "date '2020-01-01' + (x % 2000), timestamp '2020-01-01 08:00:00' + x * interval '1 second', "
-         "x % 2 FROM generate_series(1, " + std::to_string(rows) + ") AS x";
-}
-
-long CountRows(orva::CDBConnection& conn) {
-  orva::CRecordsetEx* set = nullptr;
-  long count = -1;
-  try {
-    if (conn.OpenResultSet("SELECT count(*) FROM bench", set) == 1) {
-      std::string text;
-      set->GetFieldText(0, text);
-      count = std::atol(text.c_str());
-    }
-  } catch (const orva::CDBException&) {
-  }
-  orva::CDBConnection::CloseResultSet(set);
-  return count;
-}
-
-bool PrepareTable(orva::CDBConnection& conn, long rows, const std::string& fill) {
-  if (CountRows(conn) == rows) return true;
-  std::printf("  creating the %ld-row table...\n", rows);
-  std::fflush(stdout);
-  try {
-    try {
-      conn.Execute("DROP TABLE bench");
-    } catch (const orva::CDBException&) {
-    }
-    conn.Execute(std::string("CREATE TABLE bench (") + kColumns + ")");
-    conn.Execute(fill);
-  } catch (const orva::CDBException& error) {
-    std::fprintf(stderr, "  cannot create the table: %s\n", error.what());
-    return false;
-  }
-  return CountRows(conn) == rows;
-}
+using orva::bench::Clock;
+using orva::bench::CpuSeconds;
+using orva::bench::Seconds;
+using orva::bench::Timing;
 
 // Reads every value of the query as text; returns the bytes read so the work
 // cannot be optimised away.
@@ -121,15 +53,6 @@ size_t ReadThroughRecordset(orva::CDBConnection& conn, const std::string& sql, l
   return bytes;
 }
 
-void TimeIsql(const std::string& connect, const std::string& sql, Timing& timing) {
-  const std::string script = "echo \"" + sql + "\" | isql -k \"" + connect + "\" -b -e -d'|' > /dev/null";
-  const double cpu = CpuSeconds(RUSAGE_CHILDREN);
-  Clock::time_point start = Clock::now();
-  int rc = std::system(script.c_str());
-  timing.Keep(Seconds(start), CpuSeconds(RUSAGE_CHILDREN) - cpu);
-  if (rc != 0) std::fprintf(stderr, "  isql returned %d\n", rc);
-}
-
 void Bench(const char* label, const std::string& connect, long rows, const std::string& fill) {
   std::printf("%s\n", label);
   orva::CDBConnection conn;
@@ -137,8 +60,8 @@ void Bench(const char* label, const std::string& connect, long rows, const std::
     std::printf("  cannot connect\n");
     return;
   }
-  if (!PrepareTable(conn, rows, fill)) return;
-  const std::string sql = "SELECT id, qty, price, ratio, code, name, note, created, updated, flag FROM bench";
+  if (!orva::bench::PrepareTable(conn, rows, fill)) return;
+  const std::string sql = orva::bench::kBenchQuery;
   Timing ours, isql;
   long rowsRead = 0;
   size_t bytes = 0;
@@ -148,7 +71,7 @@ void Bench(const char* label, const std::string& connect, long rows, const std::
     Clock::time_point start = Clock::now();
     bytes = ReadThroughRecordset(conn, sql, rowsRead);
     ours.Keep(Seconds(start), CpuSeconds(RUSAGE_SELF) - cpu);
-    TimeIsql(connect, sql, isql);
+    orva::bench::TimeIsql(connect, sql, isql);
   }
   // With a server, part of the time is the server's, which neither side's
   // processor time includes.
@@ -170,17 +93,14 @@ int main(int argc, char** argv) {
     return static_cast<int>(orva::IDOK);
   });
 
-  const char* dirEnv = std::getenv("ORVA_BENCH_DIR");
-  const std::string dir = dirEnv && *dirEnv ? dirEnv : "/tmp/orva-bench";
-  mkdir(dir.c_str(), 0755);
   const std::string only = argc > 2 ? argv[2] : "";
   if (only.empty() || only == "sqlite")
-    Bench("SQLite", orva::test::SqliteConnectString(dir + "/bench.sqlite"), rows, SqliteFill(rows));
+    Bench("SQLite", orva::test::SqliteConnectString(orva::bench::BenchSqliteFile()), rows, orva::bench::SqliteFill(rows));
 
   if (only == "sqlite")
     ;
   else if (orva::test::PostgresConfigured())
-    Bench("PostgreSQL", orva::test::PostgresConnectString(), rows, PostgresFill(rows));
+    Bench("PostgreSQL", orva::test::PostgresConnectString(), rows, orva::bench::PostgresFill(rows));
   else
     std::printf("PostgreSQL: skipped (ORVA_PG_* not set)\n");
   return 0;

@@ -1,0 +1,123 @@
+// Runs "SELECT ... FROM bench" (1,000,000 rows x 10 columns) through a real
+// query window on the offscreen platform, from the run command to the
+// completion notice, and times isql on the same query as the baseline. Also
+// reports the longest time the GUI thread went without processing events
+// during the read, and the peak resident memory.
+//
+// Usage: query_window_bench [rows [sqlite|postgresql]]   (default 1000000, both)
+
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "benchtable.h"
+#include "db/dbconnection.h"
+#include "grid/gridctrl.h"
+#include "odbc_test_env.h"
+#include "platform/messagebox.h"
+#include "platform/messages.h"
+#include "platform/resource_ids.h"
+#include "query/childframe.h"
+#include "query/querydoc.h"
+#include "query/queryview.h"
+#include "query/resultview.h"
+
+namespace {
+
+using orva::bench::Clock;
+
+long PeakRssMb() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss / 1024;
+}
+
+void Bench(const char* label, const std::string& connect, long rows, const std::string& fill) {
+  std::printf("%s\n", label);
+  orva::CDBConnection conn;
+  if (!conn.Open(connect)) {
+    std::printf("  cannot connect\n");
+    return;
+  }
+  if (!orva::bench::PrepareTable(conn, rows, fill)) return;
+
+  orva::bench::Timing window;
+  orva::bench::Timing isql;
+  long rowsShown = 0;
+  qint64 longestStall = 0;
+  for (int round = 0; round < 2; ++round) {
+    // A query window as the main window makes one: document, editor, frame.
+    auto document = std::make_unique<orva::CQueryDoc>();
+    document->OnNewDocument();
+    auto frame = std::make_unique<orva::CChildFrame>();
+    auto* view = new orva::CQueryView(document.get());
+    frame->SetQueryView(view);
+    frame->SetDocument(std::move(document));
+    frame->SetConnection(&conn);
+    view->OnInitialUpdate();
+    frame->resize(1000, 700);
+    frame->show();
+    view->InsertText(orva::bench::kBenchQuery);
+    QApplication::processEvents();
+
+    // The GUI thread's heartbeat: the longest gap between two ticks.
+    QElapsedTimer beat;
+    qint64 stall = 0;
+    QTimer heartbeat;
+    heartbeat.setInterval(5);
+    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
+      stall = std::max(stall, beat.restart());
+    });
+
+    const double cpu = orva::bench::CpuSeconds(RUSAGE_SELF);
+    Clock::time_point start = Clock::now();
+    beat.start();
+    heartbeat.start();
+    frame->OnCommand(orva::ID_QUERY_RUN);
+    while (frame->IsRunning()) QApplication::processEvents(QEventLoop::AllEvents, 5);
+    heartbeat.stop();
+    window.Keep(orva::bench::Seconds(start), orva::bench::CpuSeconds(RUSAGE_SELF) - cpu);
+    longestStall = std::max(longestStall, stall);
+    orva::CResultView* results = frame->GetResultView();
+    rowsShown = results->GetGridCount() == 1 ? results->GetGrid(0)->GetRowCount() - 1 : -1;
+    frame.reset();
+
+    orva::bench::TimeIsql(connect, orva::bench::kBenchQuery, isql);
+  }
+  std::printf("  query window: %ld rows in the grid: %.2f s wall, %.2f s processor\n", rowsShown, window.wall,
+              window.cpu);
+  std::printf("  isql -b:      %.2f s wall, %.2f s processor\n", isql.wall, isql.cpu);
+  std::printf("  ratio:        %.2f wall (target <= 1.5)\n", window.wall / isql.wall);
+  std::printf("  GUI thread:   longest stall %lld ms (target <= 100)\n", static_cast<long long>(longestStall));
+  std::printf("  peak memory:  %ld MB resident\n", PeakRssMb());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QApplication app(argc, argv);
+  orva::RegisterMessageTypes();
+  const long rows = argc > 1 ? std::atol(argv[1]) : 1000000;
+  orva::test::RegisterTestDrivers();
+  orva::SetMessageBoxHook([](const orva::MessageBoxRequest& box) {
+    std::fprintf(stderr, "%s\n", box.text.toLocal8Bit().constData());
+    return static_cast<int>(orva::IDNO);
+  });
+  const std::string only = argc > 2 ? argv[2] : "";
+  if (only.empty() || only == "sqlite")
+    Bench("SQLite", orva::test::SqliteConnectString(orva::bench::BenchSqliteFile()), rows,
+          orva::bench::SqliteFill(rows));
+  if (only.empty() || only == "postgresql") {
+    if (orva::test::PostgresConfigured())
+      Bench("PostgreSQL", orva::test::PostgresConnectString(), rows, orva::bench::PostgresFill(rows));
+    else
+      std::printf("PostgreSQL: skipped (ORVA_PG_* not set)\n");
+  }
+  return 0;
+}

@@ -1,0 +1,45 @@
+#pragma once
+// What the read benchmarks share: the million-row table of mixed columns in
+// SQLite and PostgreSQL, timing of this process and of isql as the baseline.
+
+#include <chrono>
+#include <string>
+
+#include "db/dbconnection.h"
+
+namespace orva::bench {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point since);
+// Processor seconds (user + system) of this process (RUSAGE_SELF) or of its
+// finished children (RUSAGE_CHILDREN); steadier than wall time on a shared
+// machine.
+double CpuSeconds(int who);
+
+// The better of several runs.
+struct Timing {
+  double wall = 1e9;
+  double cpu = 1e9;
+  void Keep(double w, double c) {
+    wall = wall < w ? wall : w;
+    cpu = cpu < c ? cpu : c;
+  }
+};
+
+// The query every read benchmark runs.
+inline constexpr const char* kBenchQuery =
+    "SELECT id, qty, price, ratio, code, name, note, created, updated, flag FROM bench";
+
+std::string SqliteFill(long rows);
+std::string PostgresFill(long rows);
+// Creates the table "bench" with `rows` rows unless it already has them.
+bool PrepareTable(CDBConnection& conn, long rows, const std::string& fill);
+
+// Runs the query through unixODBC's isql, output discarded, and keeps its time.
+void TimeIsql(const std::string& connect, const std::string& sql, Timing& timing);
+
+// The SQLite file of the benchmarks ($ORVA_BENCH_DIR, default /tmp/orva-bench).
+std::string BenchSqliteFile();
+
+}  // namespace orva::bench
