@@ -243,7 +243,7 @@ SQLRETURN GetConnectAttr(Dbc& dbc, SQLINTEGER attribute, SQLPOINTER value, SQLIN
   SQLUINTEGER out;
   switch (attribute) {
     case SQL_ATTR_CURRENT_CATALOG: {
-      const std::string name = dbc.session ? dbc.session->db->Name() : dbc.requestedCatalog;
+      const std::string name = dbc.session ? dbc.session->Current()->Name() : dbc.requestedCatalog;
       return PutText(dbc, name, value, length, outLength);
     }
     case SQL_ATTR_LOGIN_TIMEOUT: out = dbc.loginTimeout; break;

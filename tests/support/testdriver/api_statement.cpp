@@ -59,7 +59,7 @@ SQLRETURN ColAttribute(Stmt& stmt, SQLUSMALLINT number, SQLUSMALLINT field, SQLP
     case SQL_DESC_LOCAL_TYPE_NAME: return put(c.typeName);
     case SQL_DESC_TABLE_NAME:
     case SQL_DESC_BASE_TABLE_NAME: return put(c.table);
-    case SQL_DESC_CATALOG_NAME: return put(c.table.empty() ? "" : ConnectedSession(*stmt.dbc).db->Name());
+    case SQL_DESC_CATALOG_NAME: return put(c.table.empty() ? "" : ConnectedSession(*stmt.dbc).Current()->Name());
     case SQL_DESC_SCHEMA_NAME: return put(c.table.empty() ? "" : "dbo");
     case SQL_DESC_LITERAL_PREFIX: return put(IsCharacterType(c.type) || isDate ? "'" : IsBinaryType(c.type) ? "0x" : "");
     case SQL_DESC_LITERAL_SUFFIX: return put(IsCharacterType(c.type) || isDate ? "'" : "");

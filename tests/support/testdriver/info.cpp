@@ -18,7 +18,7 @@ InfoValue GetInfoValue(const Dbc& dbc, SQLUSMALLINT type) {
     case SQL_DATA_SOURCE_NAME: return text(o.dsn);
     case SQL_SERVER_NAME: return text(o.folder);
     case SQL_USER_NAME: return text(o.user.empty() ? "dbo" : o.user);
-    case SQL_DATABASE_NAME: return text(connected ? dbc.session->db->Name() : std::string());
+    case SQL_DATABASE_NAME: return text(connected ? dbc.session->Current()->Name() : std::string());
     case SQL_MULT_RESULT_SETS: return text(o.multipleResults ? "Y" : "N");
     case SQL_PROCEDURES: return text(dbc.IsHidden(SQL_API_SQLPROCEDURES) ? "N" : "Y");
     // Texts of the SQL dialect.

@@ -186,7 +186,7 @@ Result UseDatabase(Session& session, const ObjectName& object) {
   if (!canonical)
     throw ServerError("08004", 911, "Database '" + object.name +
                                         "' does not exist. Make sure that the name is entered correctly.");
-  if (*canonical != session.db->Name()) session.db = Database::Open(session.folder, *canonical, false);
+  if (*canonical != session.db->Name()) session.Switch(Database::Open(session.folder, *canonical, false));
   return Result{};
 }
 

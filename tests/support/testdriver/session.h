@@ -2,6 +2,7 @@
 // Running the statements of a batch against the databases of a folder.
 
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,10 +39,22 @@ struct Result {
   std::unique_ptr<Cursor> cursor;
 };
 
-// The databases of one ODBC connection.
+// The databases of one ODBC connection. Statements run one at a time on it
+// (the connection's session lock) and use db directly; other threads read
+// the current database through Current.
 struct Session {
   std::string folder;
   std::shared_ptr<Database> db;  // the current database
+
+  std::shared_ptr<Database> Current() const {
+    std::lock_guard<std::mutex> guard(*dbLock);
+    return db;
+  }
+  void Switch(std::shared_ptr<Database> next) {
+    std::lock_guard<std::mutex> guard(*dbLock);
+    db = std::move(next);
+  }
+  std::shared_ptr<std::mutex> dbLock = std::make_shared<std::mutex>();
 };
 
 // Runs one statement (a server command or SQL for SQLite). Raises DriverError.

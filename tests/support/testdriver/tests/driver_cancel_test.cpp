@@ -76,6 +76,36 @@ TEST_F(CancelTest, QueryTimeoutEndsALongStatement) {
   SQLFreeHandle(SQL_HANDLE_STMT, stmt);
 }
 
+// The user-interface thread and a query's worker share a connection, each
+// with statements of its own.
+TEST_F(CancelTest, TwoThreadsShareAConnection) {
+  SQLHDBC dbc = Connect();
+  Run(dbc, "create database sales; create table t(n int); insert into t values (1), (2)");
+  std::atomic<int> failures{0};
+  auto worker = [&](bool switchDatabases) {
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    if (SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt) != SQL_SUCCESS) {
+      ++failures;
+      return;
+    }
+    for (int i = 0; i < 100; ++i) {
+      const char* sql = switchDatabases ? (i % 2 ? "use sales" : "use master") : "select count(*) from master..t";
+      if (!SQL_SUCCEEDED(SQLExecDirect(stmt, (SQLCHAR*)sql, SQL_NTS))) ++failures;
+      while (SQLFetch(stmt) == SQL_SUCCESS) {
+      }
+      SQLFreeStmt(stmt, SQL_CLOSE);
+      if (!SQL_SUCCEEDED(SQLTables(stmt, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0))) ++failures;
+      SQLFreeStmt(stmt, SQL_CLOSE);
+    }
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+  };
+  std::thread ui(worker, true);
+  std::thread query(worker, false);
+  ui.join();
+  query.join();
+  EXPECT_EQ(failures, 0);
+}
+
 TEST_F(CancelTest, HiddenCancelIsRefused) {
   TestConnection options = Options();
   options.hide = "SQLCancel";

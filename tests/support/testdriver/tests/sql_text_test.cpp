@@ -176,3 +176,35 @@ TEST(ReaderRobustnessTest, ArbitraryTextIsHandled) {
 
 }  // namespace
 }  // namespace orva::testdriver
+
+#include "connect_options.h"
+
+namespace orva::testdriver {
+namespace {
+
+TEST(ConnectionStringTest, PairsBracesAndBadPieces) {
+  auto pairs = ParseConnectionString("DRIVER={ORVA Test};folder=/tmp/x ; Hide={SQLCancel,SQLProcedures};UID=sa");
+  EXPECT_EQ(pairs["DRIVER"], "ORVA Test");
+  EXPECT_EQ(pairs["FOLDER"], "/tmp/x ");
+  EXPECT_EQ(pairs["HIDE"], "SQLCancel,SQLProcedures");
+  EXPECT_EQ(pairs["UID"], "sa");
+  // The first of repeated keys wins; pieces without "=" are skipped.
+  pairs = ParseConnectionString("DBMS=Oracle;junk;DBMS=Other;=nokey;DATABASE={unclosed");
+  EXPECT_EQ(pairs["DBMS"], "Oracle");
+  EXPECT_EQ(pairs["DATABASE"], "unclosed");
+  EXPECT_EQ(pairs.count(""), 0u);
+  EXPECT_TRUE(ParseConnectionString("").empty());
+  EXPECT_TRUE(ParseConnectionString(";;;").empty());
+
+  ConnectOptions options = ResolveOptions(ParseConnectionString("FOLDER= /data ;MULTRESULTS=n;HIDE=SQLCancel, SQLTables,"));
+  EXPECT_EQ(options.folder, "/data");
+  EXPECT_FALSE(options.multipleResults);
+  EXPECT_EQ(options.database, "master");
+  EXPECT_EQ(options.dbms, "Microsoft SQL Server");
+  EXPECT_EQ(options.hidden, (std::set<SQLUSMALLINT>{SQL_API_SQLCANCEL, SQL_API_SQLTABLES}));
+  EXPECT_THROW(ResolveOptions(ParseConnectionString("NOTOTAL=sometimes")), DriverError);
+  EXPECT_THROW(ResolveOptions(ParseConnectionString("HIDE=SQLEverything")), DriverError);
+}
+
+}  // namespace
+}  // namespace orva::testdriver
