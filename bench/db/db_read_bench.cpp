@@ -21,9 +21,7 @@
 #include "db/dbconnection.h"
 #include "db/dbexception.h"
 #include "db/recordsetex.h"
-#include "odbc_test_env.h"
 #include "platform/codec.h"
-#include "platform/messagebox.h"
 
 namespace {
 
@@ -84,24 +82,4 @@ void Bench(const char* label, const std::string& connect, long rows, const std::
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  const long rows = argc > 1 ? std::atol(argv[1]) : 1000000;
-  orva::test::RegisterTestDrivers();
-  // No windows here: database errors go to stderr instead of a message box.
-  orva::SetMessageBoxHook([](const orva::MessageBoxRequest& box) {
-    std::fprintf(stderr, "%s\n", box.text.toLocal8Bit().constData());
-    return static_cast<int>(orva::IDOK);
-  });
-
-  const std::string only = argc > 2 ? argv[2] : "";
-  if (only.empty() || only == "sqlite")
-    Bench("SQLite", orva::test::SqliteConnectString(orva::bench::BenchSqliteFile()), rows, orva::bench::SqliteFill(rows));
-
-  if (only == "sqlite")
-    ;
-  else if (orva::test::PostgresConfigured())
-    Bench("PostgreSQL", orva::test::PostgresConnectString(), rows, orva::bench::PostgresFill(rows));
-  else
-    std::printf("PostgreSQL: skipped (ORVA_PG_* not set)\n");
-  return 0;
-}
+int main(int argc, char** argv) { return orva::bench::RunOnBenchDatabases(argc, argv, Bench); }

@@ -103,21 +103,5 @@ int main(int argc, char** argv) {
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   QApplication app(argc, argv);
   orva::RegisterMessageTypes();
-  const long rows = argc > 1 ? std::atol(argv[1]) : 1000000;
-  orva::test::RegisterTestDrivers();
-  orva::SetMessageBoxHook([](const orva::MessageBoxRequest& box) {
-    std::fprintf(stderr, "%s\n", box.text.toLocal8Bit().constData());
-    return static_cast<int>(orva::IDNO);
-  });
-  const std::string only = argc > 2 ? argv[2] : "";
-  if (only.empty() || only == "sqlite")
-    Bench("SQLite", orva::test::SqliteConnectString(orva::bench::BenchSqliteFile()), rows,
-          orva::bench::SqliteFill(rows));
-  if (only.empty() || only == "postgresql") {
-    if (orva::test::PostgresConfigured())
-      Bench("PostgreSQL", orva::test::PostgresConnectString(), rows, orva::bench::PostgresFill(rows));
-    else
-      std::printf("PostgreSQL: skipped (ORVA_PG_* not set)\n");
-  }
-  return 0;
+  return orva::bench::RunOnBenchDatabases(argc, argv, Bench);
 }

@@ -8,7 +8,9 @@
 
 #include "db/dbexception.h"
 #include "db/recordsetex.h"
+#include "odbc_test_env.h"
 #include "platform/codec.h"
+#include "platform/messagebox.h"
 
 namespace orva::bench {
 
@@ -95,6 +97,25 @@ std::string BenchSqliteFile() {
   const std::string dir = dirEnv && *dirEnv ? dirEnv : "/tmp/orva-bench";
   mkdir(dir.c_str(), 0755);
   return dir + "/bench.sqlite";
+}
+
+int RunOnBenchDatabases(int argc, char** argv, const BenchFunction& bench) {
+  const long rows = argc > 1 ? std::atol(argv[1]) : 1000000;
+  test::RegisterTestDrivers();
+  SetMessageBoxHook([](const MessageBoxRequest& box) {
+    std::fprintf(stderr, "%s\n", box.text.toLocal8Bit().constData());
+    return static_cast<int>(IDNO);
+  });
+  const std::string only = argc > 2 ? argv[2] : "";
+  if (only.empty() || only == "sqlite")
+    bench("SQLite", test::SqliteConnectString(BenchSqliteFile()), rows, SqliteFill(rows));
+  if (only.empty() || only == "postgresql") {
+    if (test::PostgresConfigured())
+      bench("PostgreSQL", test::PostgresConnectString(), rows, PostgresFill(rows));
+    else
+      std::printf("PostgreSQL: skipped (ORVA_PG_* not set)\n");
+  }
+  return 0;
 }
 
 }  // namespace orva::bench
