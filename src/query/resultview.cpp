@@ -38,6 +38,7 @@ CResultView::CResultView(QWidget* parent) : QWidget(parent) {
   QFont logFont = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
   logFont.setPixelSize(14);
   m_messages->setFont(logFont);
+  m_messages->setContextMenuPolicy(Qt::NoContextMenu);  // the log has no menu
   m_messages->hide();
 
   m_tabs = new QTabBar(this);
