@@ -90,7 +90,7 @@ SQLRETURN ColAttribute(Stmt& stmt, SQLUSMALLINT number, SQLUSMALLINT field, SQLP
 SQLRETURN DescribeCol(Stmt& stmt, SQLUSMALLINT number, SQLCHAR* name, SQLSMALLINT nameMax, SQLSMALLINT* nameLength,
                       SQLSMALLINT* type, SQLULEN* size, SQLSMALLINT* digits, SQLSMALLINT* nullable) {
   const auto& columns = ResultColumns(stmt);
-  if (columns.empty()) throw Fail("07005", "Prepared statement not a cursor-specification.");
+  if (columns.empty()) throw Fail("07005", "Prepared statement returns no result columns.");
   const ColumnInfo& c = ColumnAt(stmt, number);
   if (type) *type = ReportedType(c.type, stmt.dbc->OdbcVersion());
   if (size) *size = c.size;

@@ -80,7 +80,7 @@ bool ParseDateTime(const std::string& text, DateTime& out) {
 DateTime ValueAsDateTime(const Value& v) {
   DateTime dt;
   const auto* s = std::get_if<std::string>(&v);
-  if (!s || !ParseDateTime(*s, dt)) throw Error("22018", "Invalid character value for cast specification.");
+  if (!s || !ParseDateTime(*s, dt)) throw Error("22018", "Invalid character value for the requested type.");
   if (!dt.hasDate) {
     // A time alone takes today's date, as ODBC defines for time to timestamp.
     std::time_t now = std::time(nullptr);
@@ -122,10 +122,10 @@ Number ValueAsNumber(const Value& v) {
       n.real = std::strtod(text, &end);
       while (end && *end == ' ') ++end;
       if (end == text || *end != '\0' || !std::isfinite(n.real))
-        throw Error("22018", "Invalid character value for cast specification.");
+        throw Error("22018", "Invalid character value for the requested type.");
     }
   } else {
-    throw Error("22018", "Invalid character value for cast specification.");
+    throw Error("22018", "Invalid character value for the requested type.");
   }
   return n;
 }
