@@ -1,7 +1,9 @@
 // Times painting of the text view on a generated 1,000,000-line script: open
 // it, go to the end (Ctrl+End) and page up screen by screen, printing the
 // milliseconds per painted screen against the 20 ms target. The first screen
-// at the end also pays for the colouring cookies of every earlier line.
+// at the end needs the colouring cookies of every earlier line: timed once
+// with Ctrl+End pressed at once, and once after the view has coloured them in
+// the background.
 // Usage: view_paint_bench [--grab picture.png] (the picture shows the top of
 // a coloured sample script).
 
@@ -129,7 +131,27 @@ int main(int argc, char** argv) {
   view.OnCommand(orva::ID_EDIT_MOVE_TEXT_END);
   start = Clock::now();
   view.viewport()->render(&target);
-  std::printf("Ctrl+End, first screen (with the cookies of every earlier line): %.1f ms\n", Ms(start));
+  std::printf("Ctrl+End at once, first screen (colouring every earlier line): %.1f ms\n", Ms(start));
+
+  // As a user would: a second view opens on the script and the event loop runs
+  // while the user reaches for Ctrl+End; the view colours in the background.
+  SqlView userView;
+  userView.resize(1000, 800);
+  userView.AttachToBuffer(&buffer);
+  userView.show();
+  start = Clock::now();
+  double longestTurn = 0;
+  while (userView.ColouredLineCount() < buffer.LineCount()) {
+    const auto turn = Clock::now();
+    QApplication::processEvents(QEventLoop::AllEvents);
+    longestTurn = std::max(longestTurn, Ms(turn));
+  }
+  std::printf("background colouring of %d lines: done after %.1f ms, longest event-loop turn %.1f ms\n",
+              buffer.LineCount(), Ms(start), longestTurn);
+  userView.OnCommand(orva::ID_EDIT_MOVE_TEXT_END);
+  start = Clock::now();
+  userView.viewport()->render(&target);
+  std::printf("Ctrl+End after the background colouring, first screen: %.1f ms (target < 20 ms)\n", Ms(start));
 
   TimePages(view, target, orva::ID_EDIT_MOVE_PAGE_UP, "page up from the end");
   view.OnCommand(orva::ID_EDIT_MOVE_TEXT_START);

@@ -76,6 +76,32 @@ void ColorWord(SpanSink& sink, std::string_view line, std::size_t start, std::si
     sink.Add(start, ColorNumber);
 }
 
+// Bytes that can change the state outside quotes and comments: comment and
+// quote openers ("//", "--", "/*", quotes).
+constexpr std::array<bool, 256> kStateBytes = [] {
+  std::array<bool, 256> table{};
+  for (unsigned char c : {'/', '-', '*', '"', '\''}) table[c] = true;
+  return table;
+}();
+
+// Without spans to produce, only the bytes that can change the state need a
+// look: the next one at or after `i` (or the line's length).
+std::size_t NextStateByte(std::string_view line, std::size_t i, std::uint32_t cookie, bool firstByteMode) {
+  const std::size_t n = line.size();
+  if (cookie & CookieLineComment) return i;
+  if (cookie & (CookieString | CookieChar)) {
+    const std::size_t at = line.find((cookie & CookieString) ? '"' : '\'', i);
+    return at == std::string_view::npos ? n : at;
+  }
+  if (cookie & CookieBlockComment) {
+    const std::size_t at = line.find('/', i);
+    return at == std::string_view::npos ? n : at;
+  }
+  if (firstByteMode) return i;
+  while (i < n && !kStateBytes[static_cast<unsigned char>(line[i])]) ++i;
+  return i;
+}
+
 }  // namespace
 
 bool IsSqlKeyword(std::string_view word) {
@@ -123,6 +149,7 @@ std::uint32_t ColorLine(std::uint32_t cookie, std::string_view line, std::vector
       sink.Add(dueAt, ColorForCookie(cookie));
       spanDue = false;
     }
+    if (!sink.Active()) i = NextStateByte(line, i, cookie, firstByteMode);
     if (i >= n) break;
     unsigned char c = byte(i);
 

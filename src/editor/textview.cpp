@@ -7,9 +7,16 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 namespace orva {
+
+namespace {
+// How long typing must pause before the lines below an edit are coloured
+// again in the background.
+constexpr int kCookieFillPauseMs = 300;
+}  // namespace
 
 CTextView::CTextView(QWidget* parent) : QAbstractScrollArea(parent) {
   // A fixed-pitch font keeps the display columns on a grid.
@@ -61,6 +68,7 @@ void CTextView::ResetViewState() {
   m_screenLines = -1;
   m_screenChars = -1;
   m_caches.Reset(LineCount());
+  ScheduleCookieFill(0);
   m_caret = m_selStart = m_selEnd = m_anchor = TextPos{};
   m_idealColumn = -1;
   m_tabSize = 4;
@@ -252,6 +260,26 @@ std::uint32_t CTextView::CookieAfter(int line) {
   return m_caches.CookieAfter(line, [this](std::uint32_t cookie, int l) { return ColorLine(cookie, l, nullptr); });
 }
 
+void CTextView::ScheduleCookieFill(int delayMs) {
+  if (m_buffer && m_caches.ValidCookieCount() < LineCount()) m_cookieFill.start(delayMs, this);
+}
+
+void CTextView::FillCookies() {
+  // Slices short enough that keys and paints waiting behind one go unnoticed.
+  constexpr auto kSlice = std::chrono::milliseconds(4);
+  constexpr int kLinesPerCheck = 2048;
+  m_cookieFill.stop();
+  if (!m_buffer) return;
+  const auto start = std::chrono::steady_clock::now();
+  while (m_caches.ValidCookieCount() < LineCount()) {
+    CookieAfter(std::min(LineCount(), m_caches.ValidCookieCount() + kLinesPerCheck) - 1);
+    if (std::chrono::steady_clock::now() - start >= kSlice) {
+      ScheduleCookieFill(0);
+      return;
+    }
+  }
+}
+
 // ---- position <-> pixel ----
 
 int CTextView::DisplayColumnOfPos(TextPos pos) const {
@@ -406,6 +434,8 @@ void CTextView::OnBufferChanged(ITextBufferView*, const EditContext* context, st
   } else {
     m_caches.LinesChanged(line, LineCount());
   }
+  // While the user types, the lines below wait until a pause.
+  ScheduleCookieFill(kCookieFillPauseMs);
   InvalidateLines(std::max(0, line));
   if (context) {
     context->AdjustPos(m_caret);

@@ -93,6 +93,9 @@ class CTextView : public QAbstractScrollArea, public ITextBufferView, public ICo
   int ScreenLines();
   int ScreenChars();
   int LongestLine();
+  // Leading lines whose colouring cookies are known (the rest are coloured in
+  // the background or when drawn).
+  int ColouredLineCount() const { return m_caches.ValidCookieCount(); }
 
   // Position <-> pixel, in viewport coordinates.
   TextPos ClientToText(QPoint point);
@@ -238,6 +241,10 @@ class CTextView : public QAbstractScrollArea, public ITextBufferView, public ICo
   // Clamps a position to the text and applies the trail-byte rule.
   TextPos ValidPos(TextPos pos, bool towardsRight = true) const;
   std::uint32_t CookieAfter(int line);
+  // Colours the lines without valid cookies in the background, a few
+  // milliseconds at a time, so a jump far down a long script finds them ready.
+  void ScheduleCookieFill(int delayMs);
+  void FillCookies();
 
   // Qt events.
   bool event(QEvent* event) override;
@@ -322,6 +329,7 @@ class CTextView : public QAbstractScrollArea, public ITextBufferView, public ICo
   std::optional<int> m_wheelLines;
   int m_wheelUnits = 0;  // wheel rotation not yet turned into lines, in 1/120 notch x lines
   QBasicTimer m_autoScroll;
+  QBasicTimer m_cookieFill;
   bool m_syncing = false;
 };
 

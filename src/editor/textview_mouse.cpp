@@ -238,6 +238,10 @@ void CTextView::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void CTextView::timerEvent(QTimerEvent* event) {
+  if (event->timerId() == m_cookieFill.timerId()) {
+    FillCookies();
+    return;
+  }
   if (event->timerId() != m_autoScroll.timerId()) {
     QAbstractScrollArea::timerEvent(event);
     return;

@@ -241,6 +241,65 @@ TEST(TextViewTest, PaintingColoursOnlyWhatIsVisible) {
   EXPECT_LT(view->colourCalls, 600);
 }
 
+// While the event loop idles the view colours every line in short slices, so
+// a jump to the end finds the cookies ready; an edit stales them from its line
+// and they are filled again once typing pauses.
+TEST(TextViewTest, BackgroundColouringFillsCookiesAndFollowsEdits) {
+  CTextBuffer buffer;
+  std::vector<std::string> lines{"/* a comment left open"};
+  for (int i = 1; i < 1000000; ++i) lines.push_back("select col" + std::to_string(i) + " from t;");
+  FillBuffer(buffer, lines);
+  auto view = MakeView<test::CountingSqlView>(buffer);
+  // One turn of the event loop colours a slice only; idling colours the rest.
+  const auto fillWhileIdle = [&] {
+    QCoreApplication::processEvents();
+    EXPECT_LT(view->ColouredLineCount(), buffer.LineCount());
+    for (int turns = 0; view->ColouredLineCount() < buffer.LineCount() && turns < 5000; ++turns) QTest::qWait(1);
+  };
+  fillWhileIdle();
+  ASSERT_EQ(view->ColouredLineCount(), buffer.LineCount());
+
+  // The last line lies inside the open comment: drawn in the comment colour
+  // without colouring any earlier line.
+  Key(*view, Qt::Key_End, Qt::ControlModifier);
+  view->colourCalls = 0;
+  const QImage inComment = view->viewport()->grab().toImage();
+  EXPECT_LE(view->colourCalls, view->ScreenLines() + 2);
+  // The colour "select" on the last line is drawn in: the one of the candidate
+  // colours nearest to its strongest ink (glyph edges are blended).
+  const auto drawnIn = [&](const QImage& image) {
+    const QPoint at = PointAt(*view, buffer.LineCount() - 1, 0);
+    const QColor background = image.pixelColor(at.x() + 1, at.y() - view->LineHeightPx() / 2);
+    const auto distance = [](QColor a, QColor b) {
+      return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue());
+    };
+    QColor ink = background;
+    for (int x = at.x(); x < at.x() + 6 * view->CharWidthPx(); ++x)
+      for (int y = at.y() - view->LineHeightPx() / 2; y < at.y() + view->LineHeightPx() / 2; ++y)
+        if (distance(image.pixelColor(x, y), background) > distance(ink, background)) ink = image.pixelColor(x, y);
+    int nearest = -1;
+    for (int index : {ColorNormalText, ColorKeyword, ColorComment})
+      if (nearest < 0 || distance(ink, view->GetColor(index)) < distance(ink, view->GetColor(nearest))) nearest = index;
+    return nearest;
+  };
+  EXPECT_EQ(drawnIn(inComment), ColorComment);
+
+  // Closing the comment on line 1 stales every later cookie; with the top of
+  // the script on screen the fill waits for a pause in typing, then colours
+  // the rest, and the end shows plain SQL colours.
+  Key(*view, Qt::Key_Home, Qt::ControlModifier);
+  int endLine = 0, endColumn = 0;
+  buffer.InsertAt(nullptr, 1, 0, "*/", endLine, endColumn);
+  EXPECT_LE(view->ColouredLineCount(), 1);
+  fillWhileIdle();
+  Key(*view, Qt::Key_End, Qt::ControlModifier);
+  ASSERT_EQ(view->ColouredLineCount(), buffer.LineCount());
+  view->colourCalls = 0;
+  const QImage closed = view->viewport()->grab().toImage();
+  EXPECT_LE(view->colourCalls, view->ScreenLines() + 2);
+  EXPECT_EQ(drawnIn(closed), ColorKeyword);
+}
+
 TEST(TextViewTest, BookmarkCommandsAndKeys) {
   CTextBuffer buffer;
   FillBuffer(buffer, {"a", "b", "c", "d", "e"});
