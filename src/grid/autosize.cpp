@@ -69,37 +69,43 @@ void AddLines(WidestTextFinder& finder, std::string_view text, bool singleLine) 
 
 }  // namespace
 
-AutoSizeResult ComputeAutoSize(const GridStore& store, int style, const std::array<CellKindMetrics, 4>& kinds) {
-  if (style == 0) style = 3;
-  const int rows = store.RowCount();
+struct AutoSizer::ColumnState {
+  explicit ColumnState(const std::array<CellKindMetrics, 4>& kinds)
+      : finders{WidestTextFinder(kinds[0].text), WidestTextFinder(kinds[1].text), WidestTextFinder(kinds[2].text),
+                WidestTextFinder(kinds[3].text)} {}
+  std::array<WidestTextFinder, 4> finders;
+  std::array<bool, 4> seen{};
+  int widestFull = 0;
+};
+
+AutoSizer::AutoSizer(int style, const std::array<CellKindMetrics, 4>& kinds)
+    : m_style(style == 0 ? 3 : style), m_kinds(kinds) {}
+
+AutoSizer::~AutoSizer() = default;
+
+AutoSizer::ColumnState& AutoSizer::Column(int col) {
+  while (static_cast<int>(m_columns.size()) <= col) m_columns.emplace_back(m_kinds);
+  return m_columns[static_cast<std::size_t>(col)];
+}
+
+void AutoSizer::AddRows(const GridStore& store, int first, int last) {
+  if (store.IsVirtual()) return;
   const int cols = store.ColumnCount();
-  AutoSizeResult result;
-  result.columnWidths.assign(static_cast<std::size_t>(cols), -1);
-  result.rowHeights.assign(static_cast<std::size_t>(rows), -1);
-  if (store.IsVirtual()) return result;
+  first = std::max(first, 0);
+  last = std::min(last, store.RowCount());
+  if (last > static_cast<int>(m_rowHeights.size())) m_rowHeights.resize(static_cast<std::size_t>(last), -1);
+  if (cols > 0) Column(cols - 1);
 
   // Rows are walked in order (each row's cells lie together in memory), with
   // one finder per column and cell kind: fixed and ordinary cells may use
   // different fonts.
-  struct ColumnState {
-    std::array<WidestTextFinder, 4> finders;
-    std::array<bool, 4> seen{};
-    int widestFull = 0;
-  };
-  std::vector<ColumnState> columns;
-  columns.reserve(static_cast<std::size_t>(cols));
-  for (int c = 0; c < cols; ++c)
-    columns.push_back(ColumnState{{WidestTextFinder(kinds[0].text), WidestTextFinder(kinds[1].text),
-                                   WidestTextFinder(kinds[2].text), WidestTextFinder(kinds[3].text)}});
-
-  std::string scratch;
-  for (int r = 0; r < rows; ++r) {
+  for (int r = first; r < last; ++r) {
     const bool fixedRow = r < store.FixedRowCount();
-    if (!(fixedRow ? (style & 1) : (style & 2))) continue;
+    if (!(fixedRow ? (m_style & 1) : (m_style & 2))) continue;
     int rowHeight = -1;
     for (int c = 0; c < cols; ++c) {
       if (store.Columns().Size(c) == 0) continue;
-      ColumnState& column = columns[static_cast<std::size_t>(c)];
+      ColumnState& column = m_columns[static_cast<std::size_t>(c)];
       int height;
       if (const CGridCellBase* cell = store.FullCell(r, c)) {
         QSize extent = cell->GetCellExtent();
@@ -107,29 +113,44 @@ AutoSizeResult ComputeAutoSize(const GridStore& store, int style, const std::arr
         height = extent.height();
       } else {
         const auto k = static_cast<std::size_t>((fixedRow ? 2 : 0) | (c < store.FixedColumnCount() ? 1 : 0));
-        const CellKindMetrics& kind = kinds[k];
-        std::string_view text = store.TextView(r, c, scratch);
+        const CellKindMetrics& kind = m_kinds[k];
+        std::string_view text = store.TextView(r, c, m_scratch);
         column.seen[k] = true;
         AddLines(column.finders[k], text, kind.singleLine);
         height = (kind.singleLine ? 1 : LineCount(text)) * kind.text.lineHeight + 2 * kind.margin;
       }
       rowHeight = std::max(rowHeight, height);
     }
-    if (store.Rows().Size(r) > 0) result.rowHeights[static_cast<std::size_t>(r)] = rowHeight;
+    if (store.Rows().Size(r) > 0) m_rowHeights[static_cast<std::size_t>(r)] = rowHeight;
   }
+}
 
-  for (int c = 0; c < cols; ++c) {
+AutoSizeResult AutoSizer::Result(const GridStore& store) const {
+  const int rows = store.RowCount();
+  const int cols = store.ColumnCount();
+  AutoSizeResult result;
+  result.columnWidths.assign(static_cast<std::size_t>(cols), -1);
+  result.rowHeights.assign(static_cast<std::size_t>(rows), -1);
+  const auto knownRows = std::min(m_rowHeights.size(), result.rowHeights.size());
+  std::copy_n(m_rowHeights.begin(), knownRows, result.rowHeights.begin());
+  for (int c = 0; c < std::min(cols, static_cast<int>(m_columns.size())); ++c) {
     if (store.Columns().Size(c) == 0) continue;
-    const ColumnState& column = columns[static_cast<std::size_t>(c)];
+    const ColumnState& column = m_columns[static_cast<std::size_t>(c)];
     int widest = column.widestFull;
-    for (std::size_t k = 0; k < kinds.size(); ++k) {
+    for (std::size_t k = 0; k < m_kinds.size(); ++k) {
       result.measured += column.finders[k].MeasureCount();
       if (column.seen[k])
-        widest = std::max(widest, static_cast<int>(std::ceil(column.finders[k].Widest())) + 2 * kinds[k].margin);
+        widest = std::max(widest, static_cast<int>(std::ceil(column.finders[k].Widest())) + 2 * m_kinds[k].margin);
     }
     if (widest > 0) result.columnWidths[static_cast<std::size_t>(c)] = widest;
   }
   return result;
+}
+
+AutoSizeResult ComputeAutoSize(const GridStore& store, int style, const std::array<CellKindMetrics, 4>& kinds) {
+  AutoSizer sizer(style, kinds);
+  sizer.AddRows(store, 0, store.RowCount());
+  return sizer.Result(store);
 }
 
 }  // namespace orva

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -62,6 +63,34 @@ struct AutoSizeResult {
 // both). Every visible column gets the widest extent among the considered
 // rows; every considered visible row the highest extent of its cells. Full
 // cells report their own extent.
+//
+// The rows may be taken in slices, so that a caller filling the grid from
+// another thread can let go of the grid's lock between them.
+class AutoSizer {
+ public:
+  AutoSizer(int style, const std::array<CellKindMetrics, 4>& kinds);
+  ~AutoSizer();
+  AutoSizer(const AutoSizer&) = delete;  // the finders refer to m_kinds
+  AutoSizer& operator=(const AutoSizer&) = delete;
+
+  // Takes rows [first, last) of the store into account (clamped to it).
+  void AddRows(const GridStore& store, int first, int last);
+  // The sizes found, fitted to the store as it is now: rows or columns it
+  // gained since are left as they are.
+  AutoSizeResult Result(const GridStore& store) const;
+
+ private:
+  struct ColumnState;
+  ColumnState& Column(int col);
+
+  int m_style;
+  const std::array<CellKindMetrics, 4> m_kinds;
+  std::vector<ColumnState> m_columns;
+  std::vector<int> m_rowHeights;  // -1 = not taken into account
+  std::string m_scratch;
+};
+
+// All rows at once.
 AutoSizeResult ComputeAutoSize(const GridStore& store, int style, const std::array<CellKindMetrics, 4>& kinds);
 
 // The kind index of a cell position.

@@ -4,6 +4,8 @@
 #include <QFontMetricsF>
 #include <QScrollBar>
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "grid/autosize.h"
 #include "grid/gridprintlayout.h"
@@ -692,7 +694,7 @@ void CGridCtrl::SelectAllCells() {
 CellKindMetrics CGridCtrl::KindMetrics(int kind) const {
   const CGridDefaultCell* def = m_defaultCells[static_cast<std::size_t>(kind)].get();
   CellKindMetrics metrics;
-  QFont font = def->GetFontObject();
+  const QFont font = FontForThisThread(def->GetFontObject());
   QFontMetricsF fm(font);
   for (int c = 0; c < 128; ++c)
     metrics.text.asciiAdvance[static_cast<std::size_t>(c)] = c < 0x20 ? 0 : fm.horizontalAdvance(QChar(c));
@@ -704,36 +706,78 @@ CellKindMetrics CGridCtrl::KindMetrics(int kind) const {
   return metrics;
 }
 
+void CGridCtrl::ApplyAutoSize(const AutoSizeResult& result, bool columns) {
+  // Each cell gives up its right and bottom pixel to the grid lines, so the
+  // contents need one pixel more than their extent.
+  if (columns)
+    for (int c = 0; c < m_store.ColumnCount(); ++c)
+      if (int w = result.columnWidths[static_cast<std::size_t>(c)]; w >= 0) m_store.SetColumnWidth(c, w + 1);
+  for (int r = 0; r < m_store.RowCount(); ++r)
+    if (int h = result.rowHeights[static_cast<std::size_t>(r)]; h >= 0)
+      m_store.SetRowHeight(r, h + 1);
+}
+
+CGridCtrl::Lock CGridCtrl::Locked() const {
+  Lock lock(m_lock, std::try_to_lock);
+  if (lock.owns_lock()) return lock;
+  ++m_lockWaiters;
+  lock.lock();
+  --m_lockWaiters;
+  return lock;
+}
+
+void CGridCtrl::LetWaitersIn() const {
+  // Bounded, in case a waiter is slow to be scheduled.
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
+  while (m_lockWaiters.load() > 0 && std::chrono::steady_clock::now() < giveUp) std::this_thread::yield();
+}
+
+void CGridCtrl::AutoSizeInSlices(int style, bool columns) {
+  // A slice of rows takes a few milliseconds to measure.
+  constexpr int kSliceRows = 8192;
+  std::unique_ptr<AutoSizer> sizer;
+  {
+    Lock lock = Locked();
+    sizer = std::make_unique<AutoSizer>(style, std::array<CellKindMetrics, 4>{KindMetrics(0), KindMetrics(1),
+                                                                              KindMetrics(2), KindMetrics(3)});
+  }
+  for (int first = 0;; first += kSliceRows) {
+    {
+      Lock lock = Locked();
+      if (first >= m_store.RowCount()) break;
+      sizer->AddRows(m_store, first, first + kSliceRows);
+    }
+    LetWaitersIn();
+  }
+  {
+    Lock lock = Locked();
+    ApplyAutoSize(sizer->Result(m_store), columns);
+  }
+  RequestRefresh();
+}
+
 void CGridCtrl::AutoSize(int style) {
   if (!IsGuiThread()) {
-    RunOnGuiThread([this, style] { AutoSize(style); });
+    AutoSizeInSlices(style, true);
     return;
   }
   std::array<CellKindMetrics, 4> kinds{KindMetrics(0), KindMetrics(1), KindMetrics(2), KindMetrics(3)};
   {
     Lock lock = Locked();
-    AutoSizeResult result = ComputeAutoSize(m_store, style, kinds);
-    // Each cell gives up its right and bottom pixel to the grid lines, so the
-    // contents need one pixel more than their extent.
-    for (int c = 0; c < m_store.ColumnCount(); ++c)
-      if (int w = result.columnWidths[static_cast<std::size_t>(c)]; w >= 0) m_store.SetColumnWidth(c, w + 1);
-    for (int r = 0; r < m_store.RowCount(); ++r)
-      if (int h = result.rowHeights[static_cast<std::size_t>(r)]; h >= 0) m_store.SetRowHeight(r, h + 1);
+    ApplyAutoSize(ComputeAutoSize(m_store, style, kinds), true);
   }
   RequestRefresh();
 }
 
 void CGridCtrl::AutoSizeRows() {
   if (!IsGuiThread()) {
-    RunOnGuiThread([this] { AutoSizeRows(); });
+    AutoSizeInSlices(GVS_BOTH, false);
     return;
   }
   std::array<CellKindMetrics, 4> kinds{KindMetrics(0), KindMetrics(1), KindMetrics(2), KindMetrics(3)};
   {
     Lock lock = Locked();
-    AutoSizeResult result = ComputeAutoSize(m_store, GVS_BOTH, kinds);
-    for (int r = 0; r < m_store.RowCount(); ++r)
-      if (int h = result.rowHeights[static_cast<std::size_t>(r)]; h >= 0) m_store.SetRowHeight(r, h + 1);
+    ApplyAutoSize(ComputeAutoSize(m_store, GVS_BOTH, kinds), false);
   }
   RequestRefresh();
 }

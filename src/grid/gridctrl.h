@@ -39,6 +39,7 @@ namespace orva {
 
 class ImageList;
 struct CellKindMetrics;
+struct AutoSizeResult;
 struct GridPrintState;
 
 // Control id of the in-place editor the grid creates.
@@ -237,7 +238,11 @@ class CGridCtrl : public QAbstractScrollArea, public ICommandTarget, public IGri
   using Lock = std::unique_lock<std::recursive_mutex>;
 
   IGridOwner* Owner() const;
-  Lock Locked() const { return Lock(m_lock); }
+  // Takes the lock, counting the threads that have to wait for it.
+  Lock Locked() const;
+  // Between slices of long work under the lock: gives the lock to whoever
+  // waits for it (a mutex is not fair; re-locking at once would starve them).
+  void LetWaitersIn() const;
 
   // Requests a repaint (and scroll-bar update) on the GUI thread; from
   // another thread at most one request is pending at a time.
@@ -271,11 +276,17 @@ class CGridCtrl : public QAbstractScrollArea, public ICommandTarget, public IGri
   // Painting helpers.
   std::unique_ptr<CGridCellBase> VirtualCell(int row, int col) const;
   CellKindMetrics KindMetrics(int kind) const;
+  // AutoSize from a thread other than the GUI thread: the rows are measured
+  // in slices, the lock let go between them so the GUI thread can paint.
+  void AutoSizeInSlices(int style, bool columns);
+  // Stores fitted sizes (caller holds the lock).
+  void ApplyAutoSize(const AutoSizeResult& result, bool columns);
   int TextLineHeight(bool fixedRow, bool fixedCol) const;
   QSize MeasureHeading(std::string_view text, bool fixedRow, bool fixedCol) const;
 
 
   mutable std::recursive_mutex m_lock;
+  mutable std::atomic<int> m_lockWaiters{0};
   GridStore m_store;
   CellId m_focus;  // guarded by m_lock
   CellId m_anchor;

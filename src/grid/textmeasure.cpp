@@ -1,6 +1,7 @@
 #include "grid/textmeasure.h"
 
 #include <QFontMetrics>
+#include <QHash>
 
 #include "grid/gridtypes.h"
 #include "platform/guithread.h"
@@ -30,19 +31,30 @@ int QtFlagsFromFormat(int format) {
   return flags;
 }
 
+QFont FontForThisThread(const QFont& font) {
+  if (IsGuiThread()) return font;
+  thread_local QHash<QString, QFont> ownFonts;
+  const QString description = font.toString();
+  auto it = ownFonts.constFind(description);
+  if (it == ownFonts.constEnd()) {
+    // This constructor gives the font a private part of its own; the
+    // description then sets every attribute on it.
+    QFont own(font.families());
+    own.fromString(description);
+    it = ownFonts.insert(description, own);
+  }
+  return *it;
+}
+
 QSize MeasureText(const QFont& font, std::string_view gbk, int format) {
-  QSize size;
-  RunOnGuiThread([&] {
-    QFontMetrics metrics(font);
-    QString text = QStringFromGbk(gbk);
-    if (format & DT_SINGLELINE) {
-      text.replace(QLatin1Char('\n'), QLatin1Char(' '));
-      size = QSize(metrics.horizontalAdvance(text), metrics.height());
-    } else {
-      size = metrics.size((format & DT_EXPANDTABS) ? Qt::TextExpandTabs : 0, text);
-      size.setHeight(std::max(size.height(), metrics.height()));
-    }
-  });
+  QFontMetrics metrics(FontForThisThread(font));
+  QString text = QStringFromGbk(gbk);
+  if (format & DT_SINGLELINE) {
+    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return QSize(metrics.horizontalAdvance(text), metrics.height());
+  }
+  QSize size = metrics.size((format & DT_EXPANDTABS) ? Qt::TextExpandTabs : 0, text);
+  size.setHeight(std::max(size.height(), metrics.height()));
   return size;
 }
 

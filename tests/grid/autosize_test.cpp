@@ -126,5 +126,51 @@ TEST(ComputeAutoSize, SizesVisibleColumnsAndConsideredRows) {
   EXPECT_EQ(header.rowHeights, (std::vector<int>{20, -1, -1, -1}));
 }
 
+// Taken in slices (as a worker does, letting go of the grid's lock between
+// them) the rows give the same sizes as all at once; rows added after the
+// last slice are left as they are.
+TEST(ComputeAutoSize, SlicesGiveTheSameSizesAsOnePass) {
+  FakeMetrics fake;
+  std::array<CellKindMetrics, 4> kinds;
+  for (auto& kind : kinds) {
+    kind.text = fake.metrics;
+    kind.margin = 1;
+  }
+  kinds[2].margin = 3;
+  GridStore store;
+  store.SetRowCount(1000, 1);
+  store.SetColumnCount(4, 1);
+  store.SetFixedRowCount(2);
+  store.SetFixedColumnCount(1);
+  std::mt19937 random(7);
+  for (int r = 0; r < store.RowCount(); ++r)
+    for (int c = 0; c < store.ColumnCount(); ++c)
+      store.SetText(r, c, std::string(random() % 20, "aWV\xB0"[random() % 3]) + (r == 998 ? "WWWWWWWWWWWWWWWWWWWWWWWW" : ""));
+  store.ReplaceCell(500, 2, std::make_unique<FixedExtentCell>());
+
+  for (int style : {0, static_cast<int>(GVS_HEADER), static_cast<int>(GVS_DATA)}) {
+    const AutoSizeResult whole = ComputeAutoSize(store, style, kinds);
+    AutoSizer sizer(style, kinds);
+    for (int first = 0; first < store.RowCount(); first += 7) sizer.AddRows(store, first, first + 7);
+    const AutoSizeResult sliced = sizer.Result(store);
+    EXPECT_EQ(sliced.columnWidths, whole.columnWidths) << "style " << style;
+    EXPECT_EQ(sliced.rowHeights, whole.rowHeights) << "style " << style;
+  }
+  // The full cell counts in whichever slice holds it.
+  EXPECT_GE(ComputeAutoSize(store, GVS_DATA, kinds).columnWidths[2], 123);
+
+  AutoSizer early(0, kinds);
+  early.AddRows(store, 0, 500);
+  store.InsertRow(store.RowCount(), 1);
+  store.InsertColumn(store.ColumnCount(), 1);
+  const AutoSizeResult partial = early.Result(store);
+  ASSERT_EQ(partial.rowHeights.size(), 1001u);
+  EXPECT_GE(partial.rowHeights[499], 10);
+  EXPECT_EQ(partial.rowHeights[500], -1);
+  EXPECT_EQ(partial.rowHeights[1000], -1);
+  ASSERT_EQ(partial.columnWidths.size(), 5u);
+  EXPECT_EQ(partial.columnWidths[4], -1);
+}
+
 }  // namespace
 }  // namespace orva

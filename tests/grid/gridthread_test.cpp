@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QScrollBar>
 #include <atomic>
 #include <thread>
 
 #include "grid/gridctrl.h"
+#include "grid/gridtypes.h"
+#include "grid/textmeasure.h"
 #include "grid_test_util.h"
 
 namespace orva {
@@ -85,6 +88,93 @@ TEST(GridThreads, AWorkerAppendsRowsWhileTheGuiThreadPaintsAndScrolls) {
   // AutoSize fitted the widest row label.
   EXPECT_GE(grid->GetColumnWidth(0), QFontMetrics(grid->GetDefaultCell(false, true)->GetFontObject())
                                          .horizontalAdvance(QStringLiteral("200000")));
+}
+
+// A worker measures with fonts of its own that equal the GUI thread's.
+TEST(GridThreads, TextMeasuredOnAWorkerMatchesTheGuiThread) {
+  std::vector<QFont> fonts(4, QApplication::font());
+  fonts[1].setPixelSize(21);
+  fonts[1].setBold(true);
+  fonts[2].setPointSizeF(11.5);
+  fonts[2].setItalic(true);
+  fonts[3] = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  fonts[3].setLetterSpacing(QFont::AbsoluteSpacing, 2);
+  const std::string texts[] = {"Hello, grid", "\xD6\xD0\xCE\xC4 and ASCII", "two\nlines\tand a tab"};
+  const int formats[] = {DT_SINGLELINE | DT_LEFT, DT_WORDBREAK | DT_EXPANDTABS};
+  std::vector<QSize> onGui, onWorker;
+  std::vector<QString> workerDescriptions;
+  for (const QFont& font : fonts)
+    for (const std::string& text : texts)
+      for (int format : formats) onGui.push_back(MeasureText(font, text, format));
+  std::thread worker([&] {
+    for (const QFont& font : fonts) {
+      workerDescriptions.push_back(FontForThisThread(font).toString());
+      for (const std::string& text : texts)
+        for (int format : formats) onWorker.push_back(MeasureText(font, text, format));
+    }
+  });
+  worker.join();
+  EXPECT_EQ(onWorker, onGui);
+  for (std::size_t i = 0; i < fonts.size(); ++i) EXPECT_EQ(workerDescriptions[i], fonts[i].toString());
+  // Really measured: the bigger font (index 6, the same text on one line)
+  // gives the bigger size.
+  EXPECT_GT(onGui[6].width(), onGui[0].width());
+  EXPECT_GT(onGui[6].height(), onGui[0].height());
+}
+
+// AutoSize from a worker measures on the worker, a slice of rows at a time,
+// while the GUI thread keeps painting; cells with fonts of their own are
+// measured there too (they once waited for the GUI thread while holding the
+// grid's lock, which the painting GUI thread was waiting for). The sizes are
+// those the GUI thread finds for the same cells.
+TEST(GridThreads, AutoSizeFromAWorkerMatchesTheGuiThreadWhilePainting) {
+  constexpr int kRows = 30000;
+  test::RecordingOwner owner;
+  owner.resize(600, 300);
+  CGridCtrl* grids[2];
+  for (CGridCtrl*& grid : grids) {
+    grid = new CGridCtrl;
+    grid->Create(QRect(0, 0, 300, 300), &owner, 100);
+    grid->SetColumnCount(3);
+    grid->SetFixedRowCount(1);
+    grid->SetFixedColumnCount(1);
+    grid->SetRowCount(kRows + 1);
+    for (int r = 1; r <= kRows; ++r) {
+      grid->SetItemText(r, 0, std::to_string(r));
+      grid->SetItemText(r, 1, CellText(r, 1) + (r % 7 == 0 ? "\xD6\xD0\xCE\xC4" : ""));
+    }
+    QFont big = grid->GetDefaultCell(false, false)->GetFontObject();
+    big.setPixelSize(30);
+    big.setBold(true);
+    grid->SetItemText(kRows / 2, 2, "WIDE \xB1\xED\xB8\xF1");
+    grid->SetItemFont(kRows / 2, 2, big);
+  }
+  grids[1]->move(300, 0);
+  owner.show();
+  Drain();
+
+  grids[0]->AutoSize();
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    grids[1]->AutoSize();
+    done = true;
+  });
+  for (int loops = 0; !done; ++loops) {
+    QApplication::processEvents();
+    grids[1]->viewport()->repaint();
+    grids[1]->verticalScrollBar()->setValue(loops % 2 ? grids[1]->verticalScrollBar()->maximum() : 0);
+  }
+  worker.join();
+  Drain();
+
+  for (int c = 0; c < 3; ++c) EXPECT_EQ(grids[1]->GetColumnWidth(c), grids[0]->GetColumnWidth(c)) << "column " << c;
+  int differing = 0;
+  for (int r = 0; r <= kRows; ++r) differing += grids[1]->GetRowHeight(r) != grids[0]->GetRowHeight(r);
+  EXPECT_EQ(differing, 0);
+  // The cell with the big font set its row's height and its column's width.
+  EXPECT_GT(grids[1]->GetRowHeight(kRows / 2), grids[1]->GetRowHeight(1));
+  EXPECT_GT(grids[1]->GetColumnWidth(2), QFontMetrics(grids[1]->GetDefaultCell(false, false)->GetFontObject())
+                                             .horizontalAdvance(QStringLiteral("WIDE XXXX")));
 }
 
 TEST(GridThreads, ChangesFromAWorkerQueueOneRepaintRequestAtATime) {
