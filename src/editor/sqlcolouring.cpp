@@ -88,20 +88,10 @@ constexpr std::array<bool, 256> kStateBytes = [] {
   return table;
 }();
 
-// Without spans to produce, only the bytes that can change the state need a
-// look: the next one at or after `i` (or the line's length).
-std::size_t NextStateByte(std::string_view line, std::size_t i, std::uint32_t cookie, bool firstByteMode) {
+// The next byte at or after `i` that can change the state outside quotes
+// and comments, or the line's length.
+std::size_t NextStateByte(std::string_view line, std::size_t i) {
   const std::size_t n = line.size();
-  if (cookie & CookieLineComment) return i;
-  if (cookie & (CookieString | CookieChar)) {
-    const std::size_t at = line.find((cookie & CookieString) ? '"' : '\'', i);
-    return at == std::string_view::npos ? n : at;
-  }
-  if (cookie & CookieBlockComment) {
-    const std::size_t at = line.find('/', i);
-    return at == std::string_view::npos ? n : at;
-  }
-  if (firstByteMode) return i;
 #if defined(__SSE2__)
   // Sixteen bytes at a time while they last.
   const __m128i slash = _mm_set1_epi8('/'), hyphen = _mm_set1_epi8('-'), star = _mm_set1_epi8('*');
@@ -117,6 +107,65 @@ std::size_t NextStateByte(std::string_view line, std::size_t i, std::uint32_t co
 #endif
   while (i < n && !kStateBytes[static_cast<unsigned char>(line[i])]) ++i;
   return i;
+}
+
+// The cookie pass: the same states as the colouring scan below, but only the
+// bytes that can change the state are looked at.
+std::uint32_t LineEndCookie(std::uint32_t cookie, std::string_view line) {
+  const std::size_t n = line.size();
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(line[i]); };
+  bool firstByteMode = (cookie & ~static_cast<std::uint32_t>(CookieBlockComment)) == 0;
+  std::size_t i = 0;
+  while (i < n) {
+    if (cookie & CookieLineComment) break;
+    if (cookie & (CookieString | CookieChar)) {
+      i = line.find((cookie & CookieString) ? '"' : '\'', i);
+      if (i == std::string_view::npos) break;
+      if (i == 0 || byte(i - 1) != '\\') cookie &= ~static_cast<std::uint32_t>(CookieString | CookieChar);
+      ++i;
+      continue;
+    }
+    if (cookie & CookieBlockComment) {
+      i = line.find('/', i);
+      if (i == std::string_view::npos) break;
+      if (i > 0 && byte(i - 1) == '*') cookie &= ~static_cast<std::uint32_t>(CookieBlockComment);
+      ++i;
+      continue;
+    }
+    if (!firstByteMode) {
+      i = NextStateByte(line, i);
+      if (i >= n) break;
+    }
+    const unsigned char c = byte(i);
+    const unsigned char before = i > 0 ? byte(i - 1) : 0;
+    ++i;
+    if ((c == '/' && before == '/') || (c == '-' && before == '-')) {
+      cookie |= CookieLineComment;
+      break;
+    }
+    if (cookie & CookieDirective) {
+      if (c == '*' && before == '/') cookie |= CookieBlockComment;
+      continue;
+    }
+    if (c == '"' || c == '\'') {
+      cookie |= c == '"' ? CookieString : CookieChar;
+      continue;
+    }
+    if (c == '*' && before == '/') {
+      cookie |= CookieBlockComment;
+      continue;
+    }
+    if (firstByteMode) {
+      if (c == '#') {
+        cookie |= CookieDirective;
+        continue;
+      }
+      if (c >= 0x80 || !IsBlank(c)) firstByteMode = false;
+    }
+  }
+  // A backslash at the end continues the line, so its whole state carries on.
+  if (n > 0 && byte(n - 1) == '\\') return cookie;
+  return cookie & CookieBlockComment;
 }
 
 }  // namespace
@@ -144,6 +193,7 @@ bool IsSqlNumber(std::string_view word) {
 }
 
 std::uint32_t ColorLine(std::uint32_t cookie, std::string_view line, std::vector<ColorSpan>* spans) {
+  if (!spans) return LineEndCookie(cookie, line);
   if (line.empty()) return cookie & CookieBlockComment;
 
   SpanSink sink(spans);
@@ -166,7 +216,6 @@ std::uint32_t ColorLine(std::uint32_t cookie, std::string_view line, std::vector
       sink.Add(dueAt, ColorForCookie(cookie));
       spanDue = false;
     }
-    if (!sink.Active()) i = NextStateByte(line, i, cookie, firstByteMode);
     if (i >= n) break;
     unsigned char c = byte(i);
 

@@ -26,18 +26,6 @@ void LineCaches::LinesChanged(int line, int newLineCount) {
   for (std::size_t i = static_cast<std::size_t>(line); i < count; ++i) m_lengths[i] = -1;
 }
 
-std::uint32_t LineCaches::CookieAfter(int line, const CookieStep& step) {
-  if (line < 0) return 0;
-  line = std::min(line, static_cast<int>(m_cookies.size()) - 1);
-  if (line < 0) return 0;
-  while (m_validCookies <= line) {
-    const std::uint32_t before = m_validCookies == 0 ? 0 : m_cookies[static_cast<std::size_t>(m_validCookies - 1)];
-    m_cookies[static_cast<std::size_t>(m_validCookies)] = step(before, m_validCookies);
-    ++m_validCookies;
-  }
-  return m_cookies[static_cast<std::size_t>(line)];
-}
-
 void LineCaches::StoreCookie(int line, std::uint32_t cookie) {
   if (line < 0 || line >= static_cast<int>(m_cookies.size())) return;
   if (line < m_validCookies) {

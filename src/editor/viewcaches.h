@@ -5,6 +5,7 @@
 // therefore always the leading lines, and a missing cookie is computed from
 // the last valid one onward, caching each result on the way.
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -13,9 +14,6 @@ namespace orva {
 
 class LineCaches {
  public:
-  // Colours one line without spans: cookie at the end of the previous line
-  // and the line index in, cookie at the end of the line out.
-  using CookieStep = std::function<std::uint32_t(std::uint32_t cookie, int line)>;
   using LengthOf = std::function<int(int line)>;
 
   // Every entry stale, sized for `lineCount` lines.
@@ -29,8 +27,21 @@ class LineCaches {
   // rest are stale.
   void LinesChanged(int line, int newLineCount);
 
-  // The cookie at the end of `line` (0 for line -1).
-  std::uint32_t CookieAfter(int line, const CookieStep& step);
+  // The cookie at the end of `line` (0 for line -1). `step(cookie, line)`
+  // colours one line without spans: the cookie at the end of the previous
+  // line and the line index in, the cookie at the end of the line out.
+  template <typename Step>
+  std::uint32_t CookieAfter(int line, const Step& step) {
+    if (line < 0) return 0;
+    line = std::min(line, static_cast<int>(m_cookies.size()) - 1);
+    if (line < 0) return 0;
+    std::uint32_t cookie = m_validCookies == 0 ? 0 : m_cookies[static_cast<std::size_t>(m_validCookies - 1)];
+    for (; m_validCookies <= line; ++m_validCookies) {
+      cookie = step(cookie, m_validCookies);
+      m_cookies[static_cast<std::size_t>(m_validCookies)] = cookie;
+    }
+    return m_cookies[static_cast<std::size_t>(line)];
+  }
   // Stores the cookie a full colouring of `line` produced; only the line just
   // after the valid ones extends them.
   void StoreCookie(int line, std::uint32_t cookie);
