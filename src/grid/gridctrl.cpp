@@ -42,6 +42,8 @@ CGridCtrl::CGridCtrl(int rows, int cols, int fixedRows, int fixedCols, QWidget* 
   m_titleTip = new GridTitleTip(this);
   m_scrollTimer.setInterval(25);
   connect(&m_scrollTimer, &QTimer::timeout, this, &CGridCtrl::OnAutoScrollTimer);
+  m_refreshTimer.setSingleShot(true);
+  connect(&m_refreshTimer, &QTimer::timeout, this, &CGridCtrl::ApplyPendingRefresh);
 
   SetRowCount(rows);
   SetColumnCount(cols);
@@ -87,11 +89,27 @@ void CGridCtrl::RequestRefresh() {
   // One queued request at a time, from whichever thread: appending a million
   // rows causes a handful of repaints and scroll-bar updates, not a million
   // queued events.
+  // A worker changes the grid cell by cell: while a request is pending (the
+  // common case) one plain read is all this costs.
+  if (m_refreshPending.load(std::memory_order_relaxed)) return;
+  if (!IsGuiThread()) m_refreshFromWorker = true;
   if (m_refreshPending.exchange(true)) return;
   QMetaObject::invokeMethod(this, [this] { ApplyPendingRefresh(); }, Qt::QueuedConnection);
 }
 
 void CGridCtrl::ApplyPendingRefresh() {
+  // A worker filling the grid changes it without pause; repainting for it at
+  // most every so often keeps the GUI thread, and the processor the worker
+  // needs, from spending itself on frames nobody can tell apart.
+  constexpr qint64 kWorkerRefreshMs = 50;
+  if (m_refreshFromWorker && m_lastWorkerRefresh.isValid()) {
+    const qint64 since = m_lastWorkerRefresh.elapsed();
+    if (since < kWorkerRefreshMs) {
+      if (!m_refreshTimer.isActive()) m_refreshTimer.start(static_cast<int>(kWorkerRefreshMs - since));
+      return;
+    }
+  }
+  if (m_refreshFromWorker.exchange(false)) m_lastWorkerRefresh.start();
   m_refreshPending = false;
   if (!m_allowDraw) return;
   ResetScrollBars();

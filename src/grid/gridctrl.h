@@ -14,6 +14,7 @@
 // keep processing events while a worker fills a grid.
 
 #include <QAbstractScrollArea>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QTimer>
 #include <array>
@@ -306,6 +307,9 @@ class CGridCtrl : public QAbstractScrollArea, public ICommandTarget, public IGri
   std::atomic<bool> m_tabMoves{true};
   std::atomic<bool> m_allowDraw{true};
   std::atomic<bool> m_refreshPending{false};
+  std::atomic<bool> m_refreshFromWorker{false};
+  QElapsedTimer m_lastWorkerRefresh;  // GUI thread only
+  QTimer m_refreshTimer;              // a worker's refresh waiting for its turn
 
   QColor m_textColor;
   QColor m_bkColor;

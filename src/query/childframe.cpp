@@ -183,8 +183,10 @@ bool CChildFrame::event(QEvent* event) {
 }
 
 void CChildFrame::OnQueryDone(std::intptr_t wParam) {
-  // The worker posts the notice as its last act: it is ending now.
-  if (m_workerThread.joinable()) m_workerThread.join();
+  // The worker posts the notice as its last act and touches nothing of the
+  // window after it. Its thread is still ending, though, and that can take a
+  // while (the thread's font caches and memory are released), so it is
+  // joined by the next run or by closing, not here on the GUI thread.
   m_pResultView->ShowPage(m_pResultView->GetGridCount() == 0);
   m_pResultView->update();
   if (m_bCancelled)
