@@ -83,18 +83,13 @@ AutoSizer::AutoSizer(int style, const std::array<CellKindMetrics, 4>& kinds)
 
 AutoSizer::~AutoSizer() = default;
 
-AutoSizer::ColumnState& AutoSizer::Column(int col) {
-  while (static_cast<int>(m_columns.size()) <= col) m_columns.emplace_back(m_kinds);
-  return m_columns[static_cast<std::size_t>(col)];
-}
-
 void AutoSizer::AddRows(const GridStore& store, int first, int last) {
   if (store.IsVirtual()) return;
   const int cols = store.ColumnCount();
   first = std::max(first, 0);
   last = std::min(last, store.RowCount());
   if (last > static_cast<int>(m_rowHeights.size())) m_rowHeights.resize(static_cast<std::size_t>(last), -1);
-  if (cols > 0) Column(cols - 1);
+  while (static_cast<int>(m_columns.size()) < cols) m_columns.emplace_back(m_kinds);
 
   // Rows are walked in order (each row's cells lie together in memory), with
   // one finder per column and cell kind: fixed and ordinary cells may use

@@ -81,7 +81,6 @@ class AutoSizer {
 
  private:
   struct ColumnState;
-  ColumnState& Column(int col);
 
   int m_style;
   const std::array<CellKindMetrics, 4> m_kinds;

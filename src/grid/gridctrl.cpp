@@ -88,9 +88,8 @@ void CGridCtrl::RequestRefresh() {
   if (!m_allowDraw) return;
   // One queued request at a time, from whichever thread: appending a million
   // rows causes a handful of repaints and scroll-bar updates, not a million
-  // queued events.
-  // A worker changes the grid cell by cell: while a request is pending (the
-  // common case) one plain read is all this costs.
+  // queued events. While one is pending (the common case for a worker that
+  // changes the grid cell by cell) a plain read is all this costs.
   if (m_refreshPending.load(std::memory_order_relaxed)) return;
   if (!IsGuiThread()) m_refreshFromWorker = true;
   if (m_refreshPending.exchange(true)) return;
@@ -731,8 +730,7 @@ void CGridCtrl::ApplyAutoSize(const AutoSizeResult& result, bool columns) {
     for (int c = 0; c < m_store.ColumnCount(); ++c)
       if (int w = result.columnWidths[static_cast<std::size_t>(c)]; w >= 0) m_store.SetColumnWidth(c, w + 1);
   for (int r = 0; r < m_store.RowCount(); ++r)
-    if (int h = result.rowHeights[static_cast<std::size_t>(r)]; h >= 0)
-      m_store.SetRowHeight(r, h + 1);
+    if (int h = result.rowHeights[static_cast<std::size_t>(r)]; h >= 0) m_store.SetRowHeight(r, h + 1);
 }
 
 CGridCtrl::Lock CGridCtrl::Locked() const {
@@ -753,23 +751,23 @@ void CGridCtrl::LetWaitersIn() const {
 void CGridCtrl::AutoSizeInSlices(int style, bool columns) {
   // A slice of rows takes a few milliseconds to measure.
   constexpr int kSliceRows = 8192;
-  std::unique_ptr<AutoSizer> sizer;
+  std::array<CellKindMetrics, 4> kinds;
   {
     Lock lock = Locked();
-    sizer = std::make_unique<AutoSizer>(style, std::array<CellKindMetrics, 4>{KindMetrics(0), KindMetrics(1),
-                                                                              KindMetrics(2), KindMetrics(3)});
+    kinds = {KindMetrics(0), KindMetrics(1), KindMetrics(2), KindMetrics(3)};
   }
+  AutoSizer sizer(style, kinds);
   for (int first = 0;; first += kSliceRows) {
     {
       Lock lock = Locked();
       if (first >= m_store.RowCount()) break;
-      sizer->AddRows(m_store, first, first + kSliceRows);
+      sizer.AddRows(m_store, first, first + kSliceRows);
     }
     LetWaitersIn();
   }
   {
     Lock lock = Locked();
-    ApplyAutoSize(sizer->Result(m_store), columns);
+    ApplyAutoSize(sizer.Result(m_store), columns);
   }
   RequestRefresh();
 }
