@@ -51,14 +51,7 @@ size_t ReadThroughRecordset(orva::CDBConnection& conn, const std::string& sql, l
   return bytes;
 }
 
-void Bench(const char* label, const std::string& connect, long rows, const std::string& fill) {
-  std::printf("%s\n", label);
-  orva::CDBConnection conn;
-  if (!conn.Open(connect)) {
-    std::printf("  cannot connect\n");
-    return;
-  }
-  if (!orva::bench::PrepareTable(conn, rows, fill)) return;
+void Bench(const std::string& connect, orva::CDBConnection& conn) {
   const std::string sql = orva::bench::kBenchQuery;
   Timing ours, isql;
   long rowsRead = 0;

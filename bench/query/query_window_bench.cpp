@@ -37,14 +37,7 @@ long PeakRssMb() {
   return usage.ru_maxrss / 1024;
 }
 
-void Bench(const char* label, const std::string& connect, long rows, const std::string& fill) {
-  std::printf("%s\n", label);
-  orva::CDBConnection conn;
-  if (!conn.Open(connect)) {
-    std::printf("  cannot connect\n");
-    return;
-  }
-  if (!orva::bench::PrepareTable(conn, rows, fill)) return;
+void Bench(const std::string& connect, orva::CDBConnection& conn) {
 
   orva::bench::Timing window;
   orva::bench::Timing isql;

@@ -106,12 +106,20 @@ int RunOnBenchDatabases(int argc, char** argv, const BenchFunction& bench) {
     std::fprintf(stderr, "%s\n", box.text.toLocal8Bit().constData());
     return static_cast<int>(IDNO);
   });
+  const auto run = [&](const char* label, const std::string& connect, const std::string& fill) {
+    std::printf("%s\n", label);
+    CDBConnection conn;
+    if (!conn.Open(connect)) {
+      std::printf("  cannot connect\n");
+      return;
+    }
+    if (PrepareTable(conn, rows, fill)) bench(connect, conn);
+  };
   const std::string only = argc > 2 ? argv[2] : "";
-  if (only.empty() || only == "sqlite")
-    bench("SQLite", test::SqliteConnectString(BenchSqliteFile()), rows, SqliteFill(rows));
+  if (only.empty() || only == "sqlite") run("SQLite", test::SqliteConnectString(BenchSqliteFile()), SqliteFill(rows));
   if (only.empty() || only == "postgresql") {
     if (test::PostgresConfigured())
-      bench("PostgreSQL", test::PostgresConnectString(), rows, PostgresFill(rows));
+      run("PostgreSQL", test::PostgresConnectString(), PostgresFill(rows));
     else
       std::printf("PostgreSQL: skipped (ORVA_PG_* not set)\n");
   }

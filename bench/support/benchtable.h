@@ -40,11 +40,12 @@ bool PrepareTable(CDBConnection& conn, long rows, const std::string& fill);
 // Runs the query through unixODBC's isql, output discarded, and keeps its time.
 void TimeIsql(const std::string& connect, const std::string& sql, Timing& timing);
 
-// Runs `bench` (label, connection string, rows, table fill) on SQLite and on
-// the private PostgreSQL server, as the command line asks:
+// Runs `bench` (connection string, open connection whose table "bench" is
+// ready) on SQLite and on the private PostgreSQL server, as the command line
+// asks, each under its label:
 //   program [rows [sqlite|postgresql]]   (default 1000000, both)
 // Database errors go to stderr instead of a message box. Returns 0.
-using BenchFunction = std::function<void(const char*, const std::string&, long, const std::string&)>;
+using BenchFunction = std::function<void(const std::string& connect, CDBConnection& conn)>;
 int RunOnBenchDatabases(int argc, char** argv, const BenchFunction& bench);
 
 // The SQLite file of the benchmarks ($ORVA_BENCH_DIR, default /tmp/orva-bench).
