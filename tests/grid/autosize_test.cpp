@@ -96,14 +96,21 @@ class FixedExtentCell : public CGridCell {
   QSize GetCellExtent() const override { return {123, 45}; }
 };
 
-TEST(ComputeAutoSize, SizesVisibleColumnsAndConsideredRows) {
-  FakeMetrics fake;
+// Every cell kind measured with the fake metrics; fixed-row cells (kind 2)
+// get their own margin.
+std::array<CellKindMetrics, 4> FakeKinds(const FakeMetrics& fake, int margin, int fixedRowMargin) {
   std::array<CellKindMetrics, 4> kinds;
   for (auto& kind : kinds) {
     kind.text = fake.metrics;
-    kind.margin = 2;
+    kind.margin = margin;
   }
-  kinds[2].margin = 5;  // fixed-row cells have wider margins
+  kinds[2].margin = fixedRowMargin;
+  return kinds;
+}
+
+TEST(ComputeAutoSize, SizesVisibleColumnsAndConsideredRows) {
+  FakeMetrics fake;
+  const auto kinds = FakeKinds(fake, 2, 5);  // fixed-row cells have wider margins
   GridStore store;
   store.SetRowCount(4, 1);
   store.SetColumnCount(3, 1);
@@ -131,12 +138,7 @@ TEST(ComputeAutoSize, SizesVisibleColumnsAndConsideredRows) {
 // last slice are left as they are.
 TEST(ComputeAutoSize, SlicesGiveTheSameSizesAsOnePass) {
   FakeMetrics fake;
-  std::array<CellKindMetrics, 4> kinds;
-  for (auto& kind : kinds) {
-    kind.text = fake.metrics;
-    kind.margin = 1;
-  }
-  kinds[2].margin = 3;
+  const auto kinds = FakeKinds(fake, 1, 3);
   GridStore store;
   store.SetRowCount(1000, 1);
   store.SetColumnCount(4, 1);
