@@ -11,10 +11,14 @@ PACKAGES=(
   # database access and drivers
   unixodbc unixodbc-dev libsqliteodbc odbc-postgresql odbc-mdbtools tdsodbc odbc-mariadb
   sqlite3 libsqlite3-dev
+  # file databases (.xls reading) and .xlsx export
+  libfreexl-dev libxlsxwriter-dev
   # test server
   postgresql
   # pictures, fonts
   libjpeg-dev fonts-wqy-microhei
+  # independent readers of the files ORVA writes, and .xls fixtures
+  python3 python3-openpyxl python3-xlwt
   # running the GUI headless (screenshots, the run command on a machine without a display)
   xvfb xauth
 )
