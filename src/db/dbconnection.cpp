@@ -98,6 +98,10 @@ bool CDBConnection::Connect() {
   m_bMultipleResults = MultipleResultsAnswer(m_pDatabase->GetInfoText(SQL_MULT_RESULT_SETS));
   m_bCanCancel = m_pDatabase->HasFunction(SQL_API_SQLCANCEL);
   if (m_bHasDatabases) m_strCurrentDatabase = m_pDatabase->GetDatabaseName();
+  m_identifierStyle.quote = m_pDatabase->GetInfoText(SQL_IDENTIFIER_QUOTE_CHAR);
+  SQLUSMALLINT identifierCase = 0;
+  if (SQL_SUCCEEDED(SQLGetInfo(m_pDatabase->Handle(), SQL_IDENTIFIER_CASE, &identifierCase, sizeof identifierCase, nullptr)))
+    m_identifierStyle.identifierCase = identifierCase;
   return true;
 }
 

@@ -13,6 +13,7 @@
 #include "db/cancelhandle.h"
 #include "db/database.h"
 #include "db/dbmskind.h"
+#include "db/sqlquote.h"
 
 namespace orva {
 
@@ -70,6 +71,8 @@ class CDBConnection {
   bool SupportsMultipleResults() const { return m_bMultipleResults; }
   bool CanCountRows() const { return m_bCanCountRows; }
   bool CanCancel() const { return m_bCanCancel; }
+  // How the driver wants names written into SQL (QuoteIdentifier).
+  const IdentifierStyle& GetIdentifierStyle() const { return m_identifierStyle; }
 
   bool m_bCanCountRows = false;
   bool m_bCanCancel = false;
@@ -83,6 +86,7 @@ class CDBConnection {
   std::string m_strDbmsName;
   std::string m_strCurrentDatabase;
   bool m_bHasDatabases = false;
+  IdentifierStyle m_identifierStyle;
 
  private:
   // Reconnects a link that is present but not connected; false when there is
