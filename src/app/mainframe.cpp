@@ -488,7 +488,7 @@ CQueryDoc* CMainFrame::NewConnection(const std::string& connect, const std::opti
   }
   if (name && !name->empty()) {
     connection->SetDataSourceName(*name);
-  } else if (connection->GetConnectString().find("DSN=") == std::string::npos) {
+  } else if (ConnectStringKeyValue(connection->GetConnectString(), "DSN").empty()) {
     // A free connection string: name the connection after where it goes.
     const std::string where = ConnectionDisplayName(connection->GetConnectString());
     if (!where.empty()) connection->SetDataSourceName(where);
@@ -867,11 +867,11 @@ void CMainFrame::RestoreWindowPlacement() {
   const std::optional<WindowPlacement> placement = ParseWindowPlacement(GetProfileText("Setting", "WindowPos", ""));
   if (!placement) {
     // Centred on the screen.
+    show();
     const QRect screen = this->screen() ? this->screen()->availableGeometry() : QRect(0, 0, 1280, 900);
-    QRect frame(QPoint(), size());
+    QRect frame = frameGeometry();
     frame.moveCenter(screen.center());
     move(frame.topLeft());
-    show();
     return;
   }
   setGeometry(QRect(QPoint(placement->left, placement->top), QPoint(placement->right - 1, placement->bottom - 1)));
