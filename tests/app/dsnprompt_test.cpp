@@ -2,6 +2,7 @@
 
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTest>
 
 #include "app/dsnprompt.h"
 #include "db/dbconnection.h"
@@ -34,6 +35,12 @@ TEST(DataSourcePrompt, ListsDataSourcesAndBuildsTheConnectString) {
   // A typed connection string wins over the selection.
   dialog.ConnectEdit()->setText("  DRIVER={X};A=1;  ");
   EXPECT_EQ(dialog.ConnectString(), "DRIVER={X};A=1;");
+  // The password is typed into a masked field and added to the string.
+  EXPECT_EQ(dialog.PasswordEdit()->echoMode(), QLineEdit::Password);
+  QTest::keyClicks(dialog.PasswordEdit(), "s;e=cret");
+  EXPECT_EQ(dialog.PasswordEdit()->displayText().contains("cret"), false);
+  dialog.ConnectEdit()->setText("DRIVER={X};A=1");
+  EXPECT_EQ(dialog.ConnectString(), "DRIVER={X};A=1;PWD={s;e=cret};");
 }
 
 TEST(DataSourcePrompt, EmptyConnectStringOpensThroughThePicker) {

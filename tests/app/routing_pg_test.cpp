@@ -4,9 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTreeWidgetItem>
 
+#include "app/dsnprompt.h"
 #include "app_test_util.h"
+#include "browser/schemaview.h"
 #include "grid/gridctrl.h"
 #include "odbc_test_env.h"
 #include "platform/resource_ids.h"
@@ -100,6 +104,30 @@ TEST_F(RoutingOnPostgres, ClosingTheMainWindowDuringAStatementCancelsIt) {
   EXPECT_EQ(s.frame->ConnectionCount(), 0);
   ASSERT_EQ(boxes.Count(), 1u);
   EXPECT_TRUE(boxes.LastText().startsWith("是否保存")) << boxes.LastText().toStdString();
+}
+
+TEST_F(RoutingOnPostgres, AConnectionStringNamesTheServerAndNeverShowsThePassword) {
+  test::MessageBoxRecorder boxes;
+  AppSession s;
+  {
+    test::DialogAnswer pick([](QDialog& dialog) {
+      auto* picker = dynamic_cast<CDataSourceDialog*>(&dialog);
+      if (!picker) return static_cast<int>(QDialog::Rejected);
+      picker->ConnectEdit()->setText(QString::fromStdString(test::PostgresConnectString()));
+      QTest::keyClicks(picker->PasswordEdit(), "Geheim42");
+      return static_cast<int>(QDialog::Accepted);
+    });
+    s.ClickButton(ID_FILE_CONNECT_ODBC);
+  }
+  ASSERT_EQ(s.frame->QueryWindowCount(), 1);
+  CChildFrame* window = s.frame->ActiveQueryWindow();
+  const QString title = window->windowTitle();
+  const QString server = QString::fromLocal8Bit(qgetenv("ORVA_PG_SOCKET_DIR"));
+  EXPECT_TRUE(title.startsWith("查询 － " + server + ".")) << title.toStdString();
+  EXPECT_FALSE(title.contains("Geheim42"));
+  EXPECT_FALSE(window->parentWidget()->windowTitle().contains("Geheim42"));
+  EXPECT_FALSE(s.frame->GetBrowser()->topLevelItem(0)->text(0).contains("Geheim42"));
+  EXPECT_EQ(boxes.Count(), 0u) << boxes.LastText().toStdString();
 }
 
 }  // namespace
