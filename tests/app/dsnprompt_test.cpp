@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include "app/dsnprompt.h"
+#include "app_test_util.h"
 #include "db/dbconnection.h"
 #include "odbc_test_env.h"
 #include "platform/messagebox.h"
@@ -12,15 +13,7 @@
 namespace orva {
 namespace {
 
-// Answers the next modal dialog by running `answer` on it.
-class DialogAnswer {
- public:
-  explicit DialogAnswer(std::function<int(QDialog&)> answer) { m_previous = SetDialogHook(std::move(answer)); }
-  ~DialogAnswer() { SetDialogHook(m_previous); }
-
- private:
-  DialogHook m_previous;
-};
+using test::DialogAnswer;
 
 TEST(DataSourcePrompt, ListsDataSourcesAndBuildsTheConnectString) {
   test::RegisterTestDrivers();
