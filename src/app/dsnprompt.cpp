@@ -30,7 +30,7 @@ CDataSourceDialog::CDataSourceDialog(QWidget* parent) : QDialog(parent) {
 
   auto* connectLabel = new QLabel(QStringLiteral("或者输入连接字符串(&S):"), this);
   m_connect = new QLineEdit(this);
-  m_connect->setPlaceholderText(QStringLiteral("DRIVER={...};SERVER=...;UID=...;PWD=...;"));
+  m_connect->setPlaceholderText(QStringLiteral("DRIVER={...};SERVER=...;UID=...;"));
   connectLabel->setBuddy(m_connect);
 
   // The password has a field of its own that never shows what is typed, so
