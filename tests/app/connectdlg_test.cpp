@@ -19,6 +19,7 @@
 #include "db/odbcsources.h"
 #include "db/recordsetex.h"
 #include "odbc_test_env.h"
+#include "pg_password.h"
 #include "platform/codec.h"
 #include "platform/profile.h"
 #include "test_env.h"
@@ -122,39 +123,18 @@ TEST_F(ConnectDialog, EmptyServerIsRefusedAndTheDialogStaysOpen) {
   EXPECT_EQ(Stored("PreConnServers"), "<none>");
 }
 
-// A role of the test server that must log in with its password.
-class PasswordRole {
- public:
-  PasswordRole(const std::string& name, const std::string& password) : m_name(name) {
-    CDBConnection admin;
-    if (!admin.Open(test::PostgresConnectString())) return;
-    std::string literal;
-    for (char c : password) literal += c == '\'' ? std::string("''") : std::string(1, c);
-    admin.Execute("CREATE ROLE " + name + " LOGIN PASSWORD '" + literal + "'");
-    const char* root = std::getenv("ORVA_PG_ROOT");
-    const std::string hba = std::string(root ? root : "") + "/data/pg_hba.conf";
-    std::ifstream in(hba);
-    std::stringstream rest;
-    rest << in.rdbuf();
-    in.close();
-    std::ofstream(hba) << "local all " << name << " scram-sha-256\n" << rest.str();
-    CRecordsetEx* set = nullptr;
-    admin.OpenResultSet("SELECT pg_reload_conf()", set);
-    CDBConnection::CloseResultSet(set);
-    m_ready = !rest.str().empty();
-  }
-  bool Ready() const { return m_ready; }
-
- private:
-  std::string m_name;
-  bool m_ready = false;
-};
-
 TEST_F(ConnectDialog, PasswordWithSeparatorsConnectsOnlyWhenItIsTheRealOne) {
   if (!test::PostgresConfigured() || !std::getenv("ORVA_PG_ROOT")) GTEST_SKIP() << "no test PostgreSQL server";
   const std::string role = test::UniqueName("pw");
-  PasswordRole password(role, "p;w}d");
-  ASSERT_TRUE(password.Ready());
+  {
+    CDBConnection admin;
+    ASSERT_TRUE(admin.Open(test::PostgresConnectString()));
+    admin.Execute("CREATE ROLE " + role + " LOGIN PASSWORD 'p;w}d'");
+    ASSERT_TRUE(test::RequirePasswordFor(role));
+    CRecordsetEx* set = nullptr;
+    admin.OpenResultSet("SELECT pg_reload_conf()", set);
+    CDBConnection::CloseResultSet(set);
+  }
 
   auto connectWith = [&](const QString& typed) {
     CConnectDlg dialog;
