@@ -1,5 +1,7 @@
 #include "db/connectstring.h"
 
+#include <cctype>
+
 #include "platform/codec.h"
 
 namespace orva {
@@ -35,6 +37,54 @@ std::string ConnectStringValue(std::string_view connect, std::string_view key) {
   }
   size_t end = connect.find(';', start);
   return std::string(connect.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+}
+
+std::string ConnectStringKeyValue(std::string_view connect, std::string_view key) {
+  auto trim = [](std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+  };
+  auto sameKey = [](std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+      if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+    return true;
+  };
+  std::size_t pos = 0;
+  while (pos < connect.size()) {
+    const std::size_t eq = connect.find('=', pos);
+    if (eq == std::string_view::npos) break;
+    const std::string_view name = trim(connect.substr(pos, eq - pos));
+    std::size_t start = eq + 1;
+    while (start < connect.size() && connect[start] == ' ') ++start;
+    std::string value;
+    std::size_t end;
+    if (start < connect.size() && connect[start] == '{') {
+      // To the closing brace; "}}" inside stands for "}".
+      end = start + 1;
+      while (end < connect.size()) {
+        if (connect[end] == '}') {
+          if (end + 1 < connect.size() && connect[end + 1] == '}') {
+            value += '}';
+            end += 2;
+            continue;
+          }
+          ++end;
+          break;
+        }
+        value += connect[end++];
+      }
+      end = connect.find(';', end);
+    } else {
+      end = connect.find(';', eq);
+      value = std::string(trim(connect.substr(eq + 1, (end == std::string_view::npos ? connect.size() : end) - eq - 1)));
+    }
+    if (sameKey(name, key)) return value;
+    if (end == std::string_view::npos) break;
+    pos = end + 1;
+  }
+  return {};
 }
 
 std::string ConnectStringQuoted(std::string_view value) {

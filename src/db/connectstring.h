@@ -15,6 +15,11 @@ namespace orva {
 // A value in braces is read to its closing brace, "}}" standing for "}".
 std::string ConnectStringValue(std::string_view connect, std::string_view key);
 
+// The value of a key (without "="), the key compared without regard to letter
+// case and only as a whole key of the string; a value in braces unwrapped
+// ("}}" standing for "}"). Empty when the key is absent.
+std::string ConnectStringKeyValue(std::string_view connect, std::string_view key);
+
 // A value as a connection string carries it: unchanged when it holds no ";",
 // "{" or "}", otherwise enclosed in braces with every "}" doubled, so that a
 // typed value (a password such as "p;w}d") can neither end early nor add

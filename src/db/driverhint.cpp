@@ -37,15 +37,7 @@ constexpr DriverSource kSources[] = {
 }  // namespace
 
 std::string DriverNameOf(std::string_view connect) {
-  // Keywords are matched without regard to case and only at the start of a pair.
-  const std::string lower = Lower(connect);
-  std::size_t at = 0;
-  while ((at = lower.find("driver=", at)) != std::string::npos) {
-    if (at == 0 || lower[at - 1] == ';' || std::isspace(static_cast<unsigned char>(lower[at - 1]))) break;
-    at += 7;
-  }
-  if (at == std::string::npos) return {};
-  std::string name = ConnectStringValue(connect.substr(at), connect.substr(at, 7));
+  std::string name = ConnectStringKeyValue(connect, "DRIVER");
   // A path to a library is loaded directly; nothing to look up.
   if (name.find('/') != std::string::npos) return {};
   return name;
