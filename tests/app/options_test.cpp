@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QLabel>
@@ -12,13 +13,18 @@
 #include <QTreeWidget>
 #include <functional>
 
+#include "app/app.h"
 #include "app/fontpage.h"
+#include "app/mainframe.h"
+#include "browser/schemaview.h"
 #include "app/optionssheet.h"
 #include "grid/gridctrl.h"
 #include "platform/codec.h"
 #include "platform/fontsettings.h"
 #include "platform/messagebox.h"
 #include "platform/profile.h"
+#include "platform/resource_ids.h"
+#include "platform/commandactions.h"
 #include "platform/qtext.h"
 #include "query/querydoc.h"
 #include "query/queryview.h"
@@ -30,8 +36,9 @@ namespace {
 
 using SheetScript = std::function<void(CTreePropertySheet&, CFontPage&)>;
 
-// Runs the options sheet; the script plays the user while it is open.
-int RunSheet(const SheetScript& script) {
+// Runs the options sheet (by default straight, else through `launch`); the
+// script plays the user while it is open.
+int RunSheet(const SheetScript& script, const std::function<void()>& launch = {}) {
   DialogHook previous = SetDialogHook([&](QDialog& dialog) {
     auto& sheet = static_cast<CTreePropertySheet&>(dialog);
     dialog.show();
@@ -42,7 +49,10 @@ int RunSheet(const SheetScript& script) {
     dialog.hide();
     return dialog.result();
   });
-  RunOptionsSheet(nullptr);
+  if (launch)
+    launch();
+  else
+    RunOptionsSheet(nullptr);
   SetDialogHook(previous);
   return 0;
 }
@@ -163,12 +173,18 @@ TEST_F(OptionsSheet, CancelStoresNothing) {
 }
 
 TEST_F(OptionsSheet, EachAreaKeepsItsOwnFontAndOpenWindowsFollowAtOnce) {
+  CQueryToolApp app;
+  ASSERT_TRUE(app.InitInstance({}));
+  CMainFrame* frame = app.MainFrame();
+  WriteProfileText("Setting", std::nullopt, std::nullopt);
   // Settings written before areas existed: the editor's three values.
   const QString family = ChineseFamily();
   WriteProfileText("Setting", "FontFamilies", GbkFromQString(family));
   WriteProfileText("Setting", "FontStyle", GbkFromUtf8("常规"));
   WriteProfileText("Setting", "FontSize", "10");
 
+  QWidget* browser = frame->GetBrowser();
+  const QFont browserFontBefore = browser->font();
   CQueryDoc doc;
   CQueryView editor(&doc);
   editor.OnInitialUpdate();
@@ -194,14 +210,29 @@ TEST_F(OptionsSheet, EachAreaKeepsItsOwnFontAndOpenWindowsFollowAtOnce) {
     ClickRow(page.SizeList(), "16");
     QTest::mouseClick(sheet.ApplyButton(), Qt::LeftButton);
     EXPECT_FALSE(sheet.ApplyButton()->isEnabled());
+    // The browser area: 斜体 28.
+    QTest::keyClick(page.RegionBox(), Qt::Key_Down);
+    QTest::keyClick(page.RegionBox(), Qt::Key_Down);
+    ASSERT_EQ(page.RegionBox()->currentText(), "对象浏览区域");
+    ChooseFamily(page.FamilyBox(), family);
+    ClickRow(page.StyleList(), "斜体");
+    ClickRow(page.SizeList(), "28");
     QTest::mouseClick(sheet.OkButton(), Qt::LeftButton);
+  }, [&] {
+    // The user's way in: 工具 → 设置.
+    frame->Actions().Refresh();
+    QAction* options = frame->Actions().Find(ID_TOOLS_OPTIONS);
+    ASSERT_TRUE(options->isEnabled());
+    options->trigger();
   });
 
   EXPECT_EQ(Stored("FontSize"), "16");
   EXPECT_EQ(Stored("ResultFontFamilies"), GbkFromQString(family));
   EXPECT_EQ(Stored("ResultFontStyle"), GbkFromUtf8("加粗"));
   EXPECT_EQ(Stored("ResultFontSize"), "18");
-  EXPECT_EQ(Stored("BrowserFontFamilies"), "<none>");  // never touched
+  EXPECT_EQ(Stored("BrowserFontStyle"), GbkFromUtf8("斜体"));
+  EXPECT_TRUE(browser->font().italic());
+  EXPECT_NE(browser->font(), browserFontBefore);
 
   const QFont gridFont = grid->GetDefaultCell(false, false)->GetFontObject();
   EXPECT_TRUE(gridFont.bold());
