@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <cmath>
 #include <cstdio>
 
 #include "app/aboutdialog.h"
@@ -28,10 +29,12 @@
 #include "app/filedatabase.h"
 #include "app/lockkeys.h"
 #include "app/mdibackground.h"
+#include "app/optionssheet.h"
 #include "browser/schemaview.h"
 #include "calendar/calendardialog.h"
 #include "db/dbconnection.h"
 #include "platform/codec.h"
+#include "platform/fontsettings.h"
 #include "platform/messagebox.h"
 #include "platform/profile.h"
 #include "platform/qtext.h"
@@ -340,6 +343,16 @@ void CMainFrame::CreateBrowserBar() {
   m_pSchemaView->setObjectName(QStringLiteral("schemaView"));
   m_wndBrowserBar->setWidget(m_pSchemaView);
   addDockWidget(Qt::LeftDockWidgetArea, m_wndBrowserBar);
+  // The browser takes the font chosen for it in the options, now and on change.
+  auto applyBrowserFont = [this] {
+    const QScreen* screen = this->screen();
+    const int dpiY = screen ? static_cast<int>(std::lround(screen->logicalDotsPerInchY())) : 96;
+    if (std::optional<QFont> font = ChosenAreaFont(FontArea::Browser, dpiY)) m_pSchemaView->setFont(*font);
+  };
+  applyBrowserFont();
+  connect(&FontSettingsNotifier::Instance(), &FontSettingsNotifier::Changed, this, [applyBrowserFont](int area) {
+    if (area == static_cast<int>(FontArea::Browser)) applyBrowserFont();
+  });
   resizeDocks({m_wndBrowserBar}, {220}, Qt::Horizontal);
 }
 
@@ -747,6 +760,9 @@ bool CMainFrame::OnCommand(int id) {
     case ID_TOOLS_CALENDAR:
       calendar::ShowCalendarDialog(this);
       return true;
+    case ID_TOOLS_OPTIONS:
+      RunOptionsSheet(this);
+      return true;
     case ID_APP_ABOUT:
       ShowAboutBox();
       return true;
@@ -837,6 +853,7 @@ bool CMainFrame::OnUpdateCommand(int id, CmdUI& ui) {
     case ID_FILE_CONNECT_FILE:
     case ID_FILE_PRINT_SETUP:
     case ID_TOOLS_CALENDAR:
+    case ID_TOOLS_OPTIONS:
     case ID_APP_ABOUT:
     case ID_APP_EXIT:
     case ID_RESULT_MODE:
