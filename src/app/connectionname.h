@@ -6,11 +6,9 @@
 #include <string>
 #include <string_view>
 
-namespace orva {
+#include "db/connectstring.h"  // ConnectStringKeyValue, which callers use alongside
 
-// The value of a connection-string key, the key compared without regard to
-// letter case and a value in braces unwrapped; empty when the key is absent.
-std::string ConnectStringKeyValue(std::string_view connect, std::string_view key);
+namespace orva {
 
 // SERVER (or SERVERNAME), else DATABASE, else DBQ; a value that is a path
 // gives its file name. Empty when the string has none of them.

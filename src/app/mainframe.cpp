@@ -20,16 +20,21 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <cmath>
 #include <cstdio>
 
 #include "app/aboutdialog.h"
+#include "app/connectdlg.h"
 #include "app/connectionname.h"
+#include "app/filedatabase.h"
 #include "app/lockkeys.h"
 #include "app/mdibackground.h"
+#include "app/optionssheet.h"
 #include "browser/schemaview.h"
 #include "calendar/calendardialog.h"
 #include "db/dbconnection.h"
 #include "platform/codec.h"
+#include "platform/fontsettings.h"
 #include "platform/messagebox.h"
 #include "platform/profile.h"
 #include "platform/qtext.h"
@@ -338,6 +343,16 @@ void CMainFrame::CreateBrowserBar() {
   m_pSchemaView->setObjectName(QStringLiteral("schemaView"));
   m_wndBrowserBar->setWidget(m_pSchemaView);
   addDockWidget(Qt::LeftDockWidgetArea, m_wndBrowserBar);
+  // The browser takes the font chosen for it in the options, now and on change.
+  auto applyBrowserFont = [this] {
+    const QScreen* screen = this->screen();
+    const int dpiY = screen ? static_cast<int>(std::lround(screen->logicalDotsPerInchY())) : 96;
+    if (std::optional<QFont> font = ChosenAreaFont(FontArea::Browser, dpiY)) m_pSchemaView->setFont(*font);
+  };
+  applyBrowserFont();
+  connect(&FontSettingsNotifier::Instance(), &FontSettingsNotifier::Changed, this, [applyBrowserFont](int area) {
+    if (area == static_cast<int>(FontArea::Browser)) applyBrowserFont();
+  });
   resizeDocks({m_wndBrowserBar}, {220}, Qt::Horizontal);
 }
 
@@ -690,6 +705,20 @@ void CMainFrame::ShowAboutBox() {
   ExecDialog(dialog);
 }
 
+void CMainFrame::ConnectToServer() {
+  CConnectDlg dialog(this);
+  if (ExecDialog(dialog) != QDialog::Accepted) return;
+  NewConnection(ServerConnectString(dialog.Login()), dialog.m_strServer);
+}
+
+void CMainFrame::OpenFileDatabase() {
+  const std::optional<QString> path = AskFileDatabasePath(this);
+  if (!path) return;
+  const std::optional<FileDatabase> database = FileDatabaseFor(*path);
+  if (!database) return;  // an extension no driver opens
+  NewConnection(database->connect, database->name);
+}
+
 void CMainFrame::PrintSetup() {
   if (!m_printer) m_printer = std::make_unique<QPrinter>();
   QPageSetupDialog dialog(m_printer.get(), this);
@@ -704,6 +733,12 @@ bool CMainFrame::OnCommand(int id) {
   switch (id) {
     case ID_FILE_CONNECT_ODBC:
       NewConnection(std::string(), std::nullopt);
+      return true;
+    case ID_FILE_CONNECT:
+      ConnectToServer();
+      return true;
+    case ID_FILE_CONNECT_FILE:
+      OpenFileDatabase();
       return true;
     case ID_FILE_NEW:
     case ID_FILE_NEW_QUERY:
@@ -724,6 +759,9 @@ bool CMainFrame::OnCommand(int id) {
       return true;
     case ID_TOOLS_CALENDAR:
       calendar::ShowCalendarDialog(this);
+      return true;
+    case ID_TOOLS_OPTIONS:
+      RunOptionsSheet(this);
       return true;
     case ID_APP_ABOUT:
       ShowAboutBox();
@@ -811,8 +849,11 @@ bool CMainFrame::OnUpdateCommand(int id, CmdUI& ui) {
   }
   switch (id) {
     case ID_FILE_CONNECT_ODBC:
+    case ID_FILE_CONNECT:
+    case ID_FILE_CONNECT_FILE:
     case ID_FILE_PRINT_SETUP:
     case ID_TOOLS_CALENDAR:
+    case ID_TOOLS_OPTIONS:
     case ID_APP_ABOUT:
     case ID_APP_EXIT:
     case ID_RESULT_MODE:

@@ -88,6 +88,10 @@ class CMainFrame : public QMainWindow, public ICommandTarget {
   bool DisconnectAll();
   CChildFrame* ActiveQueryWindow() const;
 
+  // 40044: the connection dialog, then a connection named after the server.
+  void ConnectToServer();
+  // 40021: a file database chosen with the file dialog.
+  void OpenFileDatabase();
   // 40022: asks for a script with the file dialog and opens it.
   void OpenSqlFile();
   // Opens entry `index` of the recent-file list; a file that no longer

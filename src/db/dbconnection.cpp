@@ -6,6 +6,8 @@
 
 #include "db/connectstring.h"
 #include "db/dbexception.h"
+#include "db/driverhint.h"
+#include "db/odbcsources.h"
 #include "db/odbcenv.h"
 #include "db/recordsetex.h"
 #include "platform/codec.h"
@@ -48,6 +50,12 @@ CDBConnection::~CDBConnection() { Close(); }
 bool CDBConnection::Open(std::string_view connect) {
   m_strConnect = std::string(connect);
   Close();
+  // A driver that is not installed is named, with what to install, before
+  // the driver manager is asked.
+  if (const std::string missing = MissingDriverMessage(connect, InstalledDrivers()); !missing.empty()) {
+    ShowMessageBoxGbk(missing, QStringLiteral("ORVA"), MbIcon::Warning);
+    return false;
+  }
   m_pDatabase = std::make_unique<CDatabase>();
   try {
     return Connect();

@@ -586,6 +586,15 @@ const CGridDefaultCell* CGridCtrl::GetDefaultCell(bool fixedRow, bool fixedCol) 
   return m_defaultCells[(fixedRow ? 2 : 0) | (fixedCol ? 1 : 0)].get();
 }
 
+void CGridCtrl::SetGridFont(const QFont& font) {
+  {
+    Lock lock = Locked();
+    for (auto& cell : m_defaultCells) cell->SetFont(font);
+  }
+  AutoSize();
+  Refresh();
+}
+
 std::unique_ptr<CGridCellBase> CGridCtrl::VirtualCell(int row, int col) const {
   GridCellInfo info;
   info.hdr = NotifyHeader{const_cast<CGridCtrl*>(this), m_id, GVN_GETDISPINFO};

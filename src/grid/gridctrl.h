@@ -117,6 +117,9 @@ class CGridCtrl : public QAbstractScrollArea, public ICommandTarget, public IGri
   bool SetDefaultCellType(GridCellClass cellClass);
   CGridDefaultCell* GetDefaultCell(bool fixedRow, bool fixedCol);
   const CGridDefaultCell* GetDefaultCell(bool fixedRow, bool fixedCol) const;
+  // Gives every kind of default cell the font (GUI thread), then fits rows
+  // and columns to it and repaints.
+  void SetGridFont(const QFont& font);
 
   // --- Flags ---
   void SetEditable(bool editable = true) { m_editable = editable; }

@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "editor/sqlcolouring.h"
+#include "platform/fontsettings.h"
 #include "platform/imagelist.h"
 #include "platform/profile.h"
 #include "platform/qtext.h"
@@ -48,17 +49,7 @@ QFont EditorFontFromSettings(int dpiY) {
   QFont font = QFontDatabase::families().contains(face, Qt::CaseInsensitive)
                    ? QFont(face)
                    : QFontDatabase::systemFont(QFontDatabase::FixedFont);
-  const bool bold = style == GbkFromQString(QStringLiteral("加粗")) || style == GbkFromQString(QStringLiteral("加粗 斜体"));
-  const bool italic =
-      style == GbkFromQString(QStringLiteral("斜体")) || style == GbkFromQString(QStringLiteral("加粗 斜体"));
-  font.setWeight(bold ? QFont::Bold : QFont::Normal);
-  font.setItalic(italic);
-  font.setUnderline(false);
-  font.setStrikeOut(false);
-  // Points to pixels, rounded as the classic multiply-divide does.
-  const int pixels = static_cast<int>(std::lround(static_cast<double>(points) * dpiY / 72.0));
-  if (pixels > 0) font.setPixelSize(pixels);
-  return font;
+  return MakeChosenFont(font, style, points, dpiY);
 }
 
 CQueryView::CQueryView(CQueryDoc* document, QWidget* parent) : CTextEditView(parent), m_document(document) {
@@ -72,6 +63,14 @@ CTextBuffer* CQueryView::GetTextBuffer() { return m_document ? &m_document->Buff
 
 void CQueryView::OnInitialUpdate() {
   CTextEditView::OnInitialUpdate();
+  ApplyEditorFont();
+  // A font chosen in the options applies to open editors at once.
+  QObject::connect(&FontSettingsNotifier::Instance(), &FontSettingsNotifier::Changed, this, [this](int area) {
+    if (area == static_cast<int>(FontArea::Editor)) ApplyEditorFont();
+  });
+}
+
+void CQueryView::ApplyEditorFont() {
   const QScreen* screen = this->screen();
   SetTextFont(EditorFontFromSettings(screen ? static_cast<int>(std::lround(screen->logicalDotsPerInchY())) : 96));
 }

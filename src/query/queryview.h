@@ -58,6 +58,8 @@ class CQueryView : public CTextEditView {
   void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
+  void ApplyEditorFont();
+
   CQueryDoc* m_document;
 };
 

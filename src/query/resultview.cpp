@@ -10,9 +10,12 @@
 #include <QScrollBar>
 #include <QTabBar>
 #include <QTextCursor>
+#include <QScreen>
+#include <cmath>
 #include <ctime>
 
 #include "grid/gridctrl.h"
+#include "platform/fontsettings.h"
 #include "platform/guithread.h"
 #include "platform/messages.h"
 #include "platform/qtext.h"
@@ -25,6 +28,11 @@ namespace orva {
 namespace {
 constexpr int kResultsTab = 0;
 constexpr int kMessagesTab = 1;
+
+int ScreenDpiY(const QWidget* widget) {
+  const QScreen* screen = widget->screen();
+  return screen ? static_cast<int>(std::lround(screen->logicalDotsPerInchY())) : 96;
+}
 }  // namespace
 
 CResultView::CResultView(QWidget* parent) : QWidget(parent) {
@@ -48,6 +56,12 @@ CResultView::CResultView(QWidget* parent) : QWidget(parent) {
   m_tabs->addTab(m_tabImages.Icon(2), QStringLiteral("消息"));
   m_tabs->setCurrentIndex(kResultsTab);
   connect(m_tabs, &QTabBar::currentChanged, this, [this](int index) { ApplyPage(index == kMessagesTab); });
+  // A result font chosen in the options applies to the open grids at once.
+  connect(&FontSettingsNotifier::Instance(), &FontSettingsNotifier::Changed, this, [this](int area) {
+    if (area != static_cast<int>(FontArea::Result)) return;
+    if (std::optional<QFont> font = ChosenAreaFont(FontArea::Result, ScreenDpiY(this)))
+      for (CGridCtrl* grid : m_grids) grid->SetGridFont(*font);
+  });
 }
 
 CResultView::~CResultView() = default;
@@ -101,6 +115,7 @@ CGridCtrl* CResultView::CreateGrid(CRecordsetEx* set) {
   grid->Create(start.grids.back(), this, IDC_RESULT_GRID_FIRST + n, !m_messagePage);
   grid->SetEditable(true);
   grid->SetDragAndDrop(false);
+  if (std::optional<QFont> font = ChosenAreaFont(FontArea::Result, ScreenDpiY(this))) grid->SetGridFont(*font);
   if (n > 0) {
     auto* bar = new CSplitterBar(m_grids.back(), grid, this);
     bar->setObjectName(QStringLiteral("bar%1").arg(IDC_RESULT_SPLITTER_FIRST + GetGridCount() - 1));

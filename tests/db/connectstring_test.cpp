@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "db/connectstring.h"
+#include "db/driverhint.h"
 #include "db/dbconnection.h"
 #include "db/dbmskind.h"
 #include "platform/codec.h"
@@ -108,6 +109,41 @@ TEST(FileConnectStringTest, PathWithoutSeparatorGivesEmptyDirectory) {
   EXPECT_NE(TextConnectString("x.csv").find("DefaultDir=;DBQ=;"), std::string::npos);
   EXPECT_NE(DBaseConnectString("x.dbf").find("DefaultDir=;Exclusive=0;DBQ=;"), std::string::npos);
   EXPECT_NE(AccessConnectString("x.mdb").find("DefaultDir=;DBQ=x.mdb;"), std::string::npos);
+}
+
+
+TEST(ServerConnectStringTest, ValuesWithSeparatorsAreBracedOthersStayAsTyped) {
+  ServerLogin login{"PostgreSQL Unicode", "db.example", "ann", "secret", "", ""};
+  EXPECT_EQ(ServerConnectString(login), "DRIVER={PostgreSQL Unicode};SERVER=db.example;UID=ann;PWD=secret;");
+  login.password = "p;w}d";
+  login.port = "5433";
+  login.database = "sales";
+  EXPECT_EQ(ServerConnectString(login),
+            "DRIVER={PostgreSQL Unicode};SERVER=db.example;UID=ann;PWD={p;w}}d};Port=5433;Database=sales;");
+  // A password cannot end the string early or add a keyword of its own.
+  login.password = "x;DATABASE=other";
+  const std::string connect = ServerConnectString(login);
+  EXPECT_EQ(ConnectStringValue(connect, "PWD="), "x;DATABASE=other");
+  EXPECT_EQ(ConnectStringValue(connect, "Database="), "sales");
+  EXPECT_EQ(ConnectStringQuoted("{a}"), "{{a}}}");
+  EXPECT_EQ(ConnectStringValue("PWD={a}}b;c};UID=u;", "PWD="), "a}b;c");
+}
+
+TEST(ServerConnectStringTest, FilePathsWithSeparatorsAreBraced) {
+  EXPECT_NE(DBaseConnectString("/d;x/t.dbf").find("DefaultDir={/d;x};Exclusive=0;DBQ={/d;x};"), std::string::npos);
+  EXPECT_NE(ExcelConnectString("/d/{b}.xls").find("DefaultDir=/d;DBQ={/d/{b}}.xls};"), std::string::npos);
+}
+
+TEST(DriverHintTest, NamesAMissingDriverAndWhatToInstall) {
+  const std::vector<std::string> installed = {"SQLite3", "PostgreSQL Unicode"};
+  EXPECT_EQ(DriverNameOf("DRIVER={Microsoft Access Driver (*.mdb)};DBQ=/x.mdb;"), "Microsoft Access Driver (*.mdb)");
+  EXPECT_EQ(DriverNameOf("DSN=sales;UID=a;"), "");
+  EXPECT_EQ(DriverNameOf("Driver=/usr/lib/libx.so;"), "");
+  EXPECT_EQ(MissingDriverMessage("driver={postgresql unicode};SERVER=a;", installed), "");
+  EXPECT_EQ(MissingDriverMessage("DSN=whatever;", installed), "");
+  const std::string message = Utf8FromGbk(MissingDriverMessage(AccessConnectString("/d/shop.mdb"), installed));
+  EXPECT_NE(message.find("Microsoft Access Driver (*.mdb)"), std::string::npos) << message;
+  EXPECT_NE(message.find("odbc-mdbtools"), std::string::npos) << message;
 }
 
 }  // namespace

@@ -1,0 +1,155 @@
+// Connecting as a user does: 连接 (the connection dialog) to the test
+// PostgreSQL server, 连接文件数据库 on a SQLite file, and a driver that is
+// not installed.
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <cstdlib>
+
+#include "app/connectdlg.h"
+#include "app_test_util.h"
+#include "browser/schemaview.h"
+#include "db/connectstring.h"
+#include "db/dbconnection.h"
+#include "db/recordsetex.h"
+#include "odbc_test_env.h"
+#include "pg_password.h"
+#include "platform/codec.h"
+#include "platform/profile.h"
+#include "platform/qtext.h"
+#include "platform/resource_ids.h"
+#include "test_env.h"
+
+namespace orva {
+namespace {
+
+std::string Env(const char* name) { return std::getenv(name) ? std::getenv(name) : ""; }
+
+void TypeInto(QLineEdit* edit, const std::string& text) {
+  edit->setFocus();
+  QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClick(edit, Qt::Key_Delete);
+  QTest::keyClicks(edit, QString::fromStdString(text));
+}
+
+// Fills the connection dialog for the test server and presses OK.
+int AnswerConnectDialog(QDialog& dialog, const std::string& user, const std::string& password) {
+  auto* connect = dynamic_cast<CConnectDlg*>(&dialog);
+  EXPECT_NE(connect, nullptr);
+  if (!connect) return QDialog::Rejected;
+  connect->TypeBox()->setCurrentIndex(connect->TypeBox()->findText("PostgreSQL ANSI"));
+  TypeInto(connect->ServerBox()->lineEdit(), Env("ORVA_PG_SOCKET_DIR"));
+  TypeInto(connect->UserEdit(), user);
+  TypeInto(connect->PasswordEdit(), password);
+  TypeInto(connect->PortEdit(), Env("ORVA_PG_PORT"));
+  TypeInto(connect->DatabaseEdit(), Env("ORVA_PG_DATABASE"));
+  QTest::mouseClick(connect->OkButton(), Qt::LeftButton);
+  return connect->result();
+}
+
+std::string CountRows(CDBConnection* connection, const std::string& sql) {
+  CRecordsetEx* set = nullptr;
+  std::string text;
+  if (connection->OpenResultSet(sql, set) == 1 && !set->IsEOF()) set->GetFieldText(0, text);
+  CDBConnection::CloseResultSet(set);
+  return text;
+}
+
+class ConnectCommands : public ::testing::Test {
+ protected:
+  void SetUp() override { test::RegisterTestDrivers(); }
+  test::MessageBoxRecorder m_boxes;
+};
+
+TEST_F(ConnectCommands, ServerDialogOpensAWindowNamedAfterTheServer) {
+  if (!test::PostgresConfigured()) GTEST_SKIP() << "no test PostgreSQL server";
+  test::AppSession session;
+  {
+    test::DialogAnswer answer([](QDialog& dialog) { return AnswerConnectDialog(dialog, Env("ORVA_PG_USER"), "x"); });
+    session.ClickButton(ID_FILE_CONNECT);  // the first tool-bar button
+  }
+  ASSERT_EQ(session.frame->QueryWindowCount(), 1) << m_boxes.LastText().toStdString();
+  const QString server = QString::fromStdString(Env("ORVA_PG_SOCKET_DIR"));
+  EXPECT_TRUE(session.frame->Windows().front()->windowTitle().startsWith("查询 － " + server + "."))
+      << session.frame->Windows().front()->windowTitle().toStdString();
+  EXPECT_EQ(session.frame->GetBrowser()->topLevelItem(0)->text(0), server);
+  EXPECT_EQ(CountRows(session.frame->GetActiveConnection(), "SELECT 40 + 4"), "44");
+  // The password typed is nowhere in the window title or the settings.
+  EXPECT_EQ(GetProfileText("Setting", "PreConnServers", ""), GbkFromQString(server) + ",localhost");
+}
+
+TEST_F(ConnectCommands, WrongPasswordGivesTheDriversMessageAndNoConnection) {
+  if (!test::PostgresConfigured() || Env("ORVA_PG_ROOT").empty()) GTEST_SKIP() << "no test PostgreSQL server";
+  // A role that must log in with its password.
+  const std::string role = test::UniqueName("pw");
+  {
+    CDBConnection admin;
+    ASSERT_TRUE(admin.Open(test::PostgresConnectString()));
+    admin.Execute("CREATE ROLE " + role + " LOGIN PASSWORD 'right'");
+    ASSERT_TRUE(test::RequirePasswordFor(role));
+    CountRows(&admin, "SELECT pg_reload_conf()");
+  }
+  test::AppSession session;
+  {
+    test::DialogAnswer answer([&](QDialog& dialog) { return AnswerConnectDialog(dialog, role, "wrong"); });
+    session.Choose(ID_FILE_CONNECT);
+  }
+  EXPECT_EQ(session.frame->QueryWindowCount(), 0);
+  EXPECT_EQ(session.frame->ConnectionCount(), 0);
+  EXPECT_TRUE(m_boxes.LastText().contains("password authentication failed")) << m_boxes.LastText().toStdString();
+  {
+    test::DialogAnswer answer([&](QDialog& dialog) { return AnswerConnectDialog(dialog, role, "right"); });
+    session.Choose(ID_FILE_CONNECT);
+  }
+  EXPECT_EQ(session.frame->ConnectionCount(), 1);
+}
+
+TEST_F(ConnectCommands, FileDatabaseOpensASqliteFileNamedAfterTheFile) {
+  const std::string file = test::NewSqliteFile();
+  {
+    CDBConnection setup;
+    ASSERT_TRUE(setup.Open(test::SqliteConnectString(file)));
+    setup.Execute("CREATE TABLE goods (id INTEGER, name TEXT)");
+    setup.Execute("INSERT INTO goods VALUES (1, 'a'), (2, 'b')");
+  }
+  const QString path = QString::fromStdString(file);
+  test::AppSession session;
+  {
+    test::DialogAnswer answer([&](QDialog& dialog) {
+      auto* files = dynamic_cast<QFileDialog*>(&dialog);
+      EXPECT_NE(files, nullptr);
+      if (!files) return int(QDialog::Rejected);
+      files->selectFile(path);
+      QMetaObject::invokeMethod(files, "accept");
+      return files->result();
+    });
+    session.Choose(ID_FILE_CONNECT_FILE);
+  }
+  ASSERT_EQ(session.frame->QueryWindowCount(), 1) << m_boxes.LastText().toStdString();
+  const QString name = "数据文件(" + QFileInfo(path).fileName() + ")";
+  EXPECT_EQ(session.frame->GetBrowser()->topLevelItem(0)->text(0), name);
+  EXPECT_TRUE(session.frame->Windows().front()->windowTitle().contains(name));
+  EXPECT_EQ(CountRows(session.frame->GetActiveConnection(), "SELECT count(*) FROM goods"), "2");
+  EXPECT_EQ(GetProfileText("Setting", "LastFileExt", ""), "sqlite");
+  EXPECT_EQ(QStringFromGbk(GetProfileText("Setting", "LastFilePath", "")), QFileInfo(path).absolutePath());
+}
+
+TEST_F(ConnectCommands, MissingDriverIsNamedAndNothingIsLeftOpen) {
+  test::AppSession session;
+  EXPECT_EQ(session.frame->NewConnection("DRIVER={Sybase ASE ODBC Driver};SERVER=x;UID=u;PWD=p;", std::nullopt),
+            nullptr);
+  EXPECT_EQ(session.frame->ConnectionCount(), 0);
+  EXPECT_EQ(session.frame->GetBrowser()->topLevelItemCount(), 0);
+  ASSERT_EQ(m_boxes.Count(), 1u);
+  EXPECT_TRUE(m_boxes.LastText().contains("Sybase ASE ODBC Driver")) << m_boxes.LastText().toStdString();
+  EXPECT_TRUE(m_boxes.LastText().contains("tdsodbc")) << m_boxes.LastText().toStdString();
+}
+
+}  // namespace
+}  // namespace orva
