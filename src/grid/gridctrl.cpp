@@ -13,6 +13,7 @@
 #include "grid/textmeasure.h"
 #include "grid/titletip.h"
 #include "platform/guithread.h"
+#include "platform/longwork.h"
 #include "platform/qtext.h"
 
 namespace orva {
@@ -51,7 +52,8 @@ CGridCtrl::CGridCtrl(int rows, int cols, int fixedRows, int fixedCols, QWidget* 
   SetFixedColumnCount(fixedCols);
 }
 
-CGridCtrl::~CGridCtrl() = default;
+// Long work reading the grid (a save) stops before the grid goes.
+CGridCtrl::~CGridCtrl() { EndLongWorkUsing(this); }
 
 bool CGridCtrl::Create(const QRect& rect, QWidget* parent, int id, bool visible) {
   setParent(parent);
@@ -417,6 +419,22 @@ std::string CGridCtrl::GetItemText(int row, int col) const {
     if (!m_store.IsVirtual()) return m_store.Text(row, col);
   }
   return VirtualCell(row, col)->GetText();
+}
+
+void CGridCtrl::VisitTexts(CellRange range,
+                           const std::function<void(int row, int col, std::string_view text)>& visit) const {
+  Lock lock = Locked();
+  range = m_store.Clamp(range);
+  if (!range.IsValid()) return;
+  if (m_store.IsVirtual()) {
+    lock.unlock();  // the texts come from the owner's callback, as for GetItemText
+    for (int r = range.minRow; r <= range.maxRow; ++r)
+      for (int c = range.minCol; c <= range.maxCol; ++c) visit(r, c, VirtualCell(r, c)->GetText());
+    return;
+  }
+  std::string scratch;
+  for (int r = range.minRow; r <= range.maxRow; ++r)
+    for (int c = range.minCol; c <= range.maxCol; ++c) visit(r, c, m_store.TextView(r, c, scratch));
 }
 
 bool CGridCtrl::SetItemState(int row, int col, std::uint32_t state) {

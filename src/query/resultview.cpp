@@ -10,8 +10,10 @@
 #include <QScrollBar>
 #include <QTabBar>
 #include <QTextCursor>
+#include <algorithm>
 #include <ctime>
 
+#include "export/resultsaver.h"
 #include "grid/gridctrl.h"
 #include "platform/guithread.h"
 #include "platform/messages.h"
@@ -182,9 +184,20 @@ bool CResultView::OnCommand(int id) {
     case ID_EDIT_PASTE:
       if (grid) grid->OnEditPaste();
       return true;
+    case ID_RECORD_SAVE_AS:
+      if (grid) SaveGrid(grid);
+      return true;
     default:
       return false;
   }
+}
+
+void CResultView::SaveGrid(CGridCtrl* grid) {
+  const int index = static_cast<int>(std::find(m_grids.begin(), m_grids.end(), grid) - m_grids.begin());
+  std::vector<ColumnInfo> columns;
+  auto [first, last] = m_resultColumns.equal_range(index);
+  for (auto it = first; it != last; ++it) columns.push_back(it->second.m_info);
+  CResultSaver::Save(grid, std::move(columns));
 }
 
 bool CResultView::OnUpdateCommand(int id, CmdUI& ui) {

@@ -259,14 +259,12 @@ TEST_F(DbfWriterTest, UnopenablePathReportsTheErrorAndWritesNothing) {
   writer.Init(1, 1);
   writer.DefineField(0, "a", 'C', 4);
   EXPECT_FALSE(writer.Open(path));
-  ASSERT_EQ(boxes.Count(), 1u);
-  EXPECT_EQ(boxes.LastText(), QString::fromUtf8("无法打开本地文件：") + QString::fromStdString(path));
   EXPECT_EQ(writer.ErrorText(), GbkFromUtf8("无法打开本地文件：" + path));
   EXPECT_FALSE(writer.WriteHeader());
   writer.SetFieldValue(0, "x");
   EXPECT_FALSE(writer.WriteRecord());
   EXPECT_TRUE(writer.Close());
-  EXPECT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(boxes.Count(), 0u);  // the writer may run off the GUI thread: its caller shows the text
   EXPECT_FALSE(QFile::exists(QString::fromStdString(path)));
 }
 
@@ -280,8 +278,7 @@ TEST_F(DbfWriterTest, HeaderWithoutFieldsIsRefused) {
   EXPECT_FALSE(writer.WriteHeader());
   EXPECT_FALSE(writer.WriteRecord());
   ASSERT_TRUE(writer.Close());
-  ASSERT_EQ(boxes.Count(), 1u);
-  EXPECT_EQ(boxes.LastText(), QString::fromUtf8("还没有设置字段"));
+  EXPECT_EQ(boxes.Count(), 0u);
   EXPECT_EQ(writer.ErrorText(), GbkFromUtf8("还没有设置字段"));
   EXPECT_TRUE(test::ReadFileBytes(path).empty());
 }
@@ -297,7 +294,8 @@ TEST_F(DbfWriterTest, FieldsBeyondTheSixteenBitRecordLengthAreRefused) {
   writer.SetFieldValue(2, std::string(30000, 'x'));
   EXPECT_FALSE(writer.WriteRecord());
   ASSERT_TRUE(writer.Close());
-  EXPECT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(boxes.Count(), 0u);
+  EXPECT_FALSE(writer.ErrorText().empty());
   EXPECT_TRUE(test::ReadFileBytes(path).empty());
 }
 
