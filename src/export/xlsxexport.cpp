@@ -2,11 +2,16 @@
 
 #include <xlsxwriter.h>
 
+#include <QString>
+#include <cerrno>
 #include <charconv>
+#include <cstring>
+#include <cstdio>
 #include <cmath>
 #include <optional>
 
 #include "platform/codec.h"
+#include "platform/qtext.h"
 
 namespace orva {
 namespace {
@@ -73,6 +78,18 @@ bool ReadDate(std::string_view text, lxw_datetime& out, bool withTime) {
   return withTime && Expect(text, at, ' ') && ReadTime(text, at, out);
 }
 
+// A zip archive without comment ends with the 22-byte end-of-central-
+// directory record.
+bool EndsLikeAZip(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return false;
+  unsigned char tail[22];
+  bool ok = std::fseek(file, -22, SEEK_END) == 0 && std::fread(tail, 1, sizeof tail, file) == sizeof tail &&
+            tail[0] == 'P' && tail[1] == 'K' && tail[2] == 5 && tail[3] == 6;
+  std::fclose(file);
+  return ok;
+}
+
 }  // namespace
 
 XlsxKind XlsxKindForSqlType(int sqlType) {
@@ -104,6 +121,7 @@ bool XlsxWriter::Open(const std::string& path, std::vector<std::string> headings
   lxw_workbook_options options{};
   options.constant_memory = LXW_TRUE;
   options.use_zip64 = LXW_TRUE;
+  m_path = path;
   m_book = workbook_new_opt(path.c_str(), &options);
   if (!m_book) {
     m_errorText = "cannot create the workbook";
@@ -126,7 +144,21 @@ bool XlsxWriter::Open(const std::string& path, std::vector<std::string> headings
   return StartSheet();
 }
 
+// Rows of a sheet go to a temporary file of the library, which does not
+// check its writes: a full disk would silently cut the sheet short.
+void XlsxWriter::FlushSheet() {
+  if (!m_sheet || !m_sheet->optimize_tmpfile || m_error) return;
+  std::FILE* rows = m_sheet->optimize_tmpfile;
+  errno = 0;
+  if (std::fflush(rows) != 0 || std::ferror(rows)) {
+    m_error = LXW_ERROR_CREATING_TMPFILE;
+    char buffer[256];
+    m_errorText = GbkFromQString(QString::fromLocal8Bit(strerror_r(errno ? errno : EIO, buffer, sizeof buffer)));
+  }
+}
+
 bool XlsxWriter::StartSheet() {
+  FlushSheet();
   std::string name = "Sheet" + std::to_string(++m_sheets);
   m_sheet = workbook_add_worksheet(m_book, name.c_str());
   if (!m_sheet) {
@@ -198,10 +230,17 @@ void XlsxWriter::EndRow() {
 
 bool XlsxWriter::Close() {
   if (!m_book) return false;
+  FlushSheet();
   int error = workbook_close(m_book);
   m_book = nullptr;
   m_sheet = nullptr;
   Check(error);
+  if (m_error == 0 && !EndsLikeAZip(m_path)) {
+    // The library does not see every failed write (a full disk): a file
+    // that was cut short has no end-of-archive record.
+    m_error = LXW_ERROR_ZIP_FILE_OPERATION;
+    m_errorText = GbkFromUtf8("工作簿文件没有完整写入，磁盘可能已满");
+  }
   return m_error == 0;
 }
 

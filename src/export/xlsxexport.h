@@ -33,7 +33,7 @@ class XlsxWriter {
   // blank, a text that does not read as its column's kind is written as text.
   void WriteCell(int col, std::string_view gbk);
   void EndRow();
-  // Writes the file; false with ErrorText on failure.
+  // Writes the file; false with ErrorText (GBK) on failure.
   bool Close();
   // Drops the workbook without writing the file.
   void Abandon();
@@ -44,8 +44,10 @@ class XlsxWriter {
 
  private:
   bool StartSheet();
+  void FlushSheet();
   void Check(int error);
 
+  std::string m_path;
   lxw_workbook* m_book = nullptr;
   lxw_worksheet* m_sheet = nullptr;
   lxw_format* m_bold = nullptr;

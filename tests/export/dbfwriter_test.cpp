@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <ctime>
+#include <set>
 
 #include "dbf_reader.h"
 #include "export/dbfwriter.h"
@@ -225,6 +226,31 @@ TEST_F(DbfWriterTest, NamesAreUpperCaseCutToTenBytesAndUnique) {
   EXPECT_EQ(table.fields[5].name, "ID");
   EXPECT_EQ(table.fields[6].name, "ID_1");
   for (const test::DbfField& field : table.fields) EXPECT_EQ(field.raw[10], 0) << field.name;
+}
+
+TEST_F(DbfWriterTest, AsManyEqualNamesAsAHeaderHoldsAllGetUniqueNamesAndRedefiningFreesAName) {
+  constexpr int kFields = 2046;  // the most a 16-bit header length allows
+  CDbfWriter writer;
+  writer.Init(0, kFields);
+  for (int i = 0; i < kFields; ++i) writer.DefineField(i, "?column?", 'C', 1);
+  writer.DefineField(0, "other", 'C', 1);  // "?COLUMN?" is free again
+  writer.DefineField(1, "?column?", 'C', 1);
+  const std::string path = PathOf("many.dbf");
+  ASSERT_TRUE(writer.Open(path));
+  ASSERT_TRUE(writer.WriteHeader());
+  ASSERT_TRUE(writer.Close());
+  DbfTable table = ReadBack(path);
+  ASSERT_EQ(table.fields.size(), static_cast<std::size_t>(kFields));
+  std::set<std::string> names;
+  for (const test::DbfField& field : table.fields) {
+    EXPECT_LE(field.name.size(), 10u);
+    names.insert(field.name);
+  }
+  EXPECT_EQ(names.size(), static_cast<std::size_t>(kFields));
+  EXPECT_EQ(table.fields[0].name, "OTHER");
+  EXPECT_EQ(table.fields[1].name, "?COLUMN?");
+  EXPECT_EQ(table.fields[2].name, "?COLUMN?_2");
+  EXPECT_EQ(table.fields[kFields - 1].name, "?COLU_2045");
 }
 
 TEST_F(DbfWriterTest, UndefinedFieldsTakeNoBytes) {
