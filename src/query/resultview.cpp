@@ -240,7 +240,8 @@ void CResultView::contextMenuEvent(QContextMenuEvent* event) {
   add(ID_RECORD_DELETE, 0);
   add(ID_RECORD_INSERT_STATEMENTS, -1);
   QAction* chosen = menu.exec(event->globalPos());
-  if (chosen && chosen->property("orvaCommandId").toInt() == ID_RECORD_SAVE_AS) OnCommand(ID_RECORD_SAVE_AS);
+  // The grid that was clicked, whether or not the focus could follow.
+  if (chosen && chosen->property("orvaCommandId").toInt() == ID_RECORD_SAVE_AS) SaveGrid(target);
 }
 
 }  // namespace orva
