@@ -169,7 +169,7 @@ bool CDbfWriter::SetFieldValue(int index, const char* text, std::size_t length) 
       }
       break;
     case 'N': {
-      std::string printed = FormatDbfNumber(ReadDbfNumber(value), descriptor[17]);
+      std::string printed = FormatDbfNumberText(value, descriptor[17]);
       // dBase readers take a field full of asterisks as a number too large
       // for its width.
       if (printed.empty() || printed.size() > width) {

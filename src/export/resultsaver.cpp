@@ -171,44 +171,32 @@ void CResultSaver::Write(LongWorkControl& control) {
 }
 
 bool CResultSaver::WriteText(LongWorkControl& control, SafeFileOutput& out) {
-  const char delimiter = m_options.delimiter;
   const TextEncoding encoding = m_options.encoding;
-  std::string chunk;
-  chunk.reserve(kFlushBytes + (64 << 10));
+  DelimitedTextBuffer chunk(m_options.delimiter);
   auto flush = [&] {
     bool ok;
-    if (IsAscii(chunk)) {
-      ok = out.Write(chunk.data(), chunk.size());
+    if (!chunk.HasNonAscii()) {
+      ok = out.Write(chunk.View().data(), chunk.Size());
     } else {
-      std::string encoded = EncodeText(chunk, encoding);
+      std::string encoded = EncodeText(chunk.View(), encoding);
       ok = out.Write(encoded.data(), encoded.size());
     }
-    chunk.clear();
+    chunk.Clear();
     return ok;
   };
-  if (!out.Write(EncodingPreamble(encoding).data(), EncodingPreamble(encoding).size())) return false;
+  const std::string_view preamble = EncodingPreamble(encoding);
+  if (!out.Write(preamble.data(), preamble.size())) return false;
   if (m_options.header && !m_headings.empty()) {
-    for (std::size_t k = 0; k < m_headings.size(); ++k) {
-      if (k) chunk += delimiter;
-      AppendDelimitedValue(chunk, m_headings[k], delimiter);
-    }
-    chunk += "\r\n";
+    std::vector<std::string_view> names(m_headings.begin(), m_headings.end());
+    chunk.AppendRow(names.data(), static_cast<int>(names.size()));
   }
-  const int lastCol = m_lastCol;
   const std::int64_t total = std::max(m_lastRow - m_firstRow + 1, 0);
   for (int row = m_firstRow; row <= m_lastRow; row += kSliceRows) {
     if (control.Cancelled()) return false;
     const int sliceEnd = std::min(row + kSliceRows - 1, m_lastRow);
-    m_pGrid->VisitTexts({row, m_firstCol, sliceEnd, lastCol}, [&](int, int col, std::string_view text) {
-      AppendDelimitedValue(chunk, text, delimiter);
-      if (col == lastCol) {
-        chunk += '\r';
-        chunk += '\n';
-      } else {
-        chunk += delimiter;
-      }
-    });
-    if (chunk.size() >= kFlushBytes && !flush()) return false;
+    m_pGrid->VisitRowTexts({row, m_firstCol, sliceEnd, m_lastCol},
+                           [&](int, const std::string_view* texts, int count) { chunk.AppendRow(texts, count); });
+    if (chunk.Size() >= kFlushBytes && !flush()) return false;
     control.SetProgress(sliceEnd - m_firstRow + 1, total);
   }
   return flush();
@@ -238,9 +226,10 @@ bool CResultSaver::WriteDbf(LongWorkControl& control, SafeFileOutput& out) {
   for (int row = m_firstRow; row <= m_lastRow && ok; row += kSliceRows) {
     if (control.Cancelled()) return false;
     const int sliceEnd = std::min(row + kSliceRows - 1, m_lastRow);
-    m_pGrid->VisitTexts({row, firstCol, sliceEnd, std::max(lastCol, firstCol)}, [&](int, int col, std::string_view text) {
-      if (col <= lastCol && !writer.SetFieldValue(col - firstCol, text)) ++m_overflows;
-      if (col >= lastCol) ok = writer.WriteRecord() && ok;
+    m_pGrid->VisitRowTexts({row, firstCol, sliceEnd, lastCol}, [&](int, const std::string_view* texts, int count) {
+      for (int k = 0; k < count; ++k)
+        if (!writer.SetFieldValue(k, texts[k])) ++m_overflows;
+      ok = writer.WriteRecord() && ok;
     });
     control.SetProgress(sliceEnd - m_firstRow + 1, total);
   }
@@ -265,9 +254,9 @@ bool CResultSaver::WriteXlsx(LongWorkControl& control, SafeFileOutput& out) {
   for (int row = m_firstRow; row <= m_lastRow; row += kSliceRows) {
     if (control.Cancelled()) return false;
     const int sliceEnd = std::min(row + kSliceRows - 1, m_lastRow);
-    m_pGrid->VisitTexts({row, firstCol, sliceEnd, lastCol}, [&](int, int col, std::string_view text) {
-      writer.WriteCell(col - firstCol, text);
-      if (col == lastCol) writer.EndRow();
+    m_pGrid->VisitRowTexts({row, firstCol, sliceEnd, lastCol}, [&](int, const std::string_view* texts, int count) {
+      for (int k = 0; k < count; ++k) writer.WriteCell(k, texts[k]);
+      writer.EndRow();
     });
     control.SetProgress(sliceEnd - m_firstRow + 1, total);
   }

@@ -71,9 +71,18 @@ bool SafeFileOutput::Open() {
 bool SafeFileOutput::Write(const void* data, std::size_t size) {
   if (!m_stream || m_error) return false;
   if (size == 0) return true;
-  if (std::fwrite(data, 1, size, m_stream) == size) return true;
-  Fail(errno);
-  return false;
+  // Large blocks go straight to the file, past the stream's buffer.
+  if (std::fflush(m_stream) != 0) return Fail(errno), false;
+  const char* bytes = static_cast<const char*>(data);
+  const int fd = fileno(m_stream);
+  while (size > 0) {
+    ssize_t written = ::write(fd, bytes, size);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return Fail(written < 0 ? errno : ENOSPC), false;
+    bytes += written;
+    size -= static_cast<std::size_t>(written);
+  }
+  return true;
 }
 
 bool SafeFileOutput::CloseStream() {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 #include "grid/autosize.h"
 #include "grid/gridprintlayout.h"
@@ -421,20 +422,25 @@ std::string CGridCtrl::GetItemText(int row, int col) const {
   return VirtualCell(row, col)->GetText();
 }
 
-void CGridCtrl::VisitTexts(CellRange range,
-                           const std::function<void(int row, int col, std::string_view text)>& visit) const {
+void CGridCtrl::VisitRowTexts(CellRange range, const RowTextsVisitor& visit) const {
   Lock lock = Locked();
   range = m_store.Clamp(range);
   if (!range.IsValid()) return;
+  const int count = range.maxCol - range.minCol + 1;
+  std::vector<std::string> scratch(static_cast<std::size_t>(count));
+  std::vector<std::string_view> texts(static_cast<std::size_t>(count));
   if (m_store.IsVirtual()) {
     lock.unlock();  // the texts come from the owner's callback, as for GetItemText
-    for (int r = range.minRow; r <= range.maxRow; ++r)
-      for (int c = range.minCol; c <= range.maxCol; ++c) visit(r, c, VirtualCell(r, c)->GetText());
+    for (int r = range.minRow; r <= range.maxRow; ++r) {
+      for (int k = 0; k < count; ++k) texts[k] = scratch[k] = VirtualCell(r, range.minCol + k)->GetText();
+      visit(r, texts.data(), count);
+    }
     return;
   }
-  std::string scratch;
-  for (int r = range.minRow; r <= range.maxRow; ++r)
-    for (int c = range.minCol; c <= range.maxCol; ++c) visit(r, c, m_store.TextView(r, c, scratch));
+  for (int r = range.minRow; r <= range.maxRow; ++r) {
+    for (int k = 0; k < count; ++k) texts[k] = m_store.TextView(r, range.minCol + k, scratch[k]);
+    visit(r, texts.data(), count);
+  }
 }
 
 bool CGridCtrl::SetItemState(int row, int col, std::uint32_t state) {
