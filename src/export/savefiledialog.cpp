@@ -38,6 +38,11 @@ CSaveFileDialog::CSaveFileDialog(const QString& proposedPath, QWidget* parent) :
   setAcceptMode(QFileDialog::AcceptSave);
   setFileMode(QFileDialog::AnyFile);
   setWindowTitle(QStringLiteral("另存为"));
+  setLabelText(QFileDialog::LookIn, QStringLiteral("保存在:"));
+  setLabelText(QFileDialog::FileName, QStringLiteral("文件名:"));
+  setLabelText(QFileDialog::FileType, QStringLiteral("保存类型:"));
+  setLabelText(QFileDialog::Accept, QStringLiteral("保存(&S)"));
+  setLabelText(QFileDialog::Reject, QStringLiteral("取消"));
   setNameFilters(FileTypes());
   setDefaultSuffix(QStringLiteral("txt"));
   QFileInfo proposed(proposedPath);
