@@ -97,6 +97,20 @@ CopyTiming TimeCopy(const QString& from, const QString& to) {
   return best;
 }
 
+// Saves the grid as `extension` and compares with cp of the file.
+void SaveAndCompare(orva::CGridCtrl& grid, const std::vector<orva::ColumnInfo>& columns, const QTemporaryDir& dir,
+                    const char* kind, const char* extension, double target) {
+  const QString path = dir.filePath(QStringLiteral("result.") + extension);
+  SaveTiming save = TimeSave(grid, columns, path);
+  CopyTiming copy = TimeCopy(path, dir.filePath(QStringLiteral("copy.") + extension));
+  std::printf("%s: %lld bytes, save %.3f s (%.3f s processor), cp %.3f s (%.3f s processor)\n", kind,
+              static_cast<long long>(QFileInfo(path).size()), save.seconds, save.cpu, copy.seconds, copy.cpu);
+  const std::string what = std::string(kind) + " save / cp, ";
+  Report((what + "elapsed").c_str(), save.seconds / copy.seconds, "x", target);
+  Report((what + "processor").c_str(), save.cpu / copy.cpu, "x", target);
+  Report((std::string("GUI gap while saving ") + kind).c_str(), save.worstGapMs, "ms", 100);
+}
+
 orva::ColumnInfo Column(std::string name, int type, std::uint32_t precision, int scale = 0) {
   orva::ColumnInfo info;
   info.m_strName = std::move(name);
@@ -148,24 +162,7 @@ int main(int argc, char** argv) {
   grid.show();
   app.processEvents();
 
-  const QString text = dir.filePath("result.txt");
-  SaveTiming textSave = TimeSave(grid, columns, text);
-  CopyTiming textCopy = TimeCopy(text, dir.filePath("copy.txt"));
-  std::printf("text: %lld bytes, save %.3f s (%.3f s processor), cp %.3f s (%.3f s processor)\n",
-              static_cast<long long>(QFileInfo(text).size()), textSave.seconds, textSave.cpu, textCopy.seconds,
-              textCopy.cpu);
-  Report("text save / cp, elapsed", textSave.seconds / textCopy.seconds, "x", 2);
-  Report("text save / cp, processor", textSave.cpu / textCopy.cpu, "x", 2);
-  Report("GUI gap while saving text", textSave.worstGapMs, "ms", 100);
-
-  const QString dbf = dir.filePath("result.dbf");
-  SaveTiming dbfSave = TimeSave(grid, columns, dbf);
-  CopyTiming dbfCopy = TimeCopy(dbf, dir.filePath("copy.dbf"));
-  std::printf("dBase: %lld bytes, save %.3f s (%.3f s processor), cp %.3f s (%.3f s processor)\n",
-              static_cast<long long>(QFileInfo(dbf).size()), dbfSave.seconds, dbfSave.cpu, dbfCopy.seconds,
-              dbfCopy.cpu);
-  Report("dBase save / cp, elapsed", dbfSave.seconds / dbfCopy.seconds, "x", 3);
-  Report("dBase save / cp, processor", dbfSave.cpu / dbfCopy.cpu, "x", 3);
-  Report("GUI gap while saving dBase", dbfSave.worstGapMs, "ms", 100);
+  SaveAndCompare(grid, columns, dir, "text", "txt", 2);
+  SaveAndCompare(grid, columns, dir, "dBase", "dbf", 3);
   return 0;
 }
