@@ -53,6 +53,13 @@ std::optional<DbfDate> ReadDbfDate(std::string_view text) {
   date.month = ReadDecimal(std::string_view(first + 1, second));
   date.day = ReadDecimal(std::string_view(second + 1, part.end()));
 
+  // A valid day needs no normalising; the C library's conversion is slow
+  // (time zone rules) and a result grid may hold a million dates.
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (date.year >= 1 && date.month >= 1 && date.month <= 12 && date.day >= 1) {
+    const bool leap = (date.year % 4 == 0 && date.year % 100 != 0) || date.year % 400 == 0;
+    if (date.day <= kDays[date.month - 1] + (date.month == 2 && leap ? 1 : 0)) return date;
+  }
   std::tm day{};
   day.tm_year = date.year - 1900;
   day.tm_mon = date.month - 1;
