@@ -5,7 +5,7 @@
 
 #include "driver_types.h"
 
-namespace orva::testdriver {
+namespace orva::odbcengine {
 
 // Fills type, size, scale, lengths and type name from a declared type such as
 // "varchar(20)", "decimal(5,2)", "datetime" or "nvarchar(max)".
@@ -25,4 +25,4 @@ ColumnInfo TextColumn(std::string name, SQLULEN size = 128, SQLSMALLINT nullable
 ColumnInfo SmallIntColumn(std::string name, SQLSMALLINT nullable = SQL_NULLABLE);
 ColumnInfo IntegerColumn(std::string name, SQLSMALLINT nullable = SQL_NULLABLE);
 
-}  // namespace orva::testdriver
+}  // namespace orva::odbcengine

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "database.h"
+#include "driver.h"
 #include "driver_types.h"
 #include "session.h"
 #include "value_convert.h"
@@ -18,7 +18,7 @@
 // Marks the ODBC entry points, the only symbols the driver exports.
 #define ORVA_DRIVER_API extern "C" __attribute__((visibility("default")))
 
-namespace orva::testdriver {
+namespace orva::odbcengine {
 
 enum class HandleKind { Env = SQL_HANDLE_ENV, Dbc = SQL_HANDLE_DBC, Stmt = SQL_HANDLE_STMT };
 
@@ -46,14 +46,10 @@ struct Env : Handle {
   std::mutex connectionsLock;  // connections are allocated on several threads
 };
 
-// What a connection string (or a DSN) asks for.
+// What a connection string (or a DSN) asks of every driver.
 struct ConnectOptions {
   std::string dsn;
   std::string user;
-  std::string folder;
-  std::string dbms = "Microsoft SQL Server";
-  std::string database = "master";
-  bool multipleResults = true;
   bool noTotal = false;  // long data lengths reported as SQL_NO_TOTAL
   std::set<SQLUSMALLINT> hidden;  // functions reported as missing
 };
@@ -61,7 +57,7 @@ struct ConnectOptions {
 struct Dbc : Handle {
   explicit Dbc(Env* e) : Handle(HandleKind::Dbc), env(e) {}
   Env* env;
-  std::optional<Session> session;  // present while connected
+  std::unique_ptr<DriverSession> session;  // present while connected
   ConnectOptions options;
   std::set<Stmt*> statements;
   std::mutex statementsLock;  // statements are allocated on several threads
@@ -70,7 +66,9 @@ struct Dbc : Handle {
   SQLULEN defaultQueryTimeout = 0;
   SQLULEN defaultMaxRows = 0;
   std::string requestedCatalog;  // SQL_ATTR_CURRENT_CATALOG set before connecting
-  bool IsHidden(SQLUSMALLINT function) const { return options.hidden.count(function) != 0; }
+  bool IsHidden(SQLUSMALLINT function) const {
+    return options.hidden.count(function) != 0 || !ThisDriver().Implements(function);
+  }
   int OdbcVersion() const { return env->odbcVersion; }
 };
 
@@ -141,6 +139,8 @@ SQLRETURN Guarded(SQLHANDLE h, F&& body) {
     // SQLCancel tells a running call from an idle statement by this lock.
     std::lock_guard<std::mutex> guard(object->callLock);
     object->Clear();
+    // A cancel aimed at an earlier call must not stop this one.
+    object->run.cancelRequested = false;
     return RunGuarded(*object, [&] { return body(*object); });
   } else {
     object->Clear();
@@ -170,6 +170,12 @@ std::optional<std::string> InputText(const SQLCHAR* text, SQLLEN length);
 void CheckBufferLength(SQLLEN length);
 
 // Connected session of a connection, or 08003.
-Session& ConnectedSession(Dbc& dbc);
+DriverSession& ConnectedSession(Dbc& dbc);
 
-}  // namespace orva::testdriver
+// Runs body on a live statement while the handle registry is locked, so
+// that no other thread can free the statement meanwhile (for SQLCancel,
+// which must not wait for the statement's running call). Returns false when
+// the handle is not a live statement.
+bool WithLiveStatement(SQLHANDLE h, const std::function<void(Stmt&)>& body);
+
+}  // namespace orva::odbcengine

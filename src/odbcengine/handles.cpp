@@ -5,7 +5,7 @@
 #include <new>
 #include <unordered_set>
 
-namespace orva::testdriver {
+namespace orva::odbcengine {
 namespace {
 
 std::mutex& RegistryLock() {
@@ -38,8 +38,10 @@ Handle* FindHandle(SQLHANDLE h, HandleKind kind) {
   return *it;
 }
 
+const char* MessagePrefix() { return ThisDriver().MessagePrefix(); }
+
 DriverError Fail(const char* state, const std::string& text, SQLINTEGER native) {
-  return DriverError(state, std::string(kMessagePrefix) + text, native);
+  return DriverError(state, std::string(MessagePrefix()) + text, native);
 }
 
 SQLRETURN RunGuarded(Handle& handle, const std::function<SQLRETURN()>& body) {
@@ -50,13 +52,13 @@ SQLRETURN RunGuarded(Handle& handle, const std::function<SQLRETURN()>& body) {
     handle.Add({e.State(), e.Native(), e.what()});
     rc = SQL_ERROR;
   } catch (const std::bad_alloc&) {
-    handle.Add({"HY001", 0, std::string(kMessagePrefix) + "Memory allocation error."});
+    handle.Add({"HY001", 0, std::string(MessagePrefix()) + "Memory allocation error."});
     rc = SQL_ERROR;
   } catch (const std::exception& e) {
-    handle.Add({"HY000", 0, std::string(kMessagePrefix) + e.what()});
+    handle.Add({"HY000", 0, std::string(MessagePrefix()) + e.what()});
     rc = SQL_ERROR;
   } catch (...) {
-    handle.Add({"HY000", 0, std::string(kMessagePrefix) + "General error."});
+    handle.Add({"HY000", 0, std::string(MessagePrefix()) + "General error."});
     rc = SQL_ERROR;
   }
   handle.lastReturn = rc;
@@ -70,7 +72,7 @@ SQLRETURN PutText(Handle& handle, const std::string& text, SQLPOINTER buffer, SQ
   if (!buffer) return SQL_SUCCESS;  // the application asks for the length only
   if (bufferLength == 0) {
     if (text.empty()) return SQL_SUCCESS;
-    handle.Add({"01004", 0, std::string(kMessagePrefix) + "String data, right truncated."});
+    handle.Add({"01004", 0, std::string(MessagePrefix()) + "String data, right truncated."});
     return SQL_SUCCESS_WITH_INFO;
   }
   const std::size_t room = static_cast<std::size_t>(bufferLength) - 1;
@@ -78,7 +80,7 @@ SQLRETURN PutText(Handle& handle, const std::string& text, SQLPOINTER buffer, SQ
   std::memcpy(buffer, text.data(), n);
   static_cast<char*>(buffer)[n] = '\0';
   if (n < text.size()) {
-    handle.Add({"01004", 0, std::string(kMessagePrefix) + "String data, right truncated."});
+    handle.Add({"01004", 0, std::string(MessagePrefix()) + "String data, right truncated."});
     return SQL_SUCCESS_WITH_INFO;
   }
   return SQL_SUCCESS;
@@ -99,9 +101,18 @@ void CheckBufferLength(SQLLEN length) {
   if (length < 0) throw Fail("HY090", "Invalid string or buffer length.");
 }
 
-Session& ConnectedSession(Dbc& dbc) {
+bool WithLiveStatement(SQLHANDLE h, const std::function<void(Stmt&)>& body) {
+  if (!h) return false;
+  std::lock_guard<std::mutex> guard(RegistryLock());
+  auto it = Registry().find(static_cast<Handle*>(h));
+  if (it == Registry().end() || (*it)->kind != HandleKind::Stmt) return false;
+  body(*static_cast<Stmt*>(*it));
+  return true;
+}
+
+DriverSession& ConnectedSession(Dbc& dbc) {
   if (!dbc.session) throw Fail("08003", "Connection not open.");
   return *dbc.session;
 }
 
-}  // namespace orva::testdriver
+}  // namespace orva::odbcengine

@@ -5,7 +5,7 @@
 #include "handles.h"
 #include "statement_state.h"
 
-using namespace orva::testdriver;
+using namespace orva::odbcengine;
 
 namespace {
 
@@ -24,7 +24,7 @@ ORVA_DRIVER_API SQLRETURN SQLTables(SQLHSTMT h, SQLCHAR* catalog, SQLSMALLINT ca
                                     SQLSMALLINT typesLength) {
   return Catalog(h, SQL_API_SQLTABLES, [&](int version) {
     return [c = InputText(catalog, catalogLength), o = InputText(owner, ownerLength),
-            t = InputText(table, tableLength), y = InputText(types, typesLength), version](Session& s) {
+            t = InputText(table, tableLength), y = InputText(types, typesLength), version](DriverSession& s) {
       return CatalogTables(s, c, o, t, y, version);
     };
   });
@@ -35,7 +35,7 @@ ORVA_DRIVER_API SQLRETURN SQLColumns(SQLHSTMT h, SQLCHAR* catalog, SQLSMALLINT c
                                      SQLCHAR* column, SQLSMALLINT columnLength) {
   return Catalog(h, SQL_API_SQLCOLUMNS, [&](int version) {
     return [c = InputText(catalog, catalogLength), o = InputText(owner, ownerLength),
-            t = InputText(table, tableLength), n = InputText(column, columnLength), version](Session& s) {
+            t = InputText(table, tableLength), n = InputText(column, columnLength), version](DriverSession& s) {
       return CatalogColumns(s, c, o, t, n, version);
     };
   });
@@ -46,7 +46,7 @@ ORVA_DRIVER_API SQLRETURN SQLPrimaryKeys(SQLHSTMT h, SQLCHAR* catalog, SQLSMALLI
   return Catalog(h, SQL_API_SQLPRIMARYKEYS, [&](int version) {
     auto t = InputText(table, tableLength);
     if (!t) throw Fail("HY009", "Invalid use of null pointer.");
-    return [c = InputText(catalog, catalogLength), o = InputText(owner, ownerLength), t = *t, version](Session& s) {
+    return [c = InputText(catalog, catalogLength), o = InputText(owner, ownerLength), t = *t, version](DriverSession& s) {
       return CatalogPrimaryKeys(s, c, o, t, version);
     };
   });
@@ -56,7 +56,7 @@ ORVA_DRIVER_API SQLRETURN SQLProcedures(SQLHSTMT h, SQLCHAR* catalog, SQLSMALLIN
                                         SQLSMALLINT ownerLength, SQLCHAR* procedure, SQLSMALLINT procedureLength) {
   return Catalog(h, SQL_API_SQLPROCEDURES, [&](int version) {
     return [c = InputText(catalog, catalogLength), o = InputText(owner, ownerLength),
-            p = InputText(procedure, procedureLength), version](Session& s) {
+            p = InputText(procedure, procedureLength), version](DriverSession& s) {
       return CatalogProcedures(s, c, o, p, version);
     };
   });

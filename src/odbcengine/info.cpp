@@ -1,25 +1,27 @@
 #include "info.h"
 
-namespace orva::testdriver {
+namespace orva::odbcengine {
 
 InfoValue GetInfoValue(const Dbc& dbc, SQLUSMALLINT type) {
+  if (auto own = ThisDriver().Info(dbc, type)) return *own;
   const ConnectOptions& o = dbc.options;
-  const bool connected = dbc.session.has_value();
+  const bool connected = dbc.session != nullptr;
   const auto u16 = [](unsigned v) { return InfoValue(static_cast<SQLUSMALLINT>(v)); };
   const auto u32 = [](unsigned long v) { return InfoValue(static_cast<SQLUINTEGER>(v)); };
   const auto text = [](std::string v) { return InfoValue(std::move(v)); };
   switch (type) {
     // Identification of the product and the connection.
-    case SQL_DBMS_NAME: return text(o.dbms);
-    case SQL_DBMS_VER: return text("16.00.0000");
-    case SQL_DRIVER_NAME: return text("liborva_testdriver.so");
+    // The driver names the product, itself and its server.
+    case SQL_DBMS_NAME:
+    case SQL_DBMS_VER:
+    case SQL_DRIVER_NAME:
+    case SQL_SERVER_NAME: return text("");
     case SQL_DRIVER_VER: return text("01.00.0000");
     case SQL_DRIVER_ODBC_VER: return text("03.00");
     case SQL_DATA_SOURCE_NAME: return text(o.dsn);
-    case SQL_SERVER_NAME: return text(o.folder);
-    case SQL_USER_NAME: return text(o.user.empty() ? "dbo" : o.user);
-    case SQL_DATABASE_NAME: return text(connected ? dbc.session->Current()->Name() : std::string());
-    case SQL_MULT_RESULT_SETS: return text(o.multipleResults ? "Y" : "N");
+    case SQL_USER_NAME: return text(o.user);
+    case SQL_DATABASE_NAME: return text(connected ? dbc.session->CurrentCatalog() : std::string());
+    case SQL_MULT_RESULT_SETS: return text("N");
     case SQL_PROCEDURES: return text(dbc.IsHidden(SQL_API_SQLPROCEDURES) ? "N" : "Y");
     // Texts of the SQL dialect.
     case SQL_IDENTIFIER_QUOTE_CHAR: return text("\"");
@@ -101,8 +103,7 @@ InfoValue GetInfoValue(const Dbc& dbc, SQLUSMALLINT type) {
       return u32(SQL_CU_DML_STATEMENTS | SQL_CU_PROCEDURE_INVOCATION | SQL_CU_TABLE_DEFINITION);
     case SQL_CURSOR_SENSITIVITY: return u32(SQL_INSENSITIVE);
     case SQL_BATCH_SUPPORT:
-      return u32(o.multipleResults ? SQL_BS_SELECT_EXPLICIT | SQL_BS_ROW_COUNT_EXPLICIT : 0);
-    case SQL_BATCH_ROW_COUNT: return u32(o.multipleResults ? SQL_BRC_EXPLICIT : 0);
+    case SQL_BATCH_ROW_COUNT: return u32(0);
     case SQL_PARAM_ARRAY_ROW_COUNTS: return u32(SQL_PARC_NO_BATCH);
     case SQL_PARAM_ARRAY_SELECTS: return u32(SQL_PAS_NO_SELECT);
     case SQL_ASYNC_MODE: return u32(SQL_AM_NONE);
@@ -143,4 +144,4 @@ InfoValue GetInfoValue(const Dbc& dbc, SQLUSMALLINT type) {
   }
 }
 
-}  // namespace orva::testdriver
+}  // namespace orva::odbcengine

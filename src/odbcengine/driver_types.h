@@ -1,6 +1,6 @@
 #pragma once
-// Values, column descriptions and errors shared by the parts of the test
-// driver. Everything here is internal to the driver library.
+// Values, column descriptions and errors shared by the parts of an ODBC
+// driver built on the engine. Everything here is internal to the driver library.
 
 #include <sql.h>
 #include <sqlext.h>
@@ -11,7 +11,7 @@
 #include <variant>
 #include <vector>
 
-namespace orva::testdriver {
+namespace orva::odbcengine {
 
 // Binary data kept apart from text so conversions can tell them apart.
 struct Blob {
@@ -61,8 +61,9 @@ class DriverError : public std::runtime_error {
   SQLINTEGER m_native;
 };
 
-// Prefix of every message the driver produces, as drivers name themselves.
-inline constexpr const char* kMessagePrefix = "[ORVA][ORVA Test Driver]";
+// Prefix of every message the driver produces, as drivers name themselves
+// ("[ORVA][<driver name>]"); each driver module supplies its own.
+const char* MessagePrefix();
 
 // The type code an application of the given ODBC version expects.
 inline SQLSMALLINT ReportedType(SQLSMALLINT type, int odbcVersion) {
@@ -74,4 +75,4 @@ inline SQLSMALLINT ReportedType(SQLSMALLINT type, int odbcVersion) {
   return type;
 }
 
-}  // namespace orva::testdriver
+}  // namespace orva::odbcengine

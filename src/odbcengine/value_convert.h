@@ -7,7 +7,7 @@
 
 #include "driver_types.h"
 
-namespace orva::testdriver {
+namespace orva::odbcengine {
 
 // The text SQL_C_CHAR delivers: numbers in decimal (decimal columns with their
 // scale), binary data as upper-case hexadecimal digits, text unchanged.
@@ -17,6 +17,8 @@ std::string CharForm(const Value& value, const ColumnInfo& column);
 struct ReadPosition {
   std::size_t offset = 0;  // bytes of the value already delivered
   bool done = false;       // the whole value was delivered
+  bool converted = false;  // text holds the value's converted form
+  std::string text;
 };
 
 // Writes value as cType into target (bufferLength bytes for variable-length
@@ -32,4 +34,4 @@ SQLRETURN DeliverValue(const Value& value, const ColumnInfo& column, SQLSMALLINT
 // True for the C types DeliverValue knows.
 bool IsKnownCType(SQLSMALLINT cType);
 
-}  // namespace orva::testdriver
+}  // namespace orva::odbcengine

@@ -6,7 +6,7 @@
 
 #include "sql_text.h"
 
-namespace orva::testdriver {
+namespace orva::odbcengine {
 namespace {
 
 void Set(ColumnInfo& c, SQLSMALLINT type, SQLULEN size, SQLLEN octets, const char* name) {
@@ -182,4 +182,4 @@ ColumnInfo SmallIntColumn(std::string name, SQLSMALLINT nullable) {
 
 ColumnInfo IntegerColumn(std::string name, SQLSMALLINT nullable) { return Column(std::move(name), "int", nullable); }
 
-}  // namespace orva::testdriver
+}  // namespace orva::odbcengine

@@ -2,11 +2,13 @@
 
 #include "sql_text.h"
 
-namespace orva::testdriver {
+namespace orva::odbcengine {
 namespace {
 
+// Starts the timeout of one statement or fetch. The cancel flag is left as it
+// is: it belongs to the application's call, which may run several statements
+// (the rest of an earlier batch first), and a cancel of any of them ends it.
 void StartRun(Stmt& stmt) {
-  stmt.run.cancelRequested = false;
   stmt.run.timedOut = false;
   stmt.run.deadline = stmt.queryTimeout
                           ? std::chrono::steady_clock::now() + std::chrono::seconds(stmt.queryTimeout)
@@ -23,12 +25,16 @@ void Adopt(Stmt& stmt, Result result) {
 }
 
 SQLRETURN RunNext(Stmt& stmt) {
-  Session& session = ConnectedSession(*stmt.dbc);
+  DriverSession& session = ConnectedSession(*stmt.dbc);
   StartRun(stmt);
+  if (stmt.run.cancelRequested) {
+    CloseResults(stmt);
+    throw Fail("HY008", "Operation canceled");
+  }
   const std::string statement = stmt.pending[stmt.nextStatement++];
   try {
     std::lock_guard<std::mutex> guard(stmt.dbc->sessionLock);
-    Adopt(stmt, RunStatement(session, statement, stmt.run));
+    Adopt(stmt, session.Run(statement, stmt.run));
   } catch (...) {
     // An error ends the batch: later statements are not run.
     CloseResults(stmt);
@@ -60,7 +66,7 @@ void FinishBatch(Stmt& stmt) {
     std::lock_guard<std::mutex> guard(stmt.dbc->sessionLock);
     for (const std::string& statement : rest) {
       StartRun(stmt);
-      Result result = RunStatement(*stmt.dbc->session, statement, stmt.run);
+      Result result = stmt.dbc->session->Run(statement, stmt.run);
       std::vector<Value> row;
       while (result.cursor && result.cursor->Next(row)) {
       }
@@ -81,7 +87,7 @@ SQLRETURN ExecuteBatch(Stmt& stmt, const std::string& text) {
   for (char c : text)
     if (!std::isspace(static_cast<unsigned char>(c))) blank = false;
   if (blank) throw Fail("42000", "Syntax error: the statement is empty.", 102);
-  stmt.pending = SplitBatch(text);
+  stmt.pending = ConnectedSession(*stmt.dbc).Split(text);
   if (stmt.pending.empty()) {
     // Comments only: like a server, nothing runs and nothing is returned.
     Adopt(stmt, Result{});
@@ -99,9 +105,9 @@ SQLRETURN NextResult(Stmt& stmt) {
   return RunNext(stmt);
 }
 
-SQLRETURN OpenCatalog(Stmt& stmt, const std::function<Result(Session&)>& build) {
+SQLRETURN OpenCatalog(Stmt& stmt, const std::function<Result(DriverSession&)>& build) {
   RequireNoOpenCursor(stmt);
-  Session& session = ConnectedSession(*stmt.dbc);
+  DriverSession& session = ConnectedSession(*stmt.dbc);
   std::lock_guard<std::mutex> guard(stmt.dbc->sessionLock);
   Adopt(stmt, build(session));
   return SQL_SUCCESS;
@@ -197,4 +203,4 @@ SQLRETURN FetchRow(Stmt& stmt, SQLSMALLINT orientation, SQLLEN offset) {
   return rc;
 }
 
-}  // namespace orva::testdriver
+}  // namespace orva::odbcengine

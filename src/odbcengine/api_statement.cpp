@@ -7,7 +7,7 @@
 #include "statement_state.h"
 #include "type_map.h"
 
-using namespace orva::testdriver;
+using namespace orva::odbcengine;
 
 namespace {
 
@@ -59,7 +59,7 @@ SQLRETURN ColAttribute(Stmt& stmt, SQLUSMALLINT number, SQLUSMALLINT field, SQLP
     case SQL_DESC_LOCAL_TYPE_NAME: return put(c.typeName);
     case SQL_DESC_TABLE_NAME:
     case SQL_DESC_BASE_TABLE_NAME: return put(c.table);
-    case SQL_DESC_CATALOG_NAME: return put(c.table.empty() ? "" : ConnectedSession(*stmt.dbc).Current()->Name());
+    case SQL_DESC_CATALOG_NAME: return put(c.table.empty() ? "" : ConnectedSession(*stmt.dbc).CurrentCatalog());
     case SQL_DESC_SCHEMA_NAME: return put(c.table.empty() ? "" : "dbo");
     case SQL_DESC_LITERAL_PREFIX: return put(IsCharacterType(c.type) || isDate ? "'" : IsBinaryType(c.type) ? "0x" : "");
     case SQL_DESC_LITERAL_SUFFIX: return put(IsCharacterType(c.type) || isDate ? "'" : "");
@@ -135,7 +135,7 @@ SQLRETURN BindCol(Stmt& stmt, SQLUSMALLINT number, SQLSMALLINT cType, SQLPOINTER
 SQLRETURN SetStmtAttr(Stmt& stmt, SQLINTEGER attribute, SQLPOINTER value) {
   const auto v = static_cast<SQLULEN>(reinterpret_cast<SQLLEN>(value));
   auto changed = [&] {
-    stmt.Add({"01S02", 0, std::string(kMessagePrefix) + "Option value changed."});
+    stmt.Add({"01S02", 0, std::string(MessagePrefix()) + "Option value changed."});
     return SQL_SUCCESS_WITH_INFO;
   };
   switch (attribute) {
@@ -336,21 +336,25 @@ ORVA_DRIVER_API SQLRETURN SQLFreeStmt(SQLHSTMT h, SQLUSMALLINT option) {
 // driver manager expects (it moves the statement back to its prepared or
 // allocated state). It never clears the diagnostics a running call writes.
 ORVA_DRIVER_API SQLRETURN SQLCancel(SQLHSTMT h) {
-  Stmt* stmt = Find<Stmt>(h);
-  if (!stmt) return SQL_INVALID_HANDLE;
-  std::unique_lock<std::mutex> idle(stmt->callLock, std::try_to_lock);
-  if (stmt->dbc->IsHidden(SQL_API_SQLCANCEL)) {
-    if (idle.owns_lock()) stmt->Clear();
-    stmt->Add({"IM001", 0, std::string(kMessagePrefix) + "Driver does not support this function."});
-    return SQL_ERROR;
-  }
-  if (idle.owns_lock()) {
-    stmt->Clear();
-    CloseResults(*stmt);
-  } else {
-    stmt->run.Cancel();
-  }
-  return SQL_SUCCESS;
+  // The statement is used only while the handle registry is locked: another
+  // thread may free it as soon as its running call returns.
+  SQLRETURN rc = SQL_SUCCESS;
+  const bool live = WithLiveStatement(h, [&](Stmt& stmt) {
+    std::unique_lock<std::mutex> idle(stmt.callLock, std::try_to_lock);
+    if (stmt.dbc->IsHidden(SQL_API_SQLCANCEL)) {
+      if (idle.owns_lock()) stmt.Clear();
+      stmt.Add({"IM001", 0, std::string(MessagePrefix()) + "Driver does not support this function."});
+      rc = SQL_ERROR;
+      return;
+    }
+    if (idle.owns_lock()) {
+      stmt.Clear();
+      CloseResults(stmt);
+    } else {
+      stmt.run.Cancel();
+    }
+  });
+  return live ? rc : SQL_INVALID_HANDLE;
 }
 
 ORVA_DRIVER_API SQLRETURN SQLSetStmtAttr(SQLHSTMT h, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER) {

@@ -4,14 +4,14 @@
 
 #include "handles.h"
 
-namespace orva::testdriver {
+namespace orva::odbcengine {
 
 // Runs a batch; the statement is positioned on its first result.
 SQLRETURN ExecuteBatch(Stmt& stmt, const std::string& text);
 // Moves to the next result of the batch; SQL_NO_DATA when there is none.
 SQLRETURN NextResult(Stmt& stmt);
 // Replaces the results by a catalog's (built under the session lock).
-SQLRETURN OpenCatalog(Stmt& stmt, const std::function<Result(Session&)>& build);
+SQLRETURN OpenCatalog(Stmt& stmt, const std::function<Result(DriverSession&)>& build);
 // Fetches a row into the bound columns: the next one, or for a static cursor
 // the one the orientation and offset name.
 SQLRETURN FetchRow(Stmt& stmt, SQLSMALLINT orientation = SQL_FETCH_NEXT, SQLLEN offset = 0);
@@ -27,4 +27,4 @@ void RequireNoOpenCursor(Stmt& stmt);
 // statement without columns when describing is asked.
 const std::vector<ColumnInfo>& ResultColumns(Stmt& stmt);
 
-}  // namespace orva::testdriver
+}  // namespace orva::odbcengine

@@ -1,5 +1,5 @@
 #pragma once
-// SQLGetInfo answers of the test driver.
+// SQLGetInfo answers: the driver's own (Driver::Info), else the engine's.
 
 #include <cstdint>
 #include <string>
@@ -7,11 +7,10 @@
 
 #include "handles.h"
 
-namespace orva::testdriver {
+namespace orva::odbcengine {
 
-using InfoValue = std::variant<std::string, SQLUSMALLINT, SQLUINTEGER>;
 
 // The answer for an information type; raises HY096 for unknown types.
 InfoValue GetInfoValue(const Dbc& dbc, SQLUSMALLINT infoType);
 
-}  // namespace orva::testdriver
+}  // namespace orva::odbcengine

@@ -5,13 +5,23 @@
 #include "sql_text.h"
 #include "type_map.h"
 
-namespace orva::testdriver {
+namespace orva::odbcengine {
 namespace {
-
-constexpr const char* kOwner = "dbo";
 
 bool Matches(const OptText& pattern, const std::string& text) {
   return !pattern || pattern->empty() || MatchesPattern(text, *pattern);
+}
+
+// Whether an owner argument selects the session's owner (any owner when the
+// driver has none).
+bool OwnerMatches(DriverSession& session, const OptText& owner) {
+  const auto name = session.OwnerName();
+  return name ? Matches(owner, *name) : true;
+}
+
+Value OwnerValue(DriverSession& session) {
+  const auto name = session.OwnerName();
+  return name ? Value(*name) : Value();
 }
 
 // Leading catalog and owner columns, named for the ODBC version.
@@ -29,16 +39,16 @@ struct TableEntry {
   std::string type;  // TABLE or VIEW
 };
 
-std::vector<TableEntry> TablesOf(Session& session, const std::string& schema) {
-  auto rows = QueryRows(session.db->Handle(),
+std::vector<TableEntry> TablesOf(DriverSession& session, const std::string& schema) {
+  auto rows = QueryRows(session.CatalogHandle(),
                         "SELECT CASE type WHEN 'table' THEN 'TABLE' ELSE 'VIEW' END, name FROM " +
                             QuoteIdentifier(schema) +
                             ".sqlite_master WHERE type IN ('table','view') AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' "
-                            "AND name <> ?1 ORDER BY 1, 2",
-                        {kRoutineTable});
+                            "ORDER BY 1, 2");
   std::vector<TableEntry> out;
   for (auto& row : rows)
-    out.push_back({std::get<std::string>(row[1]), std::get<std::string>(row[0])});
+    if (!session.IsHiddenTable(std::get<std::string>(row[1])))
+      out.push_back({std::get<std::string>(row[1]), std::get<std::string>(row[0])});
   return out;
 }
 
@@ -66,7 +76,7 @@ bool IsEmpty(const OptText& t) { return !t || t->empty(); }
 
 }  // namespace
 
-Result CatalogTables(Session& session, const OptText& catalog, const OptText& owner, const OptText& table,
+Result CatalogTables(DriverSession& session, const OptText& catalog, const OptText& owner, const OptText& table,
                      const OptText& types, int odbcVersion) {
   std::vector<ColumnInfo> columns = QualifierColumns("TABLE", "TABLE", odbcVersion);
   columns.push_back(TextColumn("TABLE_NAME"));
@@ -75,11 +85,11 @@ Result CatalogTables(Session& session, const OptText& catalog, const OptText& ow
   std::vector<std::vector<Value>> rows;
   // The special enumerations of catalogs, owners and table types.
   if (catalog && *catalog == "%" && IsEmpty(owner) && IsEmpty(table)) {
-    for (const std::string& db : ListDatabases(session.folder)) rows.push_back({Text(db), {}, {}, {}, {}});
+    for (const std::string& db : session.CatalogNames()) rows.push_back({Text(db), {}, {}, {}, {}});
     return TableResult(std::move(columns), std::move(rows));
   }
   if (owner && *owner == "%" && IsEmpty(catalog) && IsEmpty(table)) {
-    rows.push_back({{}, Text(kOwner), {}, {}, {}});
+    if (session.OwnerName()) rows.push_back({{}, OwnerValue(session), {}, {}, {}});
     return TableResult(std::move(columns), std::move(rows));
   }
   if (types && *types == "%" && IsEmpty(catalog) && IsEmpty(owner) && IsEmpty(table)) {
@@ -87,20 +97,20 @@ Result CatalogTables(Session& session, const OptText& catalog, const OptText& ow
     rows.push_back({{}, {}, {}, Text("VIEW"), {}});
     return TableResult(std::move(columns), std::move(rows));
   }
-  const auto schema = CatalogSchema(session, catalog);
-  if (schema && Matches(owner, kOwner)) {
+  const auto schema = session.SchemaOfCatalog(catalog);
+  if (schema && OwnerMatches(session, owner)) {
     const std::vector<std::string> wanted = ParseTypes(types);
-    const std::string database = session.db->DatabaseOfSchema(*schema);
+    const std::string database = session.CatalogOfSchema(*schema);
     for (const TableEntry& t : TablesOf(session, *schema)) {
       if (!Matches(table, t.name)) continue;
       if (!wanted.empty() && std::find(wanted.begin(), wanted.end(), t.type) == wanted.end()) continue;
-      rows.push_back({Text(database), Text(kOwner), Text(t.name), Text(t.type), {}});
+      rows.push_back({Text(database), OwnerValue(session), Text(t.name), Text(t.type), {}});
     }
   }
   return TableResult(std::move(columns), std::move(rows));
 }
 
-Result CatalogColumns(Session& session, const OptText& catalog, const OptText& owner, const OptText& table,
+Result CatalogColumns(DriverSession& session, const OptText& catalog, const OptText& owner, const OptText& table,
                       const OptText& column, int odbcVersion) {
   const bool v2 = odbcVersion == SQL_OV_ODBC2;
   std::vector<ColumnInfo> columns = QualifierColumns("TABLE", "TABLE", odbcVersion);
@@ -121,12 +131,12 @@ Result CatalogColumns(Session& session, const OptText& catalog, const OptText& o
   columns.push_back(IntegerColumn("ORDINAL_POSITION", SQL_NO_NULLS));
   columns.push_back(TextColumn("IS_NULLABLE", 254));
   std::vector<std::vector<Value>> rows;
-  const auto schema = CatalogSchema(session, catalog);
-  if (!schema || !Matches(owner, kOwner)) return TableResult(std::move(columns), std::move(rows));
-  const std::string database = session.db->DatabaseOfSchema(*schema);
+  const auto schema = session.SchemaOfCatalog(catalog);
+  if (!schema || !OwnerMatches(session, owner)) return TableResult(std::move(columns), std::move(rows));
+  const std::string database = session.CatalogOfSchema(*schema);
   for (const TableEntry& t : TablesOf(session, *schema)) {
     if (!Matches(table, t.name)) continue;
-    auto info = QueryRows(session.db->Handle(),
+    auto info = QueryRows(session.CatalogHandle(),
                           "PRAGMA " + QuoteIdentifier(*schema) + ".table_info(" + QuoteIdentifier(t.name) + ")");
     for (auto& c : info) {
       // cid, name, type, notnull, dflt_value, pk
@@ -138,7 +148,7 @@ Result CatalogColumns(Session& session, const OptText& catalog, const OptText& o
       const bool notNull = std::get<std::int64_t>(c[3]) != 0 || std::get<std::int64_t>(c[5]) != 0;
       const bool isDate = type.type == SQL_TYPE_DATE || type.type == SQL_TYPE_TIME || type.type == SQL_TYPE_TIMESTAMP;
       const bool hasOctets = IsCharacterType(type.type) || IsBinaryType(type.type);
-      rows.push_back({Text(database), Text(kOwner), Text(t.name), Text(name),
+      rows.push_back({Text(database), OwnerValue(session), Text(t.name), Text(name),
                       Int(ReportedType(type.type, odbcVersion)), Text(type.typeName),
                       Int(static_cast<std::int64_t>(type.size)), Int(type.octetLength),
                       type.hasScale ? Int(type.scale) : Value{}, type.radix ? Int(type.radix) : Value{},
@@ -152,7 +162,7 @@ Result CatalogColumns(Session& session, const OptText& catalog, const OptText& o
   return TableResult(std::move(columns), std::move(rows));
 }
 
-Result CatalogPrimaryKeys(Session& session, const OptText& catalog, const OptText& owner, const std::string& table,
+Result CatalogPrimaryKeys(DriverSession& session, const OptText& catalog, const OptText& owner, const std::string& table,
                           int odbcVersion) {
   std::vector<ColumnInfo> columns = QualifierColumns("TABLE", "TABLE", odbcVersion);
   columns.push_back(TextColumn("TABLE_NAME", 128, SQL_NO_NULLS));
@@ -160,25 +170,25 @@ Result CatalogPrimaryKeys(Session& session, const OptText& catalog, const OptTex
   columns.push_back(SmallIntColumn("KEY_SEQ", SQL_NO_NULLS));
   columns.push_back(TextColumn("PK_NAME"));
   std::vector<std::vector<Value>> rows;
-  const auto schema = CatalogSchema(session, catalog);
-  if (!schema || (owner && !owner->empty() && !EqualsNoCase(*owner, kOwner)))
+  const auto schema = session.SchemaOfCatalog(catalog);
+  if (!schema || (owner && !owner->empty() && session.OwnerName() && !EqualsNoCase(*owner, *session.OwnerName())))
     return TableResult(std::move(columns), std::move(rows));
-  const std::string database = session.db->DatabaseOfSchema(*schema);
+  const std::string database = session.CatalogOfSchema(*schema);
   for (const TableEntry& t : TablesOf(session, *schema)) {
     if (t.type != "TABLE" || !EqualsNoCase(t.name, table)) continue;
-    auto info = QueryRows(session.db->Handle(),
+    auto info = QueryRows(session.CatalogHandle(),
                           "PRAGMA " + QuoteIdentifier(*schema) + ".table_info(" + QuoteIdentifier(t.name) + ")");
     std::sort(info.begin(), info.end(),
               [](const auto& a, const auto& b) { return std::get<std::int64_t>(a[5]) < std::get<std::int64_t>(b[5]); });
     for (auto& c : info) {
       const std::int64_t seq = std::get<std::int64_t>(c[5]);
-      if (seq > 0) rows.push_back({Text(database), Text(kOwner), Text(t.name), c[1], Int(seq), Text("PK_" + t.name)});
+      if (seq > 0) rows.push_back({Text(database), OwnerValue(session), Text(t.name), c[1], Int(seq), Text("PK_" + t.name)});
     }
   }
   return TableResult(std::move(columns), std::move(rows));
 }
 
-Result CatalogProcedures(Session& session, const OptText& catalog, const OptText& owner, const OptText& procedure,
+Result CatalogProcedures(DriverSession& session, const OptText& catalog, const OptText& owner, const OptText& procedure,
                          int odbcVersion) {
   std::vector<ColumnInfo> columns = QualifierColumns("PROCEDURE", "PROCEDURE", odbcVersion);
   columns.push_back(TextColumn("PROCEDURE_NAME", 134, SQL_NO_NULLS));
@@ -188,20 +198,18 @@ Result CatalogProcedures(Session& session, const OptText& catalog, const OptText
   columns.push_back(TextColumn("REMARKS", 254));
   columns.push_back(SmallIntColumn("PROCEDURE_TYPE"));
   std::vector<std::vector<Value>> rows;
-  const auto schema = CatalogSchema(session, catalog);
-  if (!schema || !Matches(owner, kOwner)) return TableResult(std::move(columns), std::move(rows));
-  const std::string database = session.db->DatabaseOfSchema(*schema);
-  auto routines = QueryRows(session.db->Handle(), "SELECT name, type FROM " + QuoteIdentifier(*schema) + "." +
-                                                      kRoutineTable + " ORDER BY name");
-  for (auto& r : routines) {
-    const std::string name = std::get<std::string>(r[0]);
+  const auto schema = session.SchemaOfCatalog(catalog);
+  if (!schema || !OwnerMatches(session, owner)) return TableResult(std::move(columns), std::move(rows));
+  const std::string database = session.CatalogOfSchema(*schema);
+  for (const CatalogRoutine& r : session.Routines(*schema)) {
+    const std::string& name = r.name;
     if (!Matches(procedure, name)) continue;
-    const bool isProcedure = std::get<std::string>(r[1]) == "P";
+    const bool isProcedure = r.isProcedure;
     // Procedures carry their group number, as multi-database servers report them.
-    rows.push_back({Text(database), Text(kOwner), Text(name + (isProcedure ? ";1" : ";0")), Int(-1), Int(-1), Int(-1),
+    rows.push_back({Text(database), OwnerValue(session), Text(name + (isProcedure ? ";1" : ";0")), Int(-1), Int(-1), Int(-1),
                     {}, Int(isProcedure ? SQL_PT_PROCEDURE : SQL_PT_FUNCTION)});
   }
   return TableResult(std::move(columns), std::move(rows));
 }
 
-}  // namespace orva::testdriver
+}  // namespace orva::odbcengine

@@ -4,7 +4,7 @@
 
 #include "handles.h"
 
-using namespace orva::testdriver;
+using namespace orva::odbcengine;
 
 namespace {
 

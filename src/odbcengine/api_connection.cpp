@@ -5,13 +5,13 @@
 
 #include <cstring>
 
-#include "connect_options.h"
+#include "connect_string.h"
 #include "handles.h"
 #include "info.h"
 #include "sql_text.h"
 #include "statement_state.h"
 
-using namespace orva::testdriver;
+using namespace orva::odbcengine;
 
 namespace {
 
@@ -92,7 +92,7 @@ SQLRETURN FreeHandle(SQLSMALLINT type, SQLHANDLE handle) {
       env->Clear();
       std::unique_lock<std::mutex> guard(env->connectionsLock);
       if (!env->connections.empty()) {
-        env->Add({"HY010", 0, std::string(kMessagePrefix) + "Function sequence error: connections remain."});
+        env->Add({"HY010", 0, std::string(MessagePrefix()) + "Function sequence error: connections remain."});
         return SQL_ERROR;
       }
       guard.unlock();
@@ -105,7 +105,7 @@ SQLRETURN FreeHandle(SQLSMALLINT type, SQLHANDLE handle) {
       if (!dbc) return SQL_INVALID_HANDLE;
       dbc->Clear();
       if (dbc->session) {
-        dbc->Add({"HY010", 0, std::string(kMessagePrefix) + "Function sequence error: still connected."});
+        dbc->Add({"HY010", 0, std::string(MessagePrefix()) + "Function sequence error: still connected."});
         return SQL_ERROR;
       }
       {
@@ -123,23 +123,12 @@ SQLRETURN FreeHandle(SQLSMALLINT type, SQLHANDLE handle) {
   }
 }
 
-// Connects with resolved options; the database asked for must exist, except
-// master, which every server has and which is created when missing.
-void Connect(Dbc& dbc, ConnectOptions options) {
+// Connects through the driver; a connection that is already open refuses.
+SQLRETURN Connect(Dbc& dbc, std::map<std::string, std::string> pairs) {
   if (dbc.session) throw Fail("08002", "Connection name in use.");
-  if (options.folder.empty()) throw Fail("08001", "Client unable to establish connection: no FOLDER given.");
-  struct stat st{};
-  if (stat(options.folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-    throw Fail("08001", "Client unable to establish connection: folder \"" + options.folder + "\" does not exist.");
-  if (!dbc.requestedCatalog.empty()) options.database = dbc.requestedCatalog;
-  auto canonical = FindDatabase(options.folder, options.database);
-  const bool createMaster = !canonical && EqualsNoCase(options.database, "master");
-  if (!canonical && !createMaster)
-    throw Fail("08004", "Cannot open database \"" + options.database + "\" requested by the login. The login failed.",
-               4060);
-  Session session{options.folder, Database::Open(options.folder, createMaster ? "master" : *canonical, createMaster)};
-  dbc.session = std::move(session);
-  dbc.options = std::move(options);
+  dbc.session = ThisDriver().Connect(dbc, std::move(pairs));
+  // The driver may have noted what it could not use (warnings).
+  return dbc.diags.empty() ? SQL_SUCCESS : SQL_SUCCESS_WITH_INFO;
 }
 
 SQLRETURN Disconnect(Dbc& dbc) {
@@ -205,8 +194,7 @@ SQLRETURN SetConnectAttr(Dbc& dbc, SQLINTEGER attribute, SQLPOINTER value, SQLIN
         return SQL_SUCCESS;
       }
       std::lock_guard<std::mutex> guard(dbc.sessionLock);
-      RunControl run;
-      RunStatement(*dbc.session, "use " + QuoteIdentifier(*name), run);
+      dbc.session->UseCatalog(*name);
       return SQL_SUCCESS;
     }
     case SQL_QUERY_TIMEOUT: dbc.defaultQueryTimeout = v; return SQL_SUCCESS;
@@ -243,7 +231,7 @@ SQLRETURN GetConnectAttr(Dbc& dbc, SQLINTEGER attribute, SQLPOINTER value, SQLIN
   SQLUINTEGER out;
   switch (attribute) {
     case SQL_ATTR_CURRENT_CATALOG: {
-      const std::string name = dbc.session ? dbc.session->Current()->Name() : dbc.requestedCatalog;
+      const std::string name = dbc.session ? dbc.session->CurrentCatalog() : dbc.requestedCatalog;
       return PutText(dbc, name, value, length, outLength);
     }
     case SQL_ATTR_LOGIN_TIMEOUT: out = dbc.loginTimeout; break;
@@ -359,9 +347,10 @@ ORVA_DRIVER_API SQLRETURN SQLDriverConnect(SQLHDBC dbc, SQLHWND, SQLCHAR* in, SQ
     CheckBufferLength(outMax);
     auto text = InputText(in, inLength);
     if (!text) throw Fail("HY009", "Invalid use of null pointer.");
-    Connect(d, ResolveOptions(ParseConnectionString(*text)));
+    const SQLRETURN rc = Connect(d, ParseConnectionString(*text));
     // The completed string is the one given: every key the driver uses is in it or in the DSN.
-    return PutText(d, *text, out, outMax, outLength);
+    const SQLRETURN put = PutText(d, *text, out, outMax, outLength);
+    return put == SQL_SUCCESS ? rc : put;
   });
 }
 
@@ -372,8 +361,7 @@ ORVA_DRIVER_API SQLRETURN SQLConnect(SQLHDBC dbc, SQLCHAR* dsn, SQLSMALLINT dsnL
     if (!name || name->empty()) throw Fail("IM002", "Data source name not found and no default driver specified.");
     std::map<std::string, std::string> pairs{{"DSN", *name}};
     if (auto uid = InputText(user, userLength)) pairs["UID"] = *uid;
-    Connect(d, ResolveOptions(std::move(pairs)));
-    return SQL_SUCCESS;
+    return Connect(d, std::move(pairs));
   });
 }
 

@@ -11,11 +11,11 @@
 
 #include "type_map.h"
 
-namespace orva::testdriver {
+namespace orva::odbcengine {
 namespace {
 
 DriverError Error(const char* state, const std::string& text) {
-  return DriverError(state, std::string(kMessagePrefix) + text);
+  return DriverError(state, std::string(MessagePrefix()) + text);
 }
 
 std::string Hex(const std::string& bytes) {
@@ -145,7 +145,7 @@ SQLRETURN PutInteger(const Number& n, SQLPOINTER target, SQLLEN* indicator, std:
       throw Error("22003", "Numeric value out of range.");
     out = static_cast<T>(t);
     if (t != n.real) {
-      infos.push_back({"01S07", 0, std::string(kMessagePrefix) + "Fractional truncation."});
+      infos.push_back({"01S07", 0, std::string(MessagePrefix()) + "Fractional truncation."});
       rc = SQL_SUCCESS_WITH_INFO;
     }
   }
@@ -162,7 +162,7 @@ SQLRETURN PutDateTime(const Value& v, SQLSMALLINT cType, SQLPOINTER target, SQLL
     SQL_DATE_STRUCT d{static_cast<SQLSMALLINT>(dt.year), static_cast<SQLUSMALLINT>(dt.month),
                       static_cast<SQLUSMALLINT>(dt.day)};
     if (dt.hasTime && (dt.hour || dt.minute || dt.second || dt.fraction)) {
-      infos.push_back({"01S07", 0, std::string(kMessagePrefix) + "Fractional truncation."});
+      infos.push_back({"01S07", 0, std::string(MessagePrefix()) + "Fractional truncation."});
       rc = SQL_SUCCESS_WITH_INFO;
     }
     std::memcpy(target, &d, sizeof d);
@@ -171,7 +171,7 @@ SQLRETURN PutDateTime(const Value& v, SQLSMALLINT cType, SQLPOINTER target, SQLL
     SQL_TIME_STRUCT t{static_cast<SQLUSMALLINT>(dt.hour), static_cast<SQLUSMALLINT>(dt.minute),
                       static_cast<SQLUSMALLINT>(dt.second)};
     if (dt.fraction) {
-      infos.push_back({"01S07", 0, std::string(kMessagePrefix) + "Fractional truncation."});
+      infos.push_back({"01S07", 0, std::string(MessagePrefix()) + "Fractional truncation."});
       rc = SQL_SUCCESS_WITH_INFO;
     }
     std::memcpy(target, &t, sizeof t);
@@ -201,7 +201,7 @@ SQLRETURN PutChunk(const std::string& data, bool terminate, SQLPOINTER target, S
   if (n < remaining) {
     if (indicator) *indicator = noTotal ? SQL_NO_TOTAL : static_cast<SQLLEN>(remaining);
     pos.offset += n;
-    infos.push_back({"01004", 0, std::string(kMessagePrefix) + "String data, right truncated."});
+    infos.push_back({"01004", 0, std::string(MessagePrefix()) + "String data, right truncated."});
     return SQL_SUCCESS_WITH_INFO;
   }
   if (indicator) *indicator = static_cast<SQLLEN>(remaining);
@@ -237,7 +237,7 @@ SQLRETURN DeliverFixed(const Value& value, SQLSMALLINT cType, SQLPOINTER target,
       std::memcpy(target, &bit, 1);
       if (indicator) *indicator = 1;
       if (n.real != 0 && n.real != 1) {
-        infos.push_back({"01S07", 0, std::string(kMessagePrefix) + "Fractional truncation."});
+        infos.push_back({"01S07", 0, std::string(MessagePrefix()) + "Fractional truncation."});
         return SQL_SUCCESS_WITH_INFO;
       }
       return SQL_SUCCESS;
@@ -268,11 +268,10 @@ SQLRETURN DeliverFixed(const Value& value, SQLSMALLINT cType, SQLPOINTER target,
 
 std::string CharForm(const Value& v, const ColumnInfo& column) {
   if (const auto* i = std::get_if<std::int64_t>(&v)) {
-    if (IsExactNumeric(column.type) && column.scale > 0) {
-      char buf[80];
-      std::snprintf(buf, sizeof buf, "%.*f", static_cast<int>(column.scale), static_cast<double>(*i));
-      return buf;
-    }
+    // Whole numbers are printed exactly, whatever their size, with the
+    // column's scale as zero decimals.
+    if (IsExactNumeric(column.type) && column.scale > 0)
+      return std::to_string(*i) + "." + std::string(static_cast<std::size_t>(column.scale), '0');
     return std::to_string(*i);
   }
   if (const auto* d = std::get_if<double>(&v)) {
@@ -316,12 +315,21 @@ SQLRETURN DeliverValue(const Value& value, const ColumnInfo& column, SQLSMALLINT
     return SQL_SUCCESS;
   }
   if (cType == SQL_C_CHAR || cType == SQL_C_BINARY) {
-    std::string data;
-    if (cType == SQL_C_CHAR) data = CharForm(value, column);
-    else if (const auto* b = std::get_if<Blob>(&value)) data = b->bytes;
-    else if (const auto* s = std::get_if<std::string>(&value)) data = *s;
-    else data = CharForm(value, column);
-    return PutChunk(data, cType == SQL_C_CHAR, target, bufferLength, indicator, pos, noTotal, infos);
+    // Stored bytes are handed out in place; a converted form is made once per
+    // value and kept for the following chunks.
+    const auto* text = std::get_if<std::string>(&value);
+    const auto* blob = std::get_if<Blob>(&value);
+    const std::string* data = nullptr;
+    if (cType == SQL_C_BINARY && (text || blob)) data = text ? text : &blob->bytes;
+    else if (cType == SQL_C_CHAR && text && !IsBinaryType(column.type)) data = text;
+    else {
+      if (!pos.converted) {
+        pos.text = CharForm(value, column);
+        pos.converted = true;
+      }
+      data = &pos.text;
+    }
+    return PutChunk(*data, cType == SQL_C_CHAR, target, bufferLength, indicator, pos, noTotal, infos);
   }
   if (!target) throw Error("HY009", "Invalid use of null pointer.");
   const SQLRETURN rc = DeliverFixed(value, cType, target, indicator, infos);
@@ -329,4 +337,4 @@ SQLRETURN DeliverValue(const Value& value, const ColumnInfo& column, SQLSMALLINT
   return rc;
 }
 
-}  // namespace orva::testdriver
+}  // namespace orva::odbcengine
