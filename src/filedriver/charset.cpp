@@ -49,6 +49,34 @@ bool IsValidUtf8(std::string_view s) {
   return true;
 }
 
+bool IsValidIn(Charset set, std::string_view s) {
+  if (IsAscii(s)) return true;
+  if (set == Charset::Utf8) return IsValidUtf8(s);
+  std::size_t i = 0;
+  while (i < s.size()) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    if (c == 0x80 || c == 0xFF || i + 1 >= s.size()) return false;
+    const unsigned char d = static_cast<unsigned char>(s[i + 1]);
+    if (d >= 0x40 && d <= 0xFE && d != 0x7F) {
+      i += 2;
+      continue;
+    }
+    if (d >= 0x30 && d <= 0x39 && i + 3 < s.size()) {
+      const unsigned char e = static_cast<unsigned char>(s[i + 2]), f = static_cast<unsigned char>(s[i + 3]);
+      if (e >= 0x81 && e <= 0xFE && f >= 0x30 && f <= 0x39) {
+        i += 4;
+        continue;
+      }
+    }
+    return false;
+  }
+  return true;
+}
+
 TextCodec::TextCodec(Charset set) : m_set(set) {
   if (set == Charset::Gbk) {
     // GB18030 reads every GBK file and the few four-byte forms some hold;

@@ -21,6 +21,9 @@ const char* CharsetName(Charset set);
 
 bool IsAscii(std::string_view text);
 bool IsValidUtf8(std::string_view text);
+// Whether text is a sequence of whole characters of the set (GBK also takes
+// the four-byte forms of GB18030).
+bool IsValidIn(Charset set, std::string_view text);
 
 // Converts file text to UTF-8 and back. One converter serves one thread.
 class TextCodec {

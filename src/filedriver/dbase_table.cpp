@@ -162,6 +162,29 @@ DbaseTable::DbaseTable(std::string path) {
   if (m_columns.empty()) m_columns.push_back(FileColumn{"F1"});
 }
 
+void DbaseTable::Refresh() {
+  if (m_problem) throw *m_problem;
+  if (FileStamp::OfPath(m_path) == m_described) return;
+  const std::vector<FileColumn> columns = m_columns;
+  m_columns.clear();
+  m_offsets.clear();
+  try {
+    Describe();
+  } catch (...) {
+    m_columns = columns;
+    throw;
+  }
+  bool same = columns.size() == m_columns.size();
+  for (std::size_t i = 0; same && i < columns.size(); ++i)
+    same = columns[i].name == m_columns[i].name && columns[i].dbfType == m_columns[i].dbfType &&
+           columns[i].width == m_columns[i].width && columns[i].decimals == m_columns[i].decimals;
+  if (!same) {
+    m_columns = columns;
+    m_described = FileStamp{};
+    throw FileError(m_path, "字段已被其他程序改变，请重新连接");
+  }
+}
+
 void DbaseTable::Describe() {
   const int fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) throw FileError(m_path, std::string("无法打开文件：") + std::strerror(errno));
@@ -170,6 +193,7 @@ void DbaseTable::Describe() {
     ~Closer() { ::close(fd); }
   } closer{fd};
   const FileStamp stamp = FileStamp::Of(fd);
+  m_described = stamp;
   unsigned char head[32];
   if (stamp.size < 33 || !ReadFully(fd, reinterpret_cast<char*>(head), 32, 0))
     throw FileError(m_path, "不是 dBase 文件：文件头不完整");
@@ -221,7 +245,7 @@ void DbaseTable::Describe() {
 }
 
 std::unique_ptr<RecordCursor> DbaseTable::Open() {
-  if (m_problem) throw *m_problem;
+  Refresh();
   auto cursor = std::make_unique<DbaseCursor>(m_path, m_columns, m_offsets, m_headerLength, m_recordLength, m_records);
   m_lastRead = cursor->Stamp();
   return cursor;
@@ -301,9 +325,11 @@ std::string DbaseTable::EncodeRecord(const std::vector<Value>& values) const {
 }
 
 std::string DbaseTable::WriteChanged(const ChangeSet& changes) {
-  if (m_problem) throw *m_problem;
-  if (!(FileStamp::OfPath(m_path) == m_lastRead))
+  // Record numbers of replaced and deleted records hold only for the file
+  // as the statement read it.
+  if (!changes.changed.empty() && !(FileStamp::OfPath(m_path) == m_lastRead))
     throw FileError(m_path, "文件在读取之后被修改，没有写入任何更改");
+  Refresh();
   if (!changes.changed.empty() && changes.changed.rbegin()->first >= static_cast<std::int64_t>(m_records))
     throw FileError(m_path, "文件在读取之后被修改，没有写入任何更改");
   std::vector<std::string> added;

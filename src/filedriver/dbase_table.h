@@ -33,6 +33,11 @@ class DbaseTable : public FileTable {
 
  private:
   void Describe();
+  // Reads the header again when the file changed since it was last read (by
+  // a rewrite, or by another program); raises DriverError when its fields
+  // are no longer the ones the table was opened with.
+  void Refresh();
+  FileStamp m_described;
   // The record bytes for values (the deletion flag included). Raises DriverError.
   std::string EncodeRecord(const std::vector<Value>& values) const;
 

@@ -313,6 +313,10 @@ class TextCursor : public RecordCursor {
         throw FileLineError(m_path, m_record.line,
                             "该行有 " + std::to_string(m_record.fields.size()) + " 个字段，多于表的 " +
                                 std::to_string(columns) + " 列");
+      for (std::string_view f : m_record.fields)
+        if (!IsValidIn(m_codec.Set(), f))
+          throw FileLineError(m_path, m_record.line,
+                              std::string("含有字符集 ") + CharsetName(m_codec.Set()) + " 中无效的字节");
       ++m_rowId;
       return true;
     }
@@ -429,7 +433,9 @@ void TextTable::Describe() {
       if (!record.fields[i].empty()) samples[i].emplace_back(record.fields[i]);
   }
   if (!m_layout.columns.empty()) return;  // schema.ini names and types them
-  const std::size_t count = std::max(names.size(), widest);
+  // The header names the columns; without one the widest of the first rows
+  // counts.
+  const std::size_t count = m_layout.header && !names.empty() ? names.size() : widest;
   std::set<std::string> seen;
   for (std::size_t i = 0; i < count; ++i) {
     FileColumn c;
@@ -516,7 +522,9 @@ static std::string SerializeRecord(const std::string& path, const TextLayout& la
 
 std::string TextTable::WriteChanged(const ChangeSet& changes) {
   if (m_problem) throw *m_problem;
-  if (!(FileStamp::OfPath(m_path) == m_lastRead))
+  // Record numbers of replaced and deleted records hold only for the file
+  // as the statement read it.
+  if (!changes.changed.empty() && !(FileStamp::OfPath(m_path) == m_lastRead))
     throw FileError(m_path, "文件在读取之后被修改，没有写入任何更改");
   TextReader reader(m_path, m_layout);
   TextCodec codec(m_layout.charset);
