@@ -180,6 +180,7 @@ TextReader::Parse TextReader::ParseDelimited(TextRecord& record, bool eof) {
   const char* b = m_buf.data();
   const std::size_t end = m_end;
   const char d = m_layout.delimiter;
+  const bool gbkTrailDelimiter = m_layout.charset == Charset::Gbk && static_cast<unsigned char>(d) >= 0x40;
   std::size_t p = m_start;
   std::int64_t line = m_line;
   m_arena.clear();
@@ -214,7 +215,14 @@ TextReader::Parse TextReader::ParseDelimited(TextRecord& record, bool eof) {
       record.quoted.push_back(true);
     } else {
       const std::size_t s = p;
-      while (p < end && b[p] != d && b[p] != '\n' && b[p] != '\r') ++p;
+      if (gbkTrailDelimiter) {
+        // The delimiter can be the second byte of a GBK character: step over
+        // whole characters.
+        while (p < end && b[p] != d && b[p] != '\n' && b[p] != '\r')
+          p += static_cast<unsigned char>(b[p]) >= 0x81 && p + 1 < end ? 2 : 1;
+      } else {
+        while (p < end && b[p] != d && b[p] != '\n' && b[p] != '\r') ++p;
+      }
       m_spans.push_back({false, s, p - s});
       record.quoted.push_back(false);
     }

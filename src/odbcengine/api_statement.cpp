@@ -107,7 +107,12 @@ SQLRETURN GetData(Stmt& stmt, SQLUSMALLINT number, SQLSMALLINT cType, SQLPOINTER
   CheckBufferLength(length);
   if (!target) throw Fail("HY009", "Invalid use of null pointer.");
   // Reading another column starts that column afresh.
-  if (number != stmt.lastGetDataColumn) stmt.positions[number - 1] = ReadPosition{};
+  if (number != stmt.lastGetDataColumn) {
+    ReadPosition& p = stmt.positions[number - 1];
+    p.offset = 0;
+    p.done = false;
+    p.converted = false;
+  }
   stmt.lastGetDataColumn = number;
   std::vector<Diagnostic> infos;
   const SQLRETURN rc = DeliverValue(stmt.row[number - 1], c, cType, target, length, indicator,

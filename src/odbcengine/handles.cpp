@@ -44,25 +44,18 @@ DriverError Fail(const char* state, const std::string& text, SQLINTEGER native) 
   return DriverError(state, std::string(MessagePrefix()) + text, native);
 }
 
-SQLRETURN RunGuarded(Handle& handle, const std::function<SQLRETURN()>& body) {
-  SQLRETURN rc;
+void RecordCurrentException(Handle& handle) {
   try {
-    rc = body();
+    throw;
   } catch (const DriverError& e) {
     handle.Add({e.State(), e.Native(), e.what()});
-    rc = SQL_ERROR;
   } catch (const std::bad_alloc&) {
     handle.Add({"HY001", 0, std::string(MessagePrefix()) + "Memory allocation error."});
-    rc = SQL_ERROR;
   } catch (const std::exception& e) {
     handle.Add({"HY000", 0, std::string(MessagePrefix()) + e.what()});
-    rc = SQL_ERROR;
   } catch (...) {
     handle.Add({"HY000", 0, std::string(MessagePrefix()) + "General error."});
-    rc = SQL_ERROR;
   }
-  handle.lastReturn = rc;
-  return rc;
 }
 
 template <typename LengthT>

@@ -127,9 +127,24 @@ inline Stmt* Find<Stmt>(SQLHANDLE h) { return static_cast<Stmt*>(FindHandle(h, H
 // An error raised by the driver with its prefix.
 DriverError Fail(const char* state, const std::string& text, SQLINTEGER native = 0);
 
+// Turns the exception being handled into a diagnostic record on the handle.
+void RecordCurrentException(Handle& handle);
+
 // Records the outcome of body on the handle: DriverError and other
-// exceptions become diagnostic records and SQL_ERROR.
-SQLRETURN RunGuarded(Handle& handle, const std::function<SQLRETURN()>& body);
+// exceptions become diagnostic records and SQL_ERROR. (A template, so that
+// the calls that read every value pay for no function object.)
+template <typename F>
+SQLRETURN RunGuarded(Handle& handle, F&& body) {
+  SQLRETURN rc;
+  try {
+    rc = body();
+  } catch (...) {
+    RecordCurrentException(handle);
+    rc = SQL_ERROR;
+  }
+  handle.lastReturn = rc;
+  return rc;
+}
 
 template <typename T, typename F>
 SQLRETURN Guarded(SQLHANDLE h, F&& body) {

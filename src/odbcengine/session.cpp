@@ -127,6 +127,7 @@ Result RunSqlite(const std::shared_ptr<SqliteConnection>& db, const std::string&
                  RunControl& run) {
   if (run.cancelRequested) throw DriverError("HY008", std::string(MessagePrefix()) + "Operation canceled");
   sqlite3* h = db->Handle();
+  db->ForgetRecordedError();
   sqlite3_stmt* stmt = nullptr;
   const char* tail = nullptr;
   int rc = sqlite3_prepare_v2(h, sql.c_str(), static_cast<int>(sql.size()), &stmt, &tail);

@@ -31,6 +31,11 @@ void SqliteConnection::RecordError(const DriverError& error) {
   m_recorded = error;
 }
 
+void SqliteConnection::ForgetRecordedError() {
+  std::lock_guard<std::mutex> guard(m_errorLock);
+  m_recorded.reset();
+}
+
 void SqliteConnection::ThrowError(int rc, RunControl* run) {
   std::optional<DriverError> recorded;
   {

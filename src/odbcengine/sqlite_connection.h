@@ -54,6 +54,7 @@ class SqliteConnection {
   // it fails with, so that the failed call reports it with its own SQLSTATE
   // and text instead of SQLite's summary.
   void RecordError(const DriverError& error);
+  void ForgetRecordedError();
   // Raises the error of a failed call: the recorded one, else SQLite's.
   [[noreturn]] void ThrowError(int rc, RunControl* run = nullptr);
 

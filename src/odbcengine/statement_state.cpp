@@ -45,6 +45,17 @@ SQLRETURN RunNext(Stmt& stmt) {
 
 }  // namespace
 
+void ResetPositions(Stmt& stmt) {
+  // Kept strings keep their storage from row to row.
+  stmt.positions.resize(stmt.result.columns.size());
+  for (ReadPosition& p : stmt.positions) {
+    p.offset = 0;
+    p.done = false;
+    p.converted = false;
+  }
+  stmt.lastGetDataColumn = 0;
+}
+
 void CloseResults(Stmt& stmt) {
   stmt.result = Result{};
   stmt.cache.clear();
@@ -180,8 +191,7 @@ SQLRETURN FetchRow(Stmt& stmt, SQLSMALLINT orientation, SQLLEN offset) {
     return SQL_NO_DATA;
   }
   stmt.onRow = true;
-  stmt.positions.assign(stmt.result.columns.size(), ReadPosition{});
-  stmt.lastGetDataColumn = 0;
+  ResetPositions(stmt);
   if (stmt.rowsFetchedPtr) *stmt.rowsFetchedPtr = 1;
 
   SQLRETURN rc = SQL_SUCCESS;

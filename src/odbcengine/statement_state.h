@@ -15,6 +15,8 @@ SQLRETURN OpenCatalog(Stmt& stmt, const std::function<Result(DriverSession&)>& b
 // Fetches a row into the bound columns: the next one, or for a static cursor
 // the one the orientation and offset name.
 SQLRETURN FetchRow(Stmt& stmt, SQLSMALLINT orientation = SQL_FETCH_NEXT, SQLLEN offset = 0);
+// Starts every column of the current row afresh for SQLGetData.
+void ResetPositions(Stmt& stmt);
 // Drops the results and the rest of the batch.
 void CloseResults(Stmt& stmt);
 // Runs the statements of the batch that the application did not walk to (a

@@ -1,6 +1,7 @@
 #include "value_convert.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -29,11 +30,11 @@ std::string Hex(const std::string& bytes) {
   return out;
 }
 
+// The shortest text that reads back as the same double.
 std::string FormatDouble(double d) {
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.15g", d);
-  if (std::strtod(buf, nullptr) != d) std::snprintf(buf, sizeof buf, "%.17g", d);
-  return buf;
+  const auto result = std::to_chars(buf, buf + sizeof buf, d);
+  return std::string(buf, result.ptr);
 }
 
 bool IsExactNumeric(SQLSMALLINT t) { return t == SQL_DECIMAL || t == SQL_NUMERIC; }
@@ -44,21 +45,33 @@ struct DateTime {
   unsigned fraction = 0;  // nanoseconds
 };
 
+// Reads 1 to n digits at s.
+bool UpTo(const char*& s, int n, int& out) {
+  int v = 0, i = 0;
+  for (; i < n && s[i] >= '0' && s[i] <= '9'; ++i) v = v * 10 + (s[i] - '0');
+  if (i == 0) return false;
+  out = v;
+  s += i;
+  return true;
+}
+
 // Parses "YYYY-MM-DD", "YYYY-MM-DD HH:MM:SS[.fff]" (or with a T) and "HH:MM:SS[.fff]".
 bool ParseDateTime(const std::string& text, DateTime& out) {
   const char* s = text.c_str();
   while (*s == ' ') ++s;
-  int n = 0;
-  if (std::sscanf(s, "%4d-%2d-%2d%n", &out.year, &out.month, &out.day, &n) == 3) {
+  const char* start = s;
+  if (UpTo(s, 4, out.year) && *s == '-' && (++s, UpTo(s, 2, out.month)) && *s == '-' && (++s, UpTo(s, 2, out.day))) {
     out.hasDate = true;
-    s += n;
     if (*s == ' ' || *s == 'T') ++s;
     else if (*s != '\0') return false;
+  } else {
+    s = start;
+    out.year = out.month = out.day = 0;
   }
   if (*s != '\0') {
-    if (std::sscanf(s, "%2d:%2d:%2d%n", &out.hour, &out.minute, &out.second, &n) != 3) return false;
+    if (!UpTo(s, 2, out.hour) || *s++ != ':' || !UpTo(s, 2, out.minute) || *s++ != ':' || !UpTo(s, 2, out.second))
+      return false;
     out.hasTime = true;
-    s += n;
     if (*s == '.') {
       ++s;
       unsigned scale = 100000000;
@@ -277,6 +290,8 @@ std::string CharForm(const Value& v, const ColumnInfo& column) {
   if (const auto* d = std::get_if<double>(&v)) {
     if (IsExactNumeric(column.type)) {
       char buf[400];
+      const auto result = std::to_chars(buf, buf + sizeof buf, *d, std::chars_format::fixed, column.scale);
+      if (result.ec == std::errc()) return std::string(buf, result.ptr);
       std::snprintf(buf, sizeof buf, "%.*f", static_cast<int>(column.scale), *d);
       return buf;
     }

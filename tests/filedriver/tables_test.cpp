@@ -53,15 +53,18 @@ class TablesTest : public FileDriverTest {};
 TEST_F(TablesTest, TextFilesOfAFolderAreTables) {
   WriteFile("gbk.txt", Gbk("1\t张三\t12.5\t2024-01-02 03:04:05\r\n2\t李四\t\t2024-02-03 00:00:00\r\n"));
   WriteFile("plain.csv", "7,x\r\n8,y\r\n");
+  // "|" is also the second byte of some GBK characters (亅 is 81 7C).
+  WriteFile("pipe.txt", Gbk("亅|亅亅\r\n"));
   WriteFile("bom.csv", "\xEF\xBB\xBF" "编号,名称\r\n1,\"多行\n文本\"\r\n2,\"含,逗号\"\"引号\"\r\n");
   WriteFile("schema.ini", Gbk("[gbk.txt]\r\nColNameHeader=False\r\nFormat=TabDelimited\r\nMaxScanRows=25\r\n"
                               "CharacterSet=ANSI\r\nCol1=编号 Integer\r\nCol2=姓名 Char Width 20\r\nCol3=金额 Float\r\n"
-                              "Col4=日期 Date\r\n[plain.csv]\r\nColNameHeader=False\r\nFormat=CSVDelimited\r\n"));
+                              "Col4=日期 Date\r\n[plain.csv]\r\nColNameHeader=False\r\nFormat=CSVDelimited\r\n"
+                              "[pipe.txt]\r\nColNameHeader=False\r\nFormat=Delimited(|)\r\n"));
   auto conn = Connect(TextConnectString(Path("gbk.txt")));
   EXPECT_EQ(conn->GetKind(), DbmsText);
   EXPECT_FALSE(conn->HasDatabases());
 
-  EXPECT_EQ(TableNames(*conn), (std::vector<std::string>{"bom.csv", "gbk.txt", "plain.csv"}));
+  EXPECT_EQ(TableNames(*conn), (std::vector<std::string>{"bom.csv", "gbk.txt", "pipe.txt", "plain.csv"}));
   EXPECT_EQ(Columns(*conn, "gbk.txt"),
             (std::vector<ColumnFacts>{{"编号", SQL_INTEGER, 10}, {"姓名", SQL_VARCHAR, 20},
                                       {"金额", SQL_FLOAT, 53}, {"日期", SQL_TIMESTAMP, 19}}));
@@ -73,6 +76,7 @@ TEST_F(TablesTest, TextFilesOfAFolderAreTables) {
   EXPECT_EQ(Query(*conn, "select * from \"gbk.txt\""),
             (Table{{"1", Gbk("张三"), "12.5", "2024-01-02 03:04:05"}, {"2", Gbk("李四"), "", "2024-02-03 00:00:00"}}));
   EXPECT_EQ(Query(*conn, "select F1 + 1, F2 from \"plain.csv\" order by F1 desc"), (Table{{"9", "y"}, {"8", "x"}}));
+  EXPECT_EQ(Query(*conn, "select * from \"pipe.txt\""), (Table{{Gbk("亅"), Gbk("亅亅")}}));
   // A join across two files, with SQL over both.
   EXPECT_EQ(Query(*conn, "select g.姓名, b.名称, count(*) over () from \"gbk.txt\" g join [bom.csv] b on b.编号 = g.编号 "
                          "where g.编号 < 3 order by g.编号"),
