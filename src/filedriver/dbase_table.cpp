@@ -56,6 +56,17 @@ void StampToday(std::string& header) {
   header[3] = static_cast<char>(utc.tm_mday);
 }
 
+// A file open for reading, closed when it goes out of scope.
+struct ReadOnlyFile {
+  explicit ReadOnlyFile(const std::string& path) : fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+    if (fd < 0) throw FileError(path, std::string("无法打开文件：") + std::strerror(errno));
+  }
+  ~ReadOnlyFile() { ::close(fd); }
+  ReadOnlyFile(const ReadOnlyFile&) = delete;
+  ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+  int fd;
+};
+
 class DbaseCursor : public RecordCursor {
  public:
   DbaseCursor(const std::string& path, const std::vector<FileColumn>& columns, const std::vector<std::uint16_t>& offsets,
@@ -186,12 +197,8 @@ void DbaseTable::Refresh() {
 }
 
 void DbaseTable::Describe() {
-  const int fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) throw FileError(m_path, std::string("无法打开文件：") + std::strerror(errno));
-  struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
-  } closer{fd};
+  const ReadOnlyFile file(m_path);
+  const int fd = file.fd;
   const FileStamp stamp = FileStamp::Of(fd);
   m_described = stamp;
   unsigned char head[32];
@@ -340,12 +347,8 @@ std::string DbaseTable::WriteChanged(const ChangeSet& changes) {
   const std::uint64_t total = static_cast<std::uint64_t>(m_records) + added.size();
   if (total > 0xFFFFFFFFu) throw FileError(m_path, "记录数超出 dBase 文件的上限");
 
-  const int fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) throw FileError(m_path, std::string("无法打开文件：") + std::strerror(errno));
-  struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
-  } closer{fd};
+  const ReadOnlyFile file(m_path);
+  const int fd = file.fd;
   AtomicFile out(m_path);
   std::string header = m_header;
   StampToday(header);
