@@ -49,9 +49,7 @@ CColumnListCtrl::CColumnListCtrl(QWidget* parent) : QTableWidget(0, 4, parent) {
   setShowGrid(true);
   QPalette colours = palette();
   colours.setColor(QPalette::Base, QColor(250, 250, 255));
-  colours.setColor(QPalette::AlternateBase, QColor(241, 255, 234));
   setPalette(colours);
-  setAlternatingRowColors(true);
 }
 
 void CColumnListCtrl::AddColumn(int number, const std::string& name) {
@@ -64,6 +62,7 @@ void CColumnListCtrl::AddColumn(int number, const std::string& name) {
   setItem(row, kName, new QTableWidgetItem(Q(name)));
   setItem(row, kType, new QTableWidgetItem());
   setItem(row, kWidth, new QTableWidgetItem());
+  for (int c = kNumber; c <= kWidth; ++c) item(row, c)->setBackground(QColor(241, 255, 234));
 }
 
 void CColumnListCtrl::SetType(int row, const std::string& type) {

@@ -136,6 +136,9 @@ void EndLongWorkUsing(const void* resource) {
   for (const auto& work : ending) {
     work->control.Cancel();
     Unregister(work);
+    // Told later, not from inside the owner's teardown.
+    if (work->request.finished)
+      PostToGuiThread(QCoreApplication::instance(), [finished = work->request.finished] { finished(true); });
   }
 }
 

@@ -48,8 +48,8 @@ struct LongWorkRequest {
   // Runs on the work's thread.
   std::function<void(LongWorkControl&)> work;
   // Runs on the GUI thread after the work has returned, with whether a
-  // cancel was requested. Not run when the work was stopped by
-  // EndLongWorkUsing (its owner is going away).
+  // cancel was requested; for a work stopped by EndLongWorkUsing, later from
+  // the event loop (it must not touch the resource).
   std::function<void(bool cancelled)> finished;
 };
 

@@ -266,8 +266,10 @@ TEST_F(FileSaveTest, GridDestroyedDuringASaveStopsItFirst) {
   delete m_grid;
   m_grid = nullptr;
   EXPECT_EQ(RunningLongWorkCount(), 0);
+  EXPECT_EQ(boxes.Count(), 0u);  // nothing shown from inside the grid's destruction
   QCoreApplication::processEvents();
-  EXPECT_EQ(boxes.Count(), 0u);
+  ASSERT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(boxes.LastText(), QStringLiteral("保存已取消，没有写入文件。"));
   EXPECT_TRUE(FolderEntries().isEmpty());
 }
 
