@@ -70,6 +70,22 @@ TEST_F(RoundTripTest, SavedTextDescribedByTheDialogReadsBackThroughTheFileDriver
   ASSERT_TRUE(conn.Open(TextConnectString(QFile::encodeName(path).toStdString())));
   EXPECT_EQ(QueryAll(conn, "select name, qty, note from \"people.txt\""), rows);
   EXPECT_EQ(QueryAll(conn, "select sum(qty) from \"people.txt\""), (std::vector<std::vector<std::string>>{{"5"}}));
+
+  // The same grid as a dBase table, read through the dBase connection.
+  const QString dbf = PathOf("people.dbf");
+  {
+    MessageBoxRecorder boxes;
+    SaveDialogUser user({.fileType = 1, .name = dbf});
+    CResultSaver::Save(m_grid, {Column("name", SQL_VARCHAR, 20), Column("qty", SQL_INTEGER, 10),
+                                Column("note", SQL_VARCHAR, 20)});
+    WaitForSaves();
+    ASSERT_EQ(boxes.LastText(), QStringLiteral("数据保存完毕"));
+  }
+  CDBConnection dbase;
+  ASSERT_TRUE(dbase.Open(DBaseConnectString(QFile::encodeName(dbf).toStdString())));
+  EXPECT_EQ(QueryAll(dbase, "select NAME, QTY, NOTE from \"people\" order by QTY"),
+            (std::vector<std::vector<std::string>>{{rows[1][0], "-7", rows[1][2]}, {"plain", "0", ""},
+                                                   {rows[0][0], "12", rows[0][2]}}));
 }
 
 }  // namespace
