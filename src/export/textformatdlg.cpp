@@ -47,6 +47,7 @@ CColumnListCtrl::CColumnListCtrl(QWidget* parent) : QTableWidget(0, 4, parent) {
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setShowGrid(true);
+  LoadImageList(IDB_TEXT_COLUMN_LIST, 16, m_images);
   QPalette colours = palette();
   colours.setColor(QPalette::Base, QColor(250, 250, 255));
   setPalette(colours);
@@ -56,8 +57,7 @@ void CColumnListCtrl::AddColumn(int number, const std::string& name) {
   const int row = rowCount();
   insertRow(row);
   auto* numberItem = new QTableWidgetItem(QString::number(number));
-  ImageList images;
-  if (LoadImageList(IDB_TEXT_COLUMN_LIST, 16, images)) numberItem->setIcon(images.Icon(0));
+  numberItem->setIcon(m_images.Icon(0));
   setItem(row, kNumber, numberItem);
   setItem(row, kName, new QTableWidgetItem(Q(name)));
   setItem(row, kType, new QTableWidgetItem());

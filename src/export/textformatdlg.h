@@ -48,6 +48,7 @@ class CColumnListCtrl : public QTableWidget, public IGridOwner {
   void ApplyEdit(int row, int col, const std::string& text);
 
   QPointer<QWidget> m_editor;
+  ImageList m_images;
 };
 
 class CTextFormatDlg : public QDialog {
