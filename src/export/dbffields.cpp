@@ -53,6 +53,13 @@ std::optional<DbfDate> ReadDbfDate(std::string_view text) {
   date.month = ReadDecimal(std::string_view(first + 1, second));
   date.day = ReadDecimal(std::string_view(second + 1, part.end()));
 
+  // A valid day needs no normalising; the C library's conversion is slow
+  // (time zone rules) and a result grid may hold a million dates.
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (date.year >= 1 && date.month >= 1 && date.month <= 12 && date.day >= 1) {
+    const bool leap = (date.year % 4 == 0 && date.year % 100 != 0) || date.year % 400 == 0;
+    if (date.day <= kDays[date.month - 1] + (date.month == 2 && leap ? 1 : 0)) return date;
+  }
   std::tm day{};
   day.tm_year = date.year - 1900;
   day.tm_mon = date.month - 1;
@@ -95,6 +102,29 @@ std::string FormatDbfNumber(double value, int decimals) {
   }
   if (result.ec != std::errc()) return {};
   return std::string(text, result.ptr);
+}
+
+std::string FormatDbfNumberText(std::string_view text, int decimals) {
+  // A sign and at most 15 digits: exact as a double and as a long.
+  std::size_t i = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+  const bool negative = i == 1 && text[0] == '-';
+  const std::size_t digits = text.size() - i;
+  bool plain = digits >= 1 && digits <= 15;
+  long value = 0;
+  for (std::size_t k = i; plain && k < text.size(); ++k) {
+    plain = text[k] >= '0' && text[k] <= '9';
+    value = value * 10 + (text[k] - '0');
+  }
+  // Negative zero prints its sign with decimals: leave it to the general path.
+  if (!plain || (negative && value == 0 && decimals > 0)) return FormatDbfNumber(ReadDbfNumber(text), decimals);
+  char printed[40];
+  auto result = std::to_chars(printed, printed + sizeof printed, negative ? -value : value);
+  std::string out(printed, result.ptr);
+  if (decimals > 0) {
+    out += '.';
+    out.append(static_cast<std::size_t>(std::min(decimals, 255)), '0');
+  }
+  return out;
 }
 
 }  // namespace orva

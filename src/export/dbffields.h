@@ -36,4 +36,8 @@ double ReadDbfNumber(std::string_view text);
 // that is not finite gives an empty text.
 std::string FormatDbfNumber(double value, int decimals);
 
+// FormatDbfNumber(ReadDbfNumber(text), decimals), without the conversions
+// through double for the common plain integers.
+std::string FormatDbfNumberText(std::string_view text, int decimals);
+
 }  // namespace orva

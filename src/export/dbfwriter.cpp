@@ -6,7 +6,6 @@
 
 #include "export/dbffields.h"
 #include "platform/codec.h"
-#include "platform/messagebox.h"
 
 namespace orva {
 namespace {
@@ -42,6 +41,10 @@ void CDbfWriter::Init(std::uint32_t recordCount, int fieldCount) {
   m_header[2] = static_cast<std::uint8_t>(utc.tm_mon + 1);
   m_header[3] = static_cast<std::uint8_t>(utc.tm_mday);
   PutLE32(&m_header[4], recordCount);
+  m_announcedRecords = recordCount;
+  m_writtenRecords = 0;
+  m_names.clear();
+  m_nextSuffix.clear();
 
   m_descriptors.clear();
   if (fieldCount > 0) m_descriptors.assign(static_cast<std::size_t>(fieldCount), Descriptor{});
@@ -61,43 +64,47 @@ std::string CDbfWriter::NameOf(const Descriptor& descriptor) {
   return std::string(name, strnlen(name, kMaxNameBytes + 1));
 }
 
-bool CDbfWriter::NameTaken(std::string_view name, int exceptIndex) const {
-  for (int i = 0; i < FieldCount(); ++i)
-    if (i != exceptIndex && NameOf(m_descriptors[static_cast<std::size_t>(i)]) == name) return true;
-  return false;
-}
-
 // Readers look fields up by name, so two fields never share one: a clash
 // (usually two long names cut to the same ten bytes) gets a "_n" suffix.
-std::string CDbfWriter::UniqueName(std::string name, int index) const {
-  if (name.empty() || !NameTaken(name, index)) return name;
-  for (int n = 1;; ++n) {
+std::string CDbfWriter::UniqueName(std::string name) {
+  if (name.empty() || !m_names.contains(name)) return name;
+  int& next = m_nextSuffix[name];
+  for (int n = std::max(next, 1);; ++n) {
     std::string suffix = "_" + std::to_string(n);
     std::string candidate(CutAtCharBoundary(name, kMaxNameBytes - suffix.size()));
     candidate += suffix;
-    if (!NameTaken(candidate, index)) return candidate;
+    if (!m_names.contains(candidate)) {
+      next = n + 1;
+      return candidate;
+    }
   }
 }
 
 void CDbfWriter::DefineField(int index, std::string_view name, char type, std::uint16_t width) {
   if (index < 0 || index >= FieldCount()) return;
   Descriptor& descriptor = m_descriptors[static_cast<std::size_t>(index)];
+  m_names.erase(NameOf(descriptor));  // a redefined field gives up its old name
   descriptor.fill(0);
   name = name.substr(0, name.find('\0'));
-  std::string stored = UniqueName(std::string(CutAtCharBoundary(ToUpperGbk(name), kMaxNameBytes)), index);
+  std::string stored = UniqueName(std::string(CutAtCharBoundary(ToUpperGbk(name), kMaxNameBytes)));
+  if (!stored.empty()) m_names.insert(stored);
   std::memcpy(descriptor.data(), stored.data(), stored.size());
   descriptor[11] = static_cast<std::uint8_t>(type);
   PutLE16(&descriptor[16], width);
 }
 
-void CDbfWriter::Fail(std::string text) {
-  m_errorText = std::move(text);
-  ShowErrorBoxGbk(m_errorText);
+void CDbfWriter::Fail(std::string text) { m_errorText = std::move(text); }
+
+void CDbfWriter::Attach(std::FILE* file) {
+  Close();
+  m_file = file;
+  m_ownsFile = false;
 }
 
 bool CDbfWriter::Open(const std::string& path) {
   Close();
   m_file = std::fopen(path.c_str(), "wb");
+  m_ownsFile = true;
   if (m_file) return true;
   Fail(GbkFromUtf8("无法打开本地文件：") + GbkFromUtf8(path));
   return false;
@@ -135,13 +142,13 @@ bool CDbfWriter::WriteHeader() {
   return std::fflush(m_file) == 0 && ok;
 }
 
-void CDbfWriter::SetFieldValue(int index, const char* text, std::size_t length) {
-  if (index < 0 || index >= FieldCount() || m_record.empty()) return;
+bool CDbfWriter::SetFieldValue(int index, const char* text, std::size_t length) {
+  if (index < 0 || index >= FieldCount() || m_record.empty()) return true;
   const Descriptor& descriptor = m_descriptors[static_cast<std::size_t>(index)];
   const std::size_t width = static_cast<std::size_t>(FieldWidth(descriptor));
   const std::size_t offset = static_cast<std::size_t>(FieldOffset(descriptor));
   // A field redefined after the layout was written no longer matches it.
-  if (offset + width > static_cast<std::size_t>(m_recordLength)) return;
+  if (offset + width > static_cast<std::size_t>(m_recordLength)) return true;
   std::uint8_t* field = m_record.data() + offset;
   std::memset(field, 0, width);
   std::string_view value(text ? text : "", text ? length : 0);
@@ -149,8 +156,10 @@ void CDbfWriter::SetFieldValue(int index, const char* text, std::size_t length) 
   // Unused bytes stay zero, so a value shorter than its field is followed by
   // its terminating zero; a value that fills the field has none.
   auto put = [&](std::string_view bytes) { std::memcpy(field, bytes.data(), std::min(bytes.size(), width)); };
+  bool fits = true;
   switch (descriptor[11]) {
     case 'C':
+      fits = value.size() <= width;
       put(CutAtCharBoundary(value, width));
       break;
     case 'D':
@@ -160,29 +169,45 @@ void CDbfWriter::SetFieldValue(int index, const char* text, std::size_t length) 
       }
       break;
     case 'N': {
-      std::string printed = FormatDbfNumber(ReadDbfNumber(value), descriptor[17]);
+      std::string printed = FormatDbfNumberText(value, descriptor[17]);
       // dBase readers take a field full of asterisks as a number too large
       // for its width.
-      if (printed.empty() || printed.size() > width) printed.assign(width, '*');
+      if (printed.empty() || printed.size() > width) {
+        printed.assign(width, '*');
+        fits = false;
+      }
       put(printed);
       break;
     }
     default:
       break;
   }
+  return fits;
 }
 
 bool CDbfWriter::WriteRecord() {
   if (!m_file || m_record.empty()) return false;
   m_record[0] = kRecordNotDeleted;
   const auto length = static_cast<std::size_t>(m_recordLength);
-  return std::fwrite(m_record.data(), 1, length, m_file) == length;
+  if (std::fwrite(m_record.data(), 1, length, m_file) != length) return false;
+  ++m_writtenRecords;
+  return true;
 }
 
 bool CDbfWriter::Close() {
   if (!m_file) return true;
-  bool ok = std::fclose(m_file) == 0;
+  bool ok = true;
+  if (!m_record.empty() && m_writtenRecords != m_announcedRecords) {
+    std::uint8_t count[4];
+    PutLE32(count, m_writtenRecords);
+    PutLE32(&m_header[4], m_writtenRecords);
+    m_announcedRecords = m_writtenRecords;
+    ok = std::fseek(m_file, 4, SEEK_SET) == 0 && std::fwrite(count, 1, 4, m_file) == 4 &&
+         std::fseek(m_file, 0, SEEK_END) == 0;
+  }
+  ok = (m_ownsFile ? std::fclose(m_file) == 0 : std::fflush(m_file) == 0) && ok;
   m_file = nullptr;
+  m_ownsFile = true;
   return ok;
 }
 

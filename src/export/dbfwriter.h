@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace orva {
@@ -40,23 +42,31 @@ class CDbfWriter {
     return static_cast<std::uint16_t>((width & 0xFF) | ((decimals & 0xFF) << 8));
   }
 
-  // Creates or truncates the file. On failure shows and keeps the error text;
-  // nothing is written afterwards.
+  // Creates or truncates the file. On failure keeps the error text (for the
+  // caller to show; the writer may run off the GUI thread); nothing is
+  // written afterwards.
   bool Open(const std::string& path);
+  // Writes into a stream the caller opened and keeps: Close flushes it and
+  // leaves it open.
+  void Attach(std::FILE* file);
 
   // Lays out the record, then writes header, descriptors and the 0x0D end
-  // mark. Fails (with a message) when no field was set up or the fields do
+  // mark. Fails (with the error text) when no field was set up or the fields do
   // not fit the format's 16-bit lengths, and quietly when no file is open.
   bool WriteHeader();
 
-  // Puts one value into the record being assembled.
-  void SetFieldValue(int index, const char* text, std::size_t length);
-  void SetFieldValue(int index, std::string_view text) { SetFieldValue(index, text.data(), text.size()); }
+  // Puts one value into the record being assembled. False when the value
+  // does not fit its field: a character value is cut, a number is stored as
+  // asterisks.
+  bool SetFieldValue(int index, const char* text, std::size_t length);
+  bool SetFieldValue(int index, std::string_view text) { return SetFieldValue(index, text.data(), text.size()); }
 
   // Writes the assembled record, marked as not deleted.
   bool WriteRecord();
 
-  // Closes the file; false when buffered bytes could not be written.
+  // Closes the file; false when buffered bytes could not be written. When
+  // another number of records was written than Init announced, the header's
+  // record count is corrected first, so readers never run past the end.
   bool Close();
 
   // The last error, GBK text (empty when none).
@@ -70,8 +80,7 @@ class CDbfWriter {
   static int FieldWidth(const Descriptor& descriptor);
   static int FieldOffset(const Descriptor& descriptor);
   static std::string NameOf(const Descriptor& descriptor);
-  bool NameTaken(std::string_view name, int exceptIndex) const;
-  std::string UniqueName(std::string name, int index) const;
+  std::string UniqueName(std::string name);
   void Fail(std::string text);
 
   std::array<std::uint8_t, kHeaderSize> m_header{};
@@ -79,7 +88,14 @@ class CDbfWriter {
   std::vector<std::uint8_t> m_record;
   int m_recordLength = 0;
   std::FILE* m_file = nullptr;
+  bool m_ownsFile = true;
+  std::uint32_t m_announcedRecords = 0;
+  std::uint32_t m_writtenRecords = 0;
   std::string m_errorText;
+  // Names in use, and for each name the next suffix to try, so that naming
+  // many equal columns stays linear.
+  std::unordered_set<std::string> m_names;
+  std::unordered_map<std::string, int> m_nextSuffix;
 };
 
 }  // namespace orva

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 #include "grid/autosize.h"
 #include "grid/gridprintlayout.h"
@@ -13,6 +14,7 @@
 #include "grid/textmeasure.h"
 #include "grid/titletip.h"
 #include "platform/guithread.h"
+#include "platform/longwork.h"
 #include "platform/qtext.h"
 
 namespace orva {
@@ -51,7 +53,8 @@ CGridCtrl::CGridCtrl(int rows, int cols, int fixedRows, int fixedCols, QWidget* 
   SetFixedColumnCount(fixedCols);
 }
 
-CGridCtrl::~CGridCtrl() = default;
+// Long work reading the grid (a save) stops before the grid goes.
+CGridCtrl::~CGridCtrl() { EndLongWorkUsing(this); }
 
 bool CGridCtrl::Create(const QRect& rect, QWidget* parent, int id, bool visible) {
   setParent(parent);
@@ -417,6 +420,27 @@ std::string CGridCtrl::GetItemText(int row, int col) const {
     if (!m_store.IsVirtual()) return m_store.Text(row, col);
   }
   return VirtualCell(row, col)->GetText();
+}
+
+void CGridCtrl::VisitRowTexts(CellRange range, const RowTextsVisitor& visit) const {
+  Lock lock = Locked();
+  range = m_store.Clamp(range);
+  if (!range.IsValid()) return;
+  const int count = range.maxCol - range.minCol + 1;
+  std::vector<std::string> scratch(static_cast<std::size_t>(count));
+  std::vector<std::string_view> texts(static_cast<std::size_t>(count));
+  if (m_store.IsVirtual()) {
+    lock.unlock();  // the texts come from the owner's callback, as for GetItemText
+    for (int r = range.minRow; r <= range.maxRow; ++r) {
+      for (int k = 0; k < count; ++k) texts[k] = scratch[k] = VirtualCell(r, range.minCol + k)->GetText();
+      visit(r, texts.data(), count);
+    }
+    return;
+  }
+  for (int r = range.minRow; r <= range.maxRow; ++r) {
+    for (int k = 0; k < count; ++k) texts[k] = m_store.TextView(r, range.minCol + k, scratch[k]);
+    visit(r, texts.data(), count);
+  }
 }
 
 bool CGridCtrl::SetItemState(int row, int col, std::uint32_t state) {

@@ -107,6 +107,13 @@ class CGridCtrl : public QAbstractScrollArea, public ICommandTarget, public IGri
   bool SetItem(const GridItem& item);
   bool GetItem(GridItem& item) const;
   bool IsValid(int row, int col) const;
+  // Calls `visit` once per row of `range` (clamped to the grid) with the
+  // texts of the row's cells in the range, holding the lock throughout: the
+  // texts are valid only during the call, and `visit` must not call back
+  // into the grid. For reading many cells at once (saving a grid) without
+  // copying each text.
+  using RowTextsVisitor = std::function<void(int row, const std::string_view* texts, int count)>;
+  void VisitRowTexts(CellRange range, const RowTextsVisitor& visit) const;
 
   // The cell object at a position (made from the compact cell when needed);
   // null for an invalid position and in virtual mode.

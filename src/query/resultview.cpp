@@ -11,9 +11,11 @@
 #include <QTabBar>
 #include <QTextCursor>
 #include <QScreen>
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 
+#include "export/resultsaver.h"
 #include "grid/gridctrl.h"
 #include "platform/fontsettings.h"
 #include "platform/guithread.h"
@@ -197,9 +199,20 @@ bool CResultView::OnCommand(int id) {
     case ID_EDIT_PASTE:
       if (grid) grid->OnEditPaste();
       return true;
+    case ID_RECORD_SAVE_AS:
+      if (grid) SaveGrid(grid);
+      return true;
     default:
       return false;
   }
+}
+
+void CResultView::SaveGrid(CGridCtrl* grid) {
+  const int index = static_cast<int>(std::find(m_grids.begin(), m_grids.end(), grid) - m_grids.begin());
+  std::vector<ColumnInfo> columns;
+  auto [first, last] = m_resultColumns.equal_range(index);
+  for (auto it = first; it != last; ++it) columns.push_back(it->second.m_info);
+  CResultSaver::Save(grid, std::move(columns));
 }
 
 bool CResultView::OnUpdateCommand(int id, CmdUI& ui) {
@@ -242,7 +255,8 @@ void CResultView::contextMenuEvent(QContextMenuEvent* event) {
   add(ID_RECORD_DELETE, 0);
   add(ID_RECORD_INSERT_STATEMENTS, -1);
   QAction* chosen = menu.exec(event->globalPos());
-  if (chosen && chosen->property("orvaCommandId").toInt() == ID_RECORD_SAVE_AS) OnCommand(ID_RECORD_SAVE_AS);
+  // The grid that was clicked, whether or not the focus could follow.
+  if (chosen && chosen->property("orvaCommandId").toInt() == ID_RECORD_SAVE_AS) SaveGrid(target);
 }
 
 }  // namespace orva

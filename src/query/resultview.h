@@ -66,6 +66,8 @@ class CResultView : public QWidget, public IResultOutput, public ICommandTarget 
 
  private:
   CGridCtrl* CreateGrid(CRecordsetEx* set);
+  // 40039: saves the grid with the column descriptions kept for it.
+  void SaveGrid(CGridCtrl* grid);
   void ApplyPage(bool messages);
 
   QTabBar* m_tabs = nullptr;

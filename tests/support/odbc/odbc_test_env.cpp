@@ -70,6 +70,13 @@ const std::string& RegisterTestDrivers() {
       WriteDriver(out, "SQLite3", "libsqlite3odbc.so");
       WriteDriver(out, "PostgreSQL ANSI", "psqlodbca.so");
       WriteDriver(out, "PostgreSQL Unicode", "psqlodbcw.so");
+#ifdef ORVA_FILEDRIVER_LIBRARY
+      // ORVA's own file driver under the names the file-database connection
+      // strings use.
+      for (const char* name : {kTextDriverName, kDBaseDriverName, kExcelDriverName})
+        out << "[" << name << "]\nDescription=" << name << "\nDriver=" << ORVA_FILEDRIVER_LIBRARY
+            << "\nThreading=0\n\n";
+#endif
     }
     {
       std::ofstream out(dir + "/odbc.ini");

@@ -25,6 +25,12 @@ const std::string& RegisterTestDrivers();
 // ORVA_ODBC_DRIVER_DIR), nothing when it is not installed.
 std::optional<std::string> FindDriverLibrary(std::string_view fileName);
 
+// Driver names of the file-database connection strings, registered with
+// ORVA's file driver.
+inline constexpr const char* kTextDriverName = "Microsoft Text Driver (*.txt; *.csv)";
+inline constexpr const char* kDBaseDriverName = "Microsoft dBase Driver (*.dbf)";
+inline constexpr const char* kExcelDriverName = "Microsoft Excel Driver (*.xls)";
+
 // A fresh, not yet existing database file in the private folder.
 std::string NewSqliteFile();
 std::string SqliteConnectString(const std::string& file);

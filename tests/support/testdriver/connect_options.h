@@ -7,22 +7,23 @@
 #include <map>
 #include <string>
 
-#include "handles.h"
+#include "odbcengine/handles.h"
 
 namespace orva::testdriver {
 
-// Pairs of a connection string, keys in upper case; later pairs do not
-// replace earlier ones.
-std::map<std::string, std::string> ParseConnectionString(const std::string& text);
+using namespace orva::odbcengine;
 
-// Options from the pairs (and the DSN's entries in odbc.ini for missing keys).
-// Raises DriverError for a bad value.
-ConnectOptions ResolveOptions(std::map<std::string, std::string> pairs);
+// What the test driver's own keys ask for.
+struct ServerOptions {
+  std::string folder;
+  std::string dbms = "Microsoft SQL Server";
+  std::string database = "master";
+  bool multipleResults = true;
+};
 
-// SQLGetFunctions id of an ODBC function name ("SQLCancel"), 0 when unknown.
-SQLUSMALLINT FunctionId(const std::string& name);
-
-// Whether the driver implements a function (before hiding).
-bool DriverImplements(SQLUSMALLINT id);
+// Options from the pairs (and the DSN's entries in odbc.ini for missing
+// keys); the keys every driver reads go to generic. Raises DriverError for a
+// bad value.
+ServerOptions ResolveOptions(std::map<std::string, std::string> pairs, ConnectOptions& generic);
 
 }  // namespace orva::testdriver

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <thread>
 
-#include "driver_types.h"
-#include "sql_text.h"
+#include "odbcengine/driver_types.h"
+#include "odbcengine/sql_text.h"
 
 namespace orva::testdriver {
 namespace {
@@ -59,79 +59,34 @@ bool IsValidDatabaseName(const std::string& name) {
   return std::none_of(name.begin(), name.end(), [](char c) { return c == '/' || c == '\0' || c == '\\'; });
 }
 
-void ThrowSqliteError(sqlite3* db, int rc, RunControl* run) {
-  const int primary = rc & 0xff;
-  std::string text = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
-  std::string state = "HY000";
-  if (primary == SQLITE_INTERRUPT) {
-    if (run && run->timedOut) throw DriverError("HYT00", std::string(kMessagePrefix) + "Query timeout expired", rc);
-    throw DriverError("HY008", std::string(kMessagePrefix) + "Operation canceled", rc);
-  }
-  if (primary == SQLITE_CONSTRAINT) state = "23000";
-  else if (text.find("no such table") != std::string::npos) state = "42S02";
-  else if (text.find("no such column") != std::string::npos) state = "42S22";
-  else if (text.find("already exists") != std::string::npos) state = "42S01";
-  else if (text.find("syntax error") != std::string::npos || text.find("incomplete input") != std::string::npos ||
-           text.find("unrecognized token") != std::string::npos)
-    state = "42000";
-  else if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) state = "HYT00";
-  throw DriverError(state, std::string(kMessagePrefix) + "[SQLite]" + text, rc);
-}
-
-void RunControl::Cancel() {
-  cancelRequested = true;
-  std::lock_guard<std::mutex> guard(lock);
-  if (running) running->Interrupt();
-}
-
-RunScope::RunScope(RunControl& run, const std::shared_ptr<Database>& db) : m_run(run), m_db(db) {
-  {
-    std::lock_guard<std::mutex> guard(run.lock);
-    run.running = db;
-  }
-  db->SetActiveRun(&run);
-}
-
-RunScope::~RunScope() {
-  m_db->SetActiveRun(nullptr);
-  std::lock_guard<std::mutex> guard(m_run.lock);
-  m_run.running.reset();
-}
-
 Database::Database(std::string folder, std::string name) : m_folder(std::move(folder)), m_name(std::move(name)) {}
 
-Database::~Database() {
-  if (m_db) sqlite3_close_v2(m_db);
-}
+Database::~Database() = default;
 
 std::shared_ptr<Database> Database::Open(const std::string& folder, const std::string& name, bool create) {
   std::shared_ptr<Database> db(new Database(folder, name));
   const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
-  const int rc = sqlite3_open_v2(DatabasePath(folder, name).c_str(), &db->m_db, flags, nullptr);
+  sqlite3* handle = nullptr;
+  const int rc = sqlite3_open_v2(DatabasePath(folder, name).c_str(), &handle, flags, nullptr);
   if (rc != SQLITE_OK) {
-    const std::string text = db->m_db ? sqlite3_errmsg(db->m_db) : sqlite3_errstr(rc);
-    throw DriverError("08004", std::string(kMessagePrefix) + "Cannot open database \"" + name +
+    const std::string text = handle ? sqlite3_errmsg(handle) : sqlite3_errstr(rc);
+    sqlite3_close_v2(handle);
+    throw DriverError("08004", std::string(MessagePrefix()) + "Cannot open database \"" + name +
                                    "\" requested by the login. The login failed. (" + text + ")",
                       4060);
   }
+  db->Adopt(handle);
   db->Prepare();
   return db;
 }
 
 void Database::Prepare() {
-  sqlite3_extended_result_codes(m_db, 1);
-  sqlite3_busy_timeout(m_db, 5000);
-  sqlite3_progress_handler(m_db, 1000, &Database::OnProgress, this);
-  sqlite3_create_function(m_db, "sleep", 1, SQLITE_UTF8, this, &Database::SleepFunction, nullptr, nullptr);
+  sqlite3_busy_timeout(Handle(), 5000);
+  sqlite3_create_function(Handle(), "sleep", 1, SQLITE_UTF8, this, &Database::SleepFunction, nullptr, nullptr);
   Exec(RoutineTableDdl("main"));
   Exec("CREATE TEMP TABLE sysdatabases(name TEXT, dbid INTEGER)");
   Exec("CREATE TEMP VIEW sysobjects AS " + SysObjectsSelect("main"));
   m_sysObjectViews["main"] = "sysobjects";
-}
-
-int Database::OnProgress(void* self) {
-  RunControl* run = static_cast<Database*>(self)->m_activeRun.load();
-  return run && run->ShouldStop() ? 1 : 0;
 }
 
 // sleep(seconds): a statement that runs as long as a test wants, ended early
@@ -141,7 +96,7 @@ void Database::SleepFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
   const double seconds = sqlite3_value_double(argv[0]);
   const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds > 0 ? seconds : 0);
   while (std::chrono::steady_clock::now() < end) {
-    RunControl* run = self->m_activeRun.load();
+    RunControl* run = self->ActiveRun();
     if (run && run->ShouldStop()) {
       sqlite3_result_error_code(ctx, SQLITE_INTERRUPT);
       return;
@@ -151,13 +106,6 @@ void Database::SleepFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
   sqlite3_result_double(ctx, seconds);
 }
 
-void Database::Exec(const std::string& sql) {
-  char* message = nullptr;
-  const int rc = sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, &message);
-  sqlite3_free(message);
-  if (rc != SQLITE_OK) ThrowSqliteError(m_db, rc);
-}
-
 std::string Database::SchemaFor(const std::string& database) {
   if (EqualsNoCase(database, m_name)) return "main";
   std::lock_guard<std::mutex> guard(m_lock);
@@ -165,11 +113,11 @@ std::string Database::SchemaFor(const std::string& database) {
   if (auto it = m_attached.find(key); it != m_attached.end()) return it->second;
   auto canonical = FindDatabase(m_folder, database);
   if (!canonical)
-    throw DriverError("08004", std::string(kMessagePrefix) + "Database '" + database +
+    throw DriverError("08004", std::string(MessagePrefix()) + "Database '" + database +
                                    "' does not exist. Make sure that the name is entered correctly.",
                       911);
   sqlite3_stmt* stmt = nullptr;
-  int rc = sqlite3_prepare_v2(m_db, "ATTACH DATABASE ? AS ?", -1, &stmt, nullptr);
+  int rc = sqlite3_prepare_v2(Handle(), "ATTACH DATABASE ? AS ?", -1, &stmt, nullptr);
   if (rc == SQLITE_OK) {
     const std::string path = DatabasePath(m_folder, *canonical);
     sqlite3_bind_text(stmt, 1, path.c_str(), -1, SQLITE_TRANSIENT);
@@ -178,7 +126,7 @@ std::string Database::SchemaFor(const std::string& database) {
     sqlite3_finalize(stmt);
     if (rc == SQLITE_DONE) rc = SQLITE_OK;
   }
-  if (rc != SQLITE_OK) ThrowSqliteError(m_db, rc);
+  if (rc != SQLITE_OK) ThrowSqliteError(Handle(), rc);
   m_attached[key] = *canonical;
   Exec(RoutineTableDdl(*canonical));
   return *canonical;
@@ -192,18 +140,18 @@ void Database::Forget(const std::string& database) {
   if (it == m_attached.end()) return;
   const std::string schema = it->second;
   if (auto view = m_sysObjectViews.find(schema); view != m_sysObjectViews.end()) {
-    sqlite3_exec(m_db, ("DROP VIEW IF EXISTS temp." + QuoteIdentifier(view->second)).c_str(), nullptr, nullptr, nullptr);
+    sqlite3_exec(Handle(), ("DROP VIEW IF EXISTS temp." + QuoteIdentifier(view->second)).c_str(), nullptr, nullptr, nullptr);
     m_sysObjectViews.erase(view);
   }
-  sqlite3_exec(m_db, ("DETACH DATABASE " + QuoteIdentifier(schema)).c_str(), nullptr, nullptr, nullptr);
+  sqlite3_exec(Handle(), ("DETACH DATABASE " + QuoteIdentifier(schema)).c_str(), nullptr, nullptr, nullptr);
   m_attached.erase(it);
 }
 
 void Database::RefreshDatabaseList() {
   Exec("DELETE FROM temp.sysdatabases");
   sqlite3_stmt* stmt = nullptr;
-  int rc = sqlite3_prepare_v2(m_db, "INSERT INTO temp.sysdatabases(name, dbid) VALUES (?, ?)", -1, &stmt, nullptr);
-  if (rc != SQLITE_OK) ThrowSqliteError(m_db, rc);
+  int rc = sqlite3_prepare_v2(Handle(), "INSERT INTO temp.sysdatabases(name, dbid) VALUES (?, ?)", -1, &stmt, nullptr);
+  if (rc != SQLITE_OK) ThrowSqliteError(Handle(), rc);
   int id = 0;
   for (const std::string& name : ListDatabases(m_folder)) {
     sqlite3_bind_text(stmt, 1, name.c_str(), -1, SQLITE_TRANSIENT);
@@ -212,7 +160,7 @@ void Database::RefreshDatabaseList() {
     sqlite3_reset(stmt);
     if (rc != SQLITE_DONE) {
       sqlite3_finalize(stmt);
-      ThrowSqliteError(m_db, rc);
+      ThrowSqliteError(Handle(), rc);
     }
   }
   sqlite3_finalize(stmt);

@@ -1,5 +1,6 @@
 #pragma once
-// Running the statements of a batch against the databases of a folder.
+// The test driver's session: the databases of one folder, one of them
+// current, with the server commands the driver answers itself.
 
 #include <memory>
 #include <mutex>
@@ -7,68 +8,55 @@
 #include <string>
 #include <vector>
 
+#include "connect_options.h"
 #include "database.h"
-#include "driver_types.h"
+#include "odbcengine/session.h"
+#include "server_sql.h"
 
 namespace orva::testdriver {
 
-// Rows of a result, produced one at a time.
-class Cursor {
+class ServerSession : public DriverSession {
  public:
-  virtual ~Cursor() = default;
-  // Fills row and returns true, or returns false at the end. Raises DriverError.
-  virtual bool Next(std::vector<Value>& row) = 0;
-};
+  ServerSession(ServerOptions options, std::shared_ptr<Database> db) : m_options(std::move(options)), m_db(std::move(db)) {}
 
-// Rows held in memory (catalogs and the server's own commands).
-class TableCursor : public Cursor {
- public:
-  explicit TableCursor(std::vector<std::vector<Value>> rows) : m_rows(std::move(rows)) {}
-  bool Next(std::vector<Value>& row) override;
+  const ServerOptions& Options() const { return m_options; }
+  // The current database (any thread).
+  std::shared_ptr<Database> Current() const {
+    std::lock_guard<std::mutex> guard(m_dbLock);
+    return m_db;
+  }
+
+  Result Run(const std::string& statement, RunControl& run) override;
+  std::string CurrentCatalog() const override { return Current()->Name(); }
+  void UseCatalog(const std::string& name) override;
+
+  sqlite3* CatalogHandle() override { return m_db->Handle(); }
+  std::vector<std::string> CatalogNames() override { return ListDatabases(m_options.folder); }
+  std::optional<std::string> SchemaOfCatalog(const std::optional<std::string>& catalog) override;
+  std::string CatalogOfSchema(const std::string& schema) override { return m_db->DatabaseOfSchema(schema); }
+  std::optional<std::string> OwnerName() const override { return std::string("dbo"); }
+  bool IsHiddenTable(const std::string& name) const override { return name == kRoutineTable; }
+  std::vector<CatalogRoutine> Routines(const std::string& schema) override;
 
  private:
-  std::vector<std::vector<Value>> m_rows;
-  std::size_t m_next = 0;
-};
-
-// What one statement of a batch produced: a result set (columns and a
-// cursor) or a row count.
-struct Result {
-  std::vector<ColumnInfo> columns;
-  SQLLEN rowCount = -1;
-  std::unique_ptr<Cursor> cursor;
-};
-
-// The databases of one ODBC connection. Statements run one at a time on it
-// (the connection's session lock) and use db directly; other threads read
-// the current database through Current.
-struct Session {
-  std::string folder;
-  std::shared_ptr<Database> db;  // the current database
-
-  std::shared_ptr<Database> Current() const {
-    std::lock_guard<std::mutex> guard(*dbLock);
-    return db;
-  }
   void Switch(std::shared_ptr<Database> next) {
-    std::lock_guard<std::mutex> guard(*dbLock);
-    db = std::move(next);
+    std::lock_guard<std::mutex> guard(m_dbLock);
+    m_db = std::move(next);
   }
-  std::shared_ptr<std::mutex> dbLock = std::make_shared<std::mutex>();
+  Result RunSql(const std::string& statement, RunControl& run);
+  std::string SchemaOf(const ObjectName& object);
+  Result HelpText(const ObjectName& object);
+  Result UseDatabase(const ObjectName& object);
+  Result CreateDatabase(const ObjectName& object);
+  Result DropDatabase(const ObjectName& object);
+  Result CreateRoutine(const Command& command, const std::string& statement);
+  Result DropRoutine(const Command& command);
+
+  ServerOptions m_options;
+  // Statements use m_db on the thread that holds the connection's session
+  // lock; other threads read it through Current.
+  std::shared_ptr<Database> m_db;
+  mutable std::mutex m_dbLock;
 };
-
-// Runs one statement (a server command or SQL for SQLite). Raises DriverError.
-Result RunStatement(Session& session, const std::string& statement, RunControl& run);
-
-// Rows of a query on a connection with text parameters. Raises DriverError.
-std::vector<std::vector<Value>> QueryRows(sqlite3* db, const std::string& sql,
-                                          const std::vector<std::string>& params = {});
-
-// A result made of in-memory rows.
-Result TableResult(std::vector<ColumnInfo> columns, std::vector<std::vector<Value>> rows);
-
-// Schema of the database a catalog argument names (absent or empty: the
-// current one); nullopt when there is no such database.
-std::optional<std::string> CatalogSchema(Session& session, const std::optional<std::string>& catalog);
 
 }  // namespace orva::testdriver

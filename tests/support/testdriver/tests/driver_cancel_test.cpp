@@ -106,6 +106,66 @@ TEST_F(CancelTest, TwoThreadsShareAConnection) {
   EXPECT_EQ(failures, 0);
 }
 
+// A cancel stops the statement it is aimed at; another statement reading on
+// the same connection goes on.
+TEST_F(CancelTest, CancelLeavesTheConnectionsOtherStatementsAlone) {
+  SQLHDBC dbc = Connect();
+  Run(dbc, "create table t(n int); insert into t values (1), (2), (3)");
+  SQLHSTMT reader = NewStatement(dbc);
+  ASSERT_EQ(SQLExecDirect(reader, (SQLCHAR*)"select n from t order by n", SQL_NTS), SQL_SUCCESS);
+  ASSERT_EQ(SQLFetch(reader), SQL_SUCCESS);
+  SQLHSTMT sleeper = NewStatement(dbc);
+  EXPECT_EQ(RunAndCancel(sleeper, "select sleep(600)"), SQL_ERROR);
+  EXPECT_EQ(DiagState(SQL_HANDLE_STMT, sleeper), "HY008");
+  ASSERT_EQ(SQLFetch(reader), SQL_SUCCESS) << DiagText(SQL_HANDLE_STMT, reader);
+  ASSERT_EQ(SQLFetch(reader), SQL_SUCCESS) << DiagText(SQL_HANDLE_STMT, reader);
+  EXPECT_EQ(SQLFetch(reader), SQL_NO_DATA);
+  SQLFreeHandle(SQL_HANDLE_STMT, reader);
+  SQLFreeHandle(SQL_HANDLE_STMT, sleeper);
+}
+
+// A new execution first runs what is left of the statement's previous batch;
+// a cancel that arrives meanwhile ends the new execution too.
+TEST_F(CancelTest, CancelDuringTheRestOfTheLastBatchStopsTheNewStatement) {
+  SQLHDBC dbc = Connect();
+  SQLHSTMT stmt = NewStatement(dbc);
+  ASSERT_EQ(SQLExecDirect(stmt, (SQLCHAR*)"select 1; select sleep(600)", SQL_NTS), SQL_SUCCESS);
+  while (SQLFetch(stmt) == SQL_SUCCESS) {
+  }
+  SQLRETURN rc = SQL_SUCCESS;
+  std::thread worker([&] { rc = SQLExecDirect(stmt, (SQLCHAR*)"select 2", SQL_NTS); });
+  // The worker is then inside the 600-second rest of the batch.
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  EXPECT_EQ(SQLCancel(stmt), SQL_SUCCESS);
+  worker.join();
+  EXPECT_EQ(rc, SQL_ERROR);
+  EXPECT_EQ(DiagState(SQL_HANDLE_STMT, stmt), "HY008");
+  SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+}
+
+// Cancels aimed at statements that another thread frees at the same moment
+// never touch a freed statement (the sanitizer builds see any that would).
+TEST_F(CancelTest, CancelRacesWithFreeingTheStatement) {
+  SQLHDBC dbc = Connect();
+  std::atomic<SQLHSTMT> current{SQL_NULL_HSTMT};
+  std::atomic<bool> done{false};
+  std::thread canceller([&] {
+    while (!done)
+      if (SQLHSTMT h = current.load()) SQLCancel(h);
+  });
+  for (int i = 0; i < 300; ++i) {
+    SQLHSTMT stmt = NewStatement(dbc);
+    current = stmt;
+    SQLExecDirect(stmt, (SQLCHAR*)"select 1 union all select 2", SQL_NTS);
+    SQLFetch(stmt);
+    current = SQL_NULL_HSTMT;
+    EXPECT_EQ(SQLFreeHandle(SQL_HANDLE_STMT, stmt), SQL_SUCCESS);
+  }
+  done = true;
+  canceller.join();
+  EXPECT_EQ(Query(dbc, "select 7"), (std::vector<std::vector<std::string>>{{"7"}}));
+}
+
 TEST_F(CancelTest, HiddenCancelIsRefused) {
   TestConnection options = Options();
   options.hide = "SQLCancel";

@@ -55,6 +55,9 @@ TEST_F(QueryTest, ValuesOfEveryTypeFamilyReadAsText) {
   // A decimal column keeps its scale even for whole numbers.
   Run(m_dbc, "create table money(m decimal(10,2)); insert into money values (5)");
   EXPECT_EQ(Query(m_dbc, "select m from money"), (Table{{"5.00"}}));
+  // Whole numbers beyond 2^53 are exact too.
+  Run(m_dbc, "create table big(m decimal(20,2)); insert into big values (9007199254740993), (-9223372036854775807)");
+  EXPECT_EQ(Query(m_dbc, "select m from big"), (Table{{"9007199254740993.00"}, {"-9223372036854775807.00"}}));
 }
 
 TEST_F(QueryTest, ColumnDescriptionsUseTheApplicationsDateCodes) {

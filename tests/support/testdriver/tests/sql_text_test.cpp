@@ -3,9 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include "driver_types.h"
-#include "sql_text.h"
-#include "type_map.h"
+#include "odbcengine/driver_types.h"
+#include "odbcengine/sql_text.h"
+#include "odbcengine/type_map.h"
+#include "server_sql.h"
 
 namespace orva::testdriver {
 namespace {
@@ -178,6 +179,7 @@ TEST(ReaderRobustnessTest, ArbitraryTextIsHandled) {
 }  // namespace orva::testdriver
 
 #include "connect_options.h"
+#include "odbcengine/connect_string.h"
 
 namespace orva::testdriver {
 namespace {
@@ -196,14 +198,16 @@ TEST(ConnectionStringTest, PairsBracesAndBadPieces) {
   EXPECT_TRUE(ParseConnectionString("").empty());
   EXPECT_TRUE(ParseConnectionString(";;;").empty());
 
-  ConnectOptions options = ResolveOptions(ParseConnectionString("FOLDER= /data ;MULTRESULTS=n;HIDE=SQLCancel, SQLTables,"));
+  ConnectOptions generic;
+  ServerOptions options =
+      ResolveOptions(ParseConnectionString("FOLDER= /data ;MULTRESULTS=n;HIDE=SQLCancel, SQLTables,"), generic);
   EXPECT_EQ(options.folder, "/data");
   EXPECT_FALSE(options.multipleResults);
   EXPECT_EQ(options.database, "master");
   EXPECT_EQ(options.dbms, "Microsoft SQL Server");
-  EXPECT_EQ(options.hidden, (std::set<SQLUSMALLINT>{SQL_API_SQLCANCEL, SQL_API_SQLTABLES}));
-  EXPECT_THROW(ResolveOptions(ParseConnectionString("NOTOTAL=sometimes")), DriverError);
-  EXPECT_THROW(ResolveOptions(ParseConnectionString("HIDE=SQLEverything")), DriverError);
+  EXPECT_EQ(generic.hidden, (std::set<SQLUSMALLINT>{SQL_API_SQLCANCEL, SQL_API_SQLTABLES}));
+  EXPECT_THROW(ResolveOptions(ParseConnectionString("NOTOTAL=sometimes"), generic), DriverError);
+  EXPECT_THROW(ResolveOptions(ParseConnectionString("HIDE=SQLEverything"), generic), DriverError);
 }
 
 }  // namespace

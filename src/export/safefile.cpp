@@ -1,0 +1,123 @@
+#include "export/safefile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <random>
+
+namespace orva {
+namespace {
+
+constexpr std::size_t kStreamBuffer = 1 << 20;
+
+std::string FolderOf(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+}
+
+std::string NameOf(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+SafeFileOutput::SafeFileOutput(std::string target) : m_target(std::move(target)) {}
+
+SafeFileOutput::~SafeFileOutput() { Discard(); }
+
+void SafeFileOutput::Fail(int error) {
+  if (m_error == 0) m_error = error ? error : EIO;
+}
+
+bool SafeFileOutput::Open() {
+  struct stat existing {};
+  mode_t mode = 0666;  // narrowed by the umask, as for any new file
+  if (::stat(m_target.c_str(), &existing) == 0) {
+    if (S_ISDIR(existing.st_mode)) return Fail(EISDIR), false;
+    if (::access(m_target.c_str(), W_OK) != 0) return Fail(errno), false;
+    mode = existing.st_mode & 07777;
+  }
+  std::string folder = FolderOf(m_target);
+  if (folder.back() != '/') folder += '/';
+  std::random_device random;
+  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = folder + "." + NameOf(m_target) + ".";
+    for (int i = 0; i < 8; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
+    int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return Fail(errno), false;
+    }
+    if (mode != 0666) ::fchmod(fd, mode);
+    m_stream = ::fdopen(fd, "wb");
+    if (!m_stream) {
+      Fail(errno);
+      ::close(fd);
+      ::unlink(name.c_str());
+      return false;
+    }
+    std::setvbuf(m_stream, nullptr, _IOFBF, kStreamBuffer);
+    m_temporary = std::move(name);
+    return true;
+  }
+  return Fail(EEXIST), false;
+}
+
+bool SafeFileOutput::Write(const void* data, std::size_t size) {
+  if (!m_stream || m_error) return false;
+  if (size == 0) return true;
+  // Large blocks go straight to the file, past the stream's buffer.
+  if (std::fflush(m_stream) != 0) return Fail(errno), false;
+  const char* bytes = static_cast<const char*>(data);
+  const int fd = fileno(m_stream);
+  while (size > 0) {
+    ssize_t written = ::write(fd, bytes, size);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return Fail(written < 0 ? errno : ENOSPC), false;
+    bytes += written;
+    size -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+bool SafeFileOutput::CloseStream() {
+  if (!m_stream) return m_error == 0;
+  errno = 0;
+  if (std::fflush(m_stream) != 0 || std::ferror(m_stream)) Fail(errno);
+  if (std::fclose(m_stream) != 0) Fail(errno);
+  m_stream = nullptr;
+  return m_error == 0;
+}
+
+bool SafeFileOutput::Commit() {
+  if (m_temporary.empty()) return false;
+  if (!CloseStream()) return false;
+  if (::rename(m_temporary.c_str(), m_target.c_str()) != 0) {
+    Fail(errno);
+    return false;
+  }
+  m_committed = true;
+  return true;
+}
+
+void SafeFileOutput::Discard() {
+  if (m_stream) {
+    std::fclose(m_stream);
+    m_stream = nullptr;
+  }
+  if (!m_committed && !m_temporary.empty()) ::unlink(m_temporary.c_str());
+  m_temporary.clear();
+}
+
+std::string SafeFileOutput::ErrorText() const {
+  if (m_error == 0) return {};
+  char buffer[256];
+  return strerror_r(m_error, buffer, sizeof buffer);
+}
+
+}  // namespace orva

@@ -1,0 +1,158 @@
+// Saving a result grid as delimited text through the save dialog, read back
+// with Python's csv module and checked byte for byte where the format is
+// fixed.
+
+#include <QFile>
+#include <QJsonArray>
+
+#include "dbf_reader.h"
+#include "export/resultsaver.h"
+#include "pyreader.h"
+#include "saver_fixture.h"
+
+namespace orva::test {
+namespace {
+
+QByteArray FileBytes(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+QJsonArray Row(std::initializer_list<const char*> cells) {
+  QJsonArray row;
+  for (const char* cell : cells) row.append(QString::fromUtf8(cell));
+  return row;
+}
+
+using TextSaveTest = SaverTest;
+
+TEST_F(TextSaveTest, HeaderAndCommaGiveNamesLineThenOneLinePerRowAndQuoteOnlyWhatNeedsIt) {
+  Fill({"name", "note", "qty"},
+       {{GbkFromUtf8("张三"), "a,b", "12"},
+        {"plain", "say \"hi\"", ""},
+        {"", "two\r\nlines", "-3.5"}});
+  MessageBoxRecorder boxes;
+  SaveDialogUser user({.fileType = 0, .name = PathOf("out.txt"), .clickHeader = true, .delimiter = 1});
+  CResultSaver::Save(m_grid, {Column("name", SQL_VARCHAR, 20), Column("note", SQL_VARCHAR, 20),
+                              Column("qty", SQL_DOUBLE, 15)});
+  WaitForSaves();
+
+  EXPECT_EQ(user.shown, 1);
+  EXPECT_EQ(user.proposedName, QStringLiteral("Result"));
+  EXPECT_TRUE(user.optionsVisibleAtStart);
+  EXPECT_FALSE(user.headerCheckedAtStart);
+  ASSERT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(boxes.LastText(), QStringLiteral("数据保存完毕"));
+  // Clean cells are written as they are; only the three awkward ones are quoted.
+  EXPECT_EQ(FileBytes(PathOf("out.txt")),
+            QByteArray("name,note,qty\r\n") + QByteArray::fromStdString(GbkFromUtf8("张三")) +
+                ",\"a,b\",12\r\nplain,\"say \"\"hi\"\"\",\r\n,\"two\r\nlines\",-3.5\r\n");
+  QJsonValue rows = ReadCsvRows(PathOf("out.txt"), QStringLiteral("gbk"), QStringLiteral(","));
+  EXPECT_EQ(rows.toArray(), (QJsonArray{Row({"name", "note", "qty"}), Row({"张三", "a,b", "12"}),
+                                        Row({"plain", "say \"hi\"", ""}), Row({"", "two\r\nlines", "-3.5"})}));
+  EXPECT_EQ(FolderEntries(), QStringList{QStringLiteral("out.txt")});
+}
+
+TEST_F(TextSaveTest, DelimiterChoicesAndTheDefaultsOfTheOtherFileTypes) {
+  Fill({"a", "b"}, {{"1", "x y"}, {"2", "z"}});
+  const std::vector<ColumnInfo> columns = {Column("a", SQL_INTEGER, 10), Column("b", SQL_VARCHAR, 5)};
+  struct Case {
+    SaveDialogAnswer answer;
+    QByteArray expected;
+  };
+  const Case cases[] = {
+      // "其他" with an empty box: TAB; no header, since the box was not ticked.
+      {{.fileType = 0, .name = PathOf("other-empty.txt"), .delimiter = 3}, "1\tx y\r\n2\tz\r\n"},
+      {{.fileType = 0, .name = PathOf("other-bar.txt"), .delimiter = 3, .other = "|"}, "1|x y\r\n2|z\r\n"},
+      // A space delimiter quotes the value holding a space.
+      {{.fileType = 0, .name = PathOf("space.txt"), .clickHeader = true, .delimiter = 2},
+       "a b\r\n1 \"x y\"\r\n2 z\r\n"},
+      // The dBase type with a name ending in .txt: text with the defaults, names and TAB.
+      {{.fileType = 1, .name = PathOf("typed.txt")}, "a\tb\r\n1\tx y\r\n2\tz\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.answer.name.toStdString());
+    MessageBoxRecorder boxes;
+    SaveDialogUser user(c.answer);
+    CResultSaver::Save(m_grid, columns);
+    WaitForSaves();
+    EXPECT_EQ(boxes.LastText(), QStringLiteral("数据保存完毕"));
+    EXPECT_EQ(FileBytes(c.answer.name), c.expected);
+    if (c.answer.fileType == 1) EXPECT_FALSE(user.optionsVisibleAfterTypeChange);
+  }
+}
+
+TEST_F(TextSaveTest, EachEncodingReadsBackWithItsCodec) {
+  // 𠀀 has no GBK form: ORVA's text holds its four-byte GB18030 sequence.
+  const std::string rare = GbkFromUtf8("𠀀");
+  ASSERT_EQ(rare.size(), 4u);
+  Fill({GbkFromUtf8("姓名"), "v"}, {{GbkFromUtf8("李四"), "x" + rare}, {"ascii", GbkFromUtf8("中文,逗号")}});
+  const std::vector<ColumnInfo> columns = {Column(GbkFromUtf8("姓名"), SQL_VARCHAR, 10), Column("v", SQL_VARCHAR, 10)};
+  struct Case {
+    int item;
+    const char* codec;
+    const char* rareAs;
+  } cases[] = {{0, "gbk", "x?"}, {1, "gb18030", "x𠀀"}, {2, "utf-8-sig", "x𠀀"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.codec);
+    const QString path = PathOf(QStringLiteral("enc%1.txt").arg(c.item));
+    MessageBoxRecorder boxes;
+    SaveDialogUser user({.fileType = 0, .name = path, .clickHeader = true, .delimiter = 1, .encoding = c.item});
+    CResultSaver::Save(m_grid, columns);
+    WaitForSaves();
+    EXPECT_EQ(boxes.LastText(), QStringLiteral("数据保存完毕"));
+    EXPECT_EQ(FileBytes(path).startsWith("\xEF\xBB\xBF"), c.item == 2);
+    EXPECT_EQ(ReadCsvRows(path, QString::fromLatin1(c.codec), QStringLiteral(",")).toArray(),
+              (QJsonArray{Row({"姓名", "v"}), Row({"李四", c.rareAs}), Row({"ascii", "中文,逗号"})}));
+  }
+  // The choice is remembered for the next save.
+  CSaveFileDialog next(PathOf("Result"));
+  EXPECT_EQ(next.EncodingBox()->currentIndex(), 2);
+}
+
+TEST_F(TextSaveTest, NewRecordRowIsAnEmptyLineAndAHeadingOnlyGridGivesOnlyTheHeader) {
+  Fill({"a", "b", "c"}, {{"1", "2", "3"}});
+  m_grid->InsertRow("*");  // the table window's new-record row, empty
+  const std::vector<ColumnInfo> columns = {Column("a", SQL_INTEGER), Column("b", SQL_INTEGER), Column("c", SQL_INTEGER)};
+  {
+    MessageBoxRecorder boxes;
+    SaveDialogUser user({.fileType = 0, .name = PathOf("table.txt"), .clickHeader = true, .delimiter = 1});
+    CResultSaver::Save(m_grid, columns);
+    WaitForSaves();
+    EXPECT_EQ(FileBytes(PathOf("table.txt")), QByteArray("a,b,c\r\n1,2,3\r\n,,\r\n"));
+  }
+  m_grid->DeleteNonFixedRows();
+  for (bool header : {true, false}) {
+    const QString path = PathOf(header ? "heading-only.txt" : "nothing.txt");
+    MessageBoxRecorder boxes;
+    SaveDialogUser user({.fileType = 0, .name = path, .clickHeader = header, .delimiter = 1});
+    CResultSaver::Save(m_grid, columns);
+    WaitForSaves();
+    EXPECT_EQ(boxes.LastText(), QStringLiteral("数据保存完毕"));
+    EXPECT_EQ(FileBytes(path), header ? QByteArray("a,b,c\r\n") : QByteArray());
+  }
+}
+
+TEST_F(TextSaveTest, CancellingTheDialogOrAnUnknownExtensionWritesNothingAndSaysSo) {
+  Fill({"a"}, {{"1"}});
+  {
+    MessageBoxRecorder boxes;
+    SaveDialogUser user({.fileType = 0, .name = PathOf("never.txt"), .cancel = true});
+    CResultSaver::Save(m_grid, {Column("a", SQL_INTEGER)});
+    WaitForSaves();
+    EXPECT_EQ(user.shown, 1);
+    EXPECT_EQ(boxes.Count(), 0u);
+  }
+  {
+    MessageBoxRecorder boxes;
+    SaveDialogUser user({.fileType = 0, .name = PathOf("data.csv")});
+    CResultSaver::Save(m_grid, {Column("a", SQL_INTEGER)});
+    WaitForSaves();
+    ASSERT_EQ(boxes.Count(), 1u);
+    EXPECT_NE(boxes.LastText(), QStringLiteral("数据保存完毕"));
+  }
+  EXPECT_TRUE(FolderEntries().isEmpty());
+}
+
+}  // namespace
+}  // namespace orva::test
