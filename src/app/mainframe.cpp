@@ -33,6 +33,7 @@
 #include "browser/schemaview.h"
 #include "calendar/calendardialog.h"
 #include "db/dbconnection.h"
+#include "export/textformatdlg.h"
 #include "platform/codec.h"
 #include "platform/fontsettings.h"
 #include "platform/messagebox.h"
@@ -716,6 +717,9 @@ void CMainFrame::OpenFileDatabase() {
   if (!path) return;
   const std::optional<FileDatabase> database = FileDatabaseFor(*path);
   if (!database) return;  // an extension no driver opens
+  // A text file is described first; the connection is made whatever the
+  // dialog's outcome, from what schema.ini then says or the driver's guess.
+  if (database->kind == FileDatabaseKind::Text) RunTextFormatDialog(*path, this);
   NewConnection(database->connect, database->name);
 }
 
