@@ -341,12 +341,43 @@ CTableRecordset::Row CTableRecordset::ReadRow() {
   return row;
 }
 
-void CTableRecordset::ReadSnapshot(const std::function<bool(long, const RowValues&)>& onRow) {
+void CTableRecordset::ReadPackedRow(std::string& packed, RowView& view) {
+  const int count = GetFieldCount();
+  packed.clear();
+  view.assign(static_cast<size_t>(count), std::nullopt);
+  // Where each value starts in the packed row, or npos for NULL.
+  std::vector<std::pair<size_t, size_t>> spans(static_cast<size_t>(count), {std::string::npos, 0});
+  for (int i = 0; i < count; ++i) {
+    std::string_view value;
+    bool isNull = false;
+    SQLRETURN rc = m_reader.Read(m_hstmt, static_cast<SQLUSMALLINT>(i + 1), SQL_C_CHAR,
+                                 m_firstReads[static_cast<size_t>(i)], value, isNull);
+    if (rc != SQL_SUCCESS) {
+      value = std::string_view();  // a value the driver cannot give as text reads as empty
+    } else if (isNull) {
+      packed.push_back('\0');
+      continue;
+    }
+    m_charset.AssignGbk(m_value, value.data(), value.size());
+    packed.push_back('\1');
+    const auto length = static_cast<std::uint32_t>(m_value.size());
+    packed.append(reinterpret_cast<const char*>(&length), sizeof length);
+    spans[static_cast<size_t>(i)] = {packed.size(), m_value.size()};
+    packed.append(m_value);
+  }
+  for (int i = 0; i < count; ++i) {
+    const auto [at, size] = spans[static_cast<size_t>(i)];
+    if (at != std::string::npos) view[static_cast<size_t>(i)] = std::string_view(packed.data() + at, size);
+  }
+}
+
+void CTableRecordset::ReadSnapshot(const std::function<bool(long, const RowView&)>& onRow) {
+  RowView view;
   try {
     while (!m_bEOF && m_hstmt != SQL_NULL_HSTMT) {
-      const Row row = ReadRow();
-      m_rows.push_back(Pack(row));
-      if (onRow && !onRow(GetRecordCount() - 1, row)) break;
+      m_rows.emplace_back();
+      ReadPackedRow(m_rows.back(), view);
+      if (onRow && !onRow(GetRecordCount() - 1, view)) break;
       CRecordset::MoveNext();
     }
   } catch (...) {

@@ -94,11 +94,13 @@ class CTableRecordset : public CRecordsetEx {
   bool OpenTable(std::string_view sql, int openType = snapshot, unsigned options = none);
   // The values of one row: GBK texts, nothing for NULL.
   using RowValues = std::vector<std::optional<std::string>>;
+  // The values of a row of the snapshot, valid until the next row is read.
+  using RowView = std::vector<std::optional<std::string_view>>;
   // Reads every remaining row into the snapshot, calling `onRow` (when
   // given) with each new row's index and values; `onRow` returns false to
   // stop. The statement is released at the end. Throws CDBException from the
   // fetch.
-  void ReadSnapshot(const std::function<bool(long, const RowValues&)>& onRow = nullptr);
+  void ReadSnapshot(const std::function<bool(long, const RowView&)>& onRow = nullptr);
   // Opens the table again and reads all rows.
   void Requery();
 
@@ -185,6 +187,8 @@ class CTableRecordset : public CRecordsetEx {
   // The rows that match a condition (at most two are read).
   std::vector<Row> Select(const std::string& where, std::vector<Param>& params);
   Row ReadRow();
+  // Reads the current row of the statement straight into packed form.
+  void ReadPackedRow(std::string& packed, RowView& view);
   Row CurrentRow() const;
   Row RowFromFields() const;
   std::string FieldTextForRow(int field) const;
@@ -204,6 +208,7 @@ class CTableRecordset : public CRecordsetEx {
   enum class EditMode { None, Edit, Add } m_editMode = EditMode::None;
   std::vector<bool> m_dirty;
   CharDataReader m_reader;
+  std::string m_value;  // one value converted, reused
   std::vector<size_t> m_firstReads;
   bool m_bUsedTransaction = false;
   bool m_bUseTransactions = true;

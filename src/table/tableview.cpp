@@ -143,7 +143,7 @@ void CTableView::Refresh() {
           const int fields = set->GetFieldCount();
           const QString progress = Utf8("正在读取数据... 已读取 %1 行");
           char heading[24];
-          set->ReadSnapshot([&](long record, const CTableRecordset::RowValues& values) {
+          set->ReadSnapshot([&](long record, const CTableRecordset::RowView& values) {
             std::snprintf(heading, sizeof heading, "%ld", record + 1);
             const int row = grid->InsertRow(heading, -1);
             for (int i = 0; i < fields; ++i) {
