@@ -133,11 +133,11 @@ void CTableView::Refresh() {
   CTableRecordset* set = m_set.get();
   CGridCtrl* grid = m_grid;
   const std::string sql = "SELECT * FROM " + set->QuotedTable();
+  set->GetCancelHandle()->Reset();  // before the work starts, so an early cancel is not lost
   m_work.Start(
       [this, set, grid, sql](CLongWork::Context& context) {
         context.SetCancelAction([cancel = set->GetCancelHandle()] { cancel->Cancel(); });
         try {
-          set->GetCancelHandle()->Reset();
           set->OpenTable(sql);
           SetupResultColumns(*grid, *set);
           const int fields = set->GetFieldCount();

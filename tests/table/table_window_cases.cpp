@@ -225,4 +225,32 @@ TEST_P(TableWindowTest, MixedCaseAndReservedColumnNames) {
   EXPECT_EQ(Query("SELECT * FROM " + t), (Rows{{"1", "Renamed", "2"}}));
 }
 
+// Esc stops the reading: the rows read so far are numbered, the new-record
+// row follows them, and a refresh reads everything again.
+TEST_P(TableWindowTest, CancelledReadingLeavesAConsistentGrid) {
+  if (GetParam().family != "SQLite") GTEST_SKIP() << "one database is enough";
+  const std::string t = NewTable("id integer primary key, name varchar(20)");
+  Exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 50000) "
+       "INSERT INTO " + t + " SELECT i, 'row' || i FROM n");
+  m_frame = std::make_unique<CSingleViewFrame>();
+  m_frame->SetTarget(m_conn.get(), t, 4);
+  m_frame->show();
+  m_frame->OnInitialUpdate();
+  ASSERT_TRUE(View()->IsLoading());
+  QTest::keyClick(Grid(), Qt::Key_Escape);
+  View()->WaitLoaded();
+  EXPECT_TRUE(m_frame->StatusText().startsWith(QString::fromUtf8("读取已取消"))) << m_frame->StatusText().toStdString();
+  const long read = View()->Recordset()->GetRecordCount();
+  EXPECT_LT(read, 50000);
+  EXPECT_EQ(Grid()->GetRowCount(), read + 2);
+  EXPECT_EQ(Grid()->GetItemText(Grid()->GetRowCount() - 1, 0), "*");
+  if (read > 0) EXPECT_EQ(Grid()->GetItemText(static_cast<int>(read), 0), std::to_string(read));
+
+  m_frame->OnCommand(ID_RECORD_REFRESH);
+  View()->WaitLoaded();
+  EXPECT_EQ(View()->Recordset()->GetRecordCount(), 50000);
+  EXPECT_EQ(Grid()->GetRowCount(), 50002);
+  EXPECT_EQ(m_frame->StatusText(), QString::fromUtf8("共 50000 行"));
+}
+
 }  // namespace orva::test
