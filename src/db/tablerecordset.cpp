@@ -616,41 +616,34 @@ std::string CTableRecordset::Condition(const Row& values, const std::vector<int>
   return where;
 }
 
-long CTableRecordset::Execute(const std::string& sql, std::vector<Param>& params) {
-  if (!m_pDatabase || !m_pDatabase->IsOpen()) throw CDBException(SQL_ERROR, "The connection is not open.\n");
-  StatementHandle stmt(m_pDatabase->Handle(), m_charset);
+void CTableRecordset::Run(SQLHSTMT stmt, const std::string& sql, std::vector<Param>& params, bool allowNoData) {
   for (size_t i = 0; i < params.size(); ++i) {
     Param& p = params[i];
-    if (p.bytes.empty()) p.bytes.reserve(1);
-    SQLRETURN rc = SQLBindParameter(stmt.get(), static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT, p.cType,
-                                    p.sqlType, p.size, p.scale, p.bytes.data(),
-                                    static_cast<SQLLEN>(p.bytes.size()), &p.indicator);
-    CheckOdbc(rc, SQL_HANDLE_STMT, stmt.get(), m_charset);
+    if (p.bytes.empty()) p.bytes.reserve(1);  // a valid buffer even for an empty value
+    CheckOdbc(SQLBindParameter(stmt, static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT, p.cType, p.sqlType, p.size,
+                               p.scale, p.bytes.data(), static_cast<SQLLEN>(p.bytes.size()), &p.indicator),
+              SQL_HANDLE_STMT, stmt, m_charset);
   }
   std::string text = m_charset.ToDriver(sql);
   SQLRETURN rc = CallWhileExecuting([&] {
-    return SQLExecDirect(stmt.get(), reinterpret_cast<SQLCHAR*>(text.data()), static_cast<SQLINTEGER>(text.size()));
+    return SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(text.data()), static_cast<SQLINTEGER>(text.size()));
   });
-  if (rc == SQL_NO_DATA) return 0;
-  CheckOdbc(rc, SQL_HANDLE_STMT, stmt.get(), m_charset);
+  if (rc == SQL_NO_DATA && allowNoData) return;
+  CheckOdbc(rc, SQL_HANDLE_STMT, stmt, m_charset);
+}
+
+long CTableRecordset::Execute(const std::string& sql, std::vector<Param>& params) {
+  if (!m_pDatabase || !m_pDatabase->IsOpen()) throw CDBException(SQL_ERROR, "The connection is not open.\n");
+  StatementHandle stmt(m_pDatabase->Handle(), m_charset);
+  Run(stmt.get(), sql, params, true);
   SQLLEN count = -1;
-  CheckOdbc(SQLRowCount(stmt.get(), &count), SQL_HANDLE_STMT, stmt.get(), m_charset);
+  if (SQLRowCount(stmt.get(), &count) == SQL_ERROR) count = -1;
   return static_cast<long>(count);
 }
 
 long CTableRecordset::Count(const std::string& where, std::vector<Param>& params) {
   StatementHandle stmt(m_pDatabase->Handle(), m_charset);
-  for (size_t i = 0; i < params.size(); ++i) {
-    Param& p = params[i];
-    CheckOdbc(SQLBindParameter(stmt.get(), static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT, p.cType, p.sqlType,
-                               p.size, p.scale, p.bytes.data(), static_cast<SQLLEN>(p.bytes.size()), &p.indicator),
-              SQL_HANDLE_STMT, stmt.get(), m_charset);
-  }
-  std::string text = m_charset.ToDriver("SELECT COUNT(*) FROM " + QuotedTable() + where);
-  SQLRETURN rc = CallWhileExecuting([&] {
-    return SQLExecDirect(stmt.get(), reinterpret_cast<SQLCHAR*>(text.data()), static_cast<SQLINTEGER>(text.size()));
-  });
-  CheckOdbc(rc, SQL_HANDLE_STMT, stmt.get(), m_charset);
+  Run(stmt.get(), "SELECT COUNT(*) FROM " + QuotedTable() + where, params, false);
   CheckOdbc(CallWhileExecuting([&] { return SQLFetch(stmt.get()); }), SQL_HANDLE_STMT, stmt.get(), m_charset);
   SQLINTEGER count = 0;
   SQLLEN indicator = 0;
@@ -690,17 +683,8 @@ long CTableRecordset::WriteOneRow(const std::string& sql, std::vector<Param>& pa
 std::vector<CTableRecordset::Row> CTableRecordset::Select(const std::string& where, std::vector<Param>& params) {
   std::vector<Row> rows;
   StatementHandle stmt(m_pDatabase->Handle(), m_charset);
-  for (size_t i = 0; i < params.size(); ++i) {
-    Param& p = params[i];
-    CheckOdbc(SQLBindParameter(stmt.get(), static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT, p.cType, p.sqlType,
-                               p.size, p.scale, p.bytes.data(), static_cast<SQLLEN>(p.bytes.size()), &p.indicator),
-              SQL_HANDLE_STMT, stmt.get(), m_charset);
-  }
-  std::string text = m_charset.ToDriver("SELECT * FROM " + QuotedTable() + where);
-  SQLRETURN rc = CallWhileExecuting([&] {
-    return SQLExecDirect(stmt.get(), reinterpret_cast<SQLCHAR*>(text.data()), static_cast<SQLINTEGER>(text.size()));
-  });
-  CheckOdbc(rc, SQL_HANDLE_STMT, stmt.get(), m_charset);
+  Run(stmt.get(), "SELECT * FROM " + QuotedTable() + where, params, false);
+  SQLRETURN rc;
   const SQLHSTMT saved = m_hstmt;
   m_hstmt = stmt.get();  // ReadRow reads the current statement
   try {

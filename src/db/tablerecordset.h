@@ -175,7 +175,10 @@ class CTableRecordset : public CRecordsetEx {
   std::string Condition(const Row& values, const std::vector<int>& fields, std::vector<Param>& params) const;
   Param TextParam(int field, std::string_view gbk) const;
   Param FieldParam(int field) const;
-  // Runs a statement with parameters and returns its row count.
+  // Binds the parameters and executes the statement; throws CDBException.
+  void Run(SQLHSTMT stmt, const std::string& sql, std::vector<Param>& params, bool allowNoData);
+  // Runs a statement with parameters and returns its row count (-1 when the
+  // driver cannot tell).
   long Execute(const std::string& sql, std::vector<Param>& params);
   // Runs a counting statement and returns the count.
   long Count(const std::string& where, std::vector<Param>& params);
