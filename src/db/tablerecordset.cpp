@@ -272,20 +272,24 @@ CTableRecordset::~CTableRecordset() = default;
 
 void CTableRecordset::SetTable(std::string_view tableName) {
   m_strTable = std::string(tableName);
+  m_strDatabase.clear();
+  m_strOwner.clear();
+  m_strObject = m_strTable;
   const size_t dots = m_strTable.find("..");
+  const size_t dot = m_strTable.rfind('.');
   if (dots != std::string::npos) {
     m_strDatabase = m_strTable.substr(0, dots);
     m_strObject = m_strTable.substr(dots + 2);
-  } else {
-    m_strDatabase.clear();
-    m_strObject = m_strTable;
+  } else if (dot != std::string::npos && dot > 0 && dot + 1 < m_strTable.size()) {
+    m_strOwner = m_strTable.substr(0, dot);  // "schema.name"
+    m_strObject = m_strTable.substr(dot + 1);
   }
 }
 
 std::string CTableRecordset::QuotedTable() const {
   const IdentifierStyle& style = m_pConnection->GetIdentifierStyle();
-  if (m_strDatabase.empty()) return QuoteIdentifier(m_strObject, style);
-  return QuoteIdentifier(m_strDatabase, style) + ".." + QuoteIdentifier(m_strObject, style);
+  if (!m_strDatabase.empty()) return QuoteIdentifier(m_strDatabase, style) + ".." + QuoteIdentifier(m_strObject, style);
+  return QuoteQualifiedName(m_strOwner, m_strObject, style);
 }
 
 bool CTableRecordset::OpenTable(std::string_view sql, int openType, unsigned options) {
@@ -344,9 +348,11 @@ CTableRecordset::Row CTableRecordset::ReadRow() {
 void CTableRecordset::ReadPackedRow(std::string& packed, RowView& view) {
   const int count = GetFieldCount();
   packed.clear();
+  packed.reserve(m_packedHint);
   view.assign(static_cast<size_t>(count), std::nullopt);
   // Where each value starts in the packed row, or npos for NULL.
-  std::vector<std::pair<size_t, size_t>> spans(static_cast<size_t>(count), {std::string::npos, 0});
+  std::vector<std::pair<size_t, size_t>>& spans = m_spans;
+  spans.assign(static_cast<size_t>(count), {std::string::npos, 0});
   for (int i = 0; i < count; ++i) {
     std::string_view value;
     bool isNull = false;
@@ -365,6 +371,7 @@ void CTableRecordset::ReadPackedRow(std::string& packed, RowView& view) {
     spans[static_cast<size_t>(i)] = {packed.size(), m_value.size()};
     packed.append(m_value);
   }
+  m_packedHint = packed.size();
   for (int i = 0; i < count; ++i) {
     const auto [at, size] = spans[static_cast<size_t>(i)];
     if (at != std::string::npos) view[static_cast<size_t>(i)] = std::string_view(packed.data() + at, size);
@@ -454,7 +461,8 @@ void CTableRecordset::FindKey() {
   try {
     CPrimaryKeyCatalog keys(m_pDatabase);
     CatalogFilter qualifier = m_strDatabase.empty() ? CatalogFilter() : CatalogFilter(m_strDatabase);
-    if (keys.Open(qualifier, std::nullopt, m_strObject)) {
+    CatalogFilter owner = m_strOwner.empty() ? CatalogFilter() : CatalogFilter(m_strOwner);
+    if (keys.Open(qualifier, owner, m_strObject)) {
       while (!keys.IsEOF()) {
         const int field = fieldOf(keys.m_strColumnName);
         if (field < 0) complete = false;
@@ -475,11 +483,14 @@ void CTableRecordset::FindKey() {
   try {
     StatementHandle stmt(m_pDatabase->Handle(), m_charset);
     std::string catalog = m_charset.ToDriver(m_strDatabase);
+    std::string owner = m_charset.ToDriver(m_strOwner);
     std::string table = m_charset.ToDriver(m_strObject);
     SQLRETURN rc = CallWhileExecuting([&] {
       return SQLSpecialColumns(stmt.get(), SQL_BEST_ROWID,
                                m_strDatabase.empty() ? nullptr : reinterpret_cast<SQLCHAR*>(catalog.data()),
-                               m_strDatabase.empty() ? 0 : SQL_NTS, nullptr, 0,
+                               m_strDatabase.empty() ? 0 : SQL_NTS,
+                               m_strOwner.empty() ? nullptr : reinterpret_cast<SQLCHAR*>(owner.data()),
+                               m_strOwner.empty() ? 0 : SQL_NTS,
                                reinterpret_cast<SQLCHAR*>(table.data()), SQL_NTS, SQL_SCOPE_SESSION, SQL_NO_NULLS);
     });
     if (!Succeeded(rc)) return;

@@ -83,7 +83,7 @@ class CTableRecordset : public CRecordsetEx {
   ~CTableRecordset() override;
 
   // The table to read and write: "database..name" on connections with
-  // databases, otherwise the bare name.
+  // databases, otherwise the bare name or "schema.name".
   void SetTable(std::string_view tableName);
   const std::string& GetTable() const { return m_strTable; }
   // The table's name as it is written into SQL, each part quoted as needed.
@@ -199,6 +199,7 @@ class CTableRecordset : public CRecordsetEx {
   CDBConnection* m_pConnection;
   std::string m_strTable;
   std::string m_strDatabase;  // before ".." in the table name
+  std::string m_strOwner;     // before "." in "schema.name"
   std::string m_strObject;    // the table's own name
   std::vector<TableField> m_fields;
   std::vector<ColumnInfo> m_columns;
@@ -212,6 +213,8 @@ class CTableRecordset : public CRecordsetEx {
   std::vector<bool> m_dirty;
   CharDataReader m_reader;
   std::string m_value;  // one value converted, reused
+  std::vector<std::pair<size_t, size_t>> m_spans;
+  size_t m_packedHint = 0;  // the size of the row read last
   std::vector<size_t> m_firstReads;
   bool m_bUsedTransaction = false;
   bool m_bUseTransactions = true;
