@@ -37,6 +37,7 @@ struct Run {
   double wall = 0;
   double cpu = 0;
   qint64 stall = 0;  // longest gap of the GUI thread, ms
+  double stallEnd = 0;  // when it ended, seconds into the run
 };
 
 // Starts the work, then runs the event loop as a real one does (sleeping until
@@ -46,15 +47,20 @@ Run TimeOnGuiThread(const std::function<void()>& start, const std::function<bool
   QElapsedTimer beat;
   QTimer heartbeat;
   heartbeat.setInterval(5);
-  QObject::connect(&heartbeat, &QTimer::timeout, [&] { run.stall = std::max(run.stall, beat.restart()); });
   const double cpu = orva::bench::CpuSeconds(RUSAGE_SELF);
   const Clock::time_point begin = Clock::now();
+  auto gap = [&](qint64 ms) {
+    if (ms <= run.stall) return;
+    run.stall = ms;
+    run.stallEnd = orva::bench::Seconds(begin);
+  };
+  QObject::connect(&heartbeat, &QTimer::timeout, [&] { gap(beat.restart()); });
   beat.start();
   heartbeat.start();
   start();
   while (running()) QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
   heartbeat.stop();
-  run.stall = std::max(run.stall, beat.elapsed());
+  gap(beat.elapsed());
   run.wall = orva::bench::Seconds(begin);
   run.cpu = orva::bench::CpuSeconds(RUSAGE_SELF) - cpu;
   return run;
@@ -82,8 +88,8 @@ void Bench(const std::string&, orva::CDBConnection& conn) {
       table.Keep(run.wall, run.cpu);
       tableStall = std::max(tableStall, run.stall);
       tableRows = view->Recordset() ? view->Recordset()->GetRecordCount() : -1;
-      std::printf("  round %d: table window %.2f s, longest stall %lld ms\n", round + 1, run.wall,
-                  static_cast<long long>(run.stall));
+      std::printf("  round %d: table window %.2f s, longest stall %lld ms ending %.2f s in\n", round + 1, run.wall,
+                  static_cast<long long>(run.stall), run.stallEnd);
     }
     {
       auto document = std::make_unique<orva::CQueryDoc>();
@@ -103,8 +109,8 @@ void Bench(const std::string&, orva::CDBConnection& conn) {
       queryStall = std::max(queryStall, run.stall);
       orva::CResultView* results = frame->GetResultView();
       queryRows = results->GetGridCount() == 1 ? results->GetGrid(0)->GetRowCount() - 1 : -1;
-      std::printf("  round %d: query window %.2f s, longest stall %lld ms\n", round + 1, run.wall,
-                  static_cast<long long>(run.stall));
+      std::printf("  round %d: query window %.2f s, longest stall %lld ms ending %.2f s in\n", round + 1, run.wall,
+                  static_cast<long long>(run.stall), run.stallEnd);
     }
   }
   std::printf("  table window: %ld rows: %.2f s wall, %.2f s processor, longest stall %lld ms\n", tableRows,
