@@ -842,7 +842,13 @@ CTableRecordset::WriteResult CTableRecordset::Update() {
     m_rows[static_cast<size_t>(m_nCurrent)] = Pack(written);
     return WriteResult::Written;
   }
-  // Nothing matched: the row changed or went away since it was read.
+  return RereadChangedRow(old);
+}
+
+CTableRecordset::WriteResult CTableRecordset::RereadChangedRow(const Row& old) {
+  // Nothing matched: the row changed or went away since it was read. With a
+  // key it is read again (or dropped when gone); without one it cannot be
+  // found any more.
   if (m_keyFields.empty()) return WriteResult::Changed;
   std::vector<Param> keyParams;
   const std::string byKey = Condition(old, m_keyFields, keyParams);
@@ -871,16 +877,7 @@ CTableRecordset::WriteResult CTableRecordset::Delete() {
     SetPosition(m_nCurrent);
     return WriteResult::Written;
   }
-  if (m_keyFields.empty()) return WriteResult::Changed;
-  std::vector<Param> keyParams;
-  std::vector<Row> found = Select(Condition(old, m_keyFields, keyParams), keyParams);
-  if (found.size() == 1) {
-    m_rows[static_cast<size_t>(m_nCurrent)] = Pack(found.front());
-    return WriteResult::Changed;
-  }
-  m_rows.erase(m_rows.begin() + m_nCurrent);
-  SetPosition(m_nCurrent);
-  return WriteResult::Deleted;
+  return RereadChangedRow(old);
 }
 
 }  // namespace orva

@@ -187,6 +187,8 @@ class CTableRecordset : public CRecordsetEx {
   // would have changed: 1 when written, otherwise nothing was changed.
   long WriteOneRow(const std::string& sql, std::vector<Param>& params, const std::string& where,
                    std::vector<Param>& whereParams);
+  // After a write that matched no row: re-reads the current row by its key.
+  WriteResult RereadChangedRow(const Row& old);
   // The rows that match a condition (at most two are read).
   std::vector<Row> Select(const std::string& where, std::vector<Param>& params);
   Row ReadRow();
