@@ -625,6 +625,9 @@ void CMainFrame::OpenObjectView(CDBConnection* connection, const std::string& ob
   window->setWindowTitle(frame->windowTitle());
   m_pObjectView = frame;
   m_pObjectViewConnection = connection;
+  // Among query windows it takes most of the area, so the rows can be seen.
+  const QSize area = m_wndBackground->viewport()->size();
+  window->resize(std::max(400, area.width() * 4 / 5), std::max(300, area.height() * 4 / 5));
   window->show();
   m_wndBackground->setActiveSubWindow(window);
   frame->OnInitialUpdate();
