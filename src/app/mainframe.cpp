@@ -44,6 +44,7 @@
 #include "query/childframe.h"
 #include "query/querydoc.h"
 #include "query/queryview.h"
+#include "table/singleviewframe.h"
 
 namespace orva {
 
@@ -617,8 +618,37 @@ void CMainFrame::UpdateDatabaseBoxState() {
   if (m_wndDatabaseBox->isEnabled() != enable) m_wndDatabaseBox->setEnabled(enable);
 }
 
-void CMainFrame::OpenObjectView(CDBConnection*, const std::string&, int) {
-  // Opens nothing until the table window's frame exists.
+bool CMainFrame::CloseObjectView() {
+  if (!m_pObjectView) return true;
+  QWidget* holder = m_pObjectView->parentWidget();
+  QWidget* window = qobject_cast<QMdiSubWindow*>(holder) ? holder : m_pObjectView.data();
+  if (!window->close()) return false;  // the user kept rows that are not saved
+  delete window;
+  m_pObjectViewConnection = nullptr;
+  return true;
+}
+
+void CMainFrame::OpenObjectView(CDBConnection* connection, const std::string& object, int kind) {
+  if (!connection) return;
+  // At most one table window: the previous one goes first.
+  if (!CloseObjectView()) return;
+  auto* frame = new CSingleViewFrame;
+  frame->SetTarget(connection, object, kind);
+  ++g_nWindowNumber;
+  frame->setWindowTitle(TableWindowTitle(kind, *connection, object, g_nWindowNumber));
+  QMdiSubWindow* window = m_wndBackground->addSubWindow(frame);
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  window->setWindowTitle(frame->windowTitle());
+  m_pObjectView = frame;
+  m_pObjectViewConnection = connection;
+  // Among query windows it takes most of the area, so the rows can be seen.
+  const QSize area = m_wndBackground->viewport()->size();
+  window->resize(std::max(400, area.width() * 4 / 5), std::max(300, area.height() * 4 / 5));
+  window->show();
+  m_wndBackground->setActiveSubWindow(window);
+  frame->OnInitialUpdate();
+  if (m_nQueryWindows == 0) OnCommand(ID_WINDOW_TILE_HORZ);
+  if (!m_menuForDocuments) ShowMenus(true);
 }
 
 bool CMainFrame::Disconnect(CDBConnection* connection) {
@@ -644,14 +674,9 @@ bool CMainFrame::Disconnect(CDBConnection* connection) {
     }
   }
   // The table window never outlives its connection.
-  if (m_pObjectView && m_pObjectViewConnection == connection) {
-    QWidget* holder = m_pObjectView->parentWidget();
-    QWidget* window = qobject_cast<QMdiSubWindow*>(holder) ? holder : m_pObjectView.data();
-    if (!window->close()) {
-      SetMessageText(QString());
-      return false;
-    }
-    delete window;
+  if (m_pObjectView && m_pObjectViewConnection == connection && !CloseObjectView()) {
+    SetMessageText(QString());
+    return false;
   }
   SetMessageText(QString());
   if (!m_pSchemaView->RootOf(connection)) return true;

@@ -134,6 +134,8 @@ class CMainFrame : public QMainWindow, public ICommandTarget {
   // connection; `path` opens a file instead of starting an empty script.
   CChildFrame* CreateQueryWindow(CDBConnection* connection, const QString& untitled, const std::string& path);
   void ShowQueryWindow(CChildFrame* frame);
+  // Closes the table window, if any; false when it refused to close.
+  bool CloseObjectView();
   void UpdateTitle(CChildFrame* frame);
   void OnWindowActivated(QMdiSubWindow* window);
   void OnWindowDestroyed(CChildFrame* frame);

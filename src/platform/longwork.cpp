@@ -23,6 +23,43 @@ namespace {
 constexpr int kPollMs = 100;
 constexpr int kBarSteps = 1000;
 
+}  // namespace
+
+void LongWorkControl::SetText(const QString& text) {
+  std::lock_guard<std::mutex> lock(m_lock);
+  m_text = text;
+  m_textChanged = true;
+}
+
+bool LongWorkControl::TakeText(QString& text) {
+  std::lock_guard<std::mutex> lock(m_lock);
+  if (!m_textChanged) return false;
+  text = m_text;
+  m_textChanged = false;
+  return true;
+}
+
+void LongWorkControl::SetCancelAction(std::function<void()> action) {
+  std::unique_lock<std::mutex> lock(m_lock);
+  m_cancelAction = std::move(action);
+  if (!Cancelled() || !m_cancelAction) return;
+  std::function<void()> run = m_cancelAction;
+  lock.unlock();
+  run();
+}
+
+void LongWorkControl::Cancel() {
+  std::function<void()> run;
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (m_cancelled.exchange(true)) return;
+    run = m_cancelAction;
+  }
+  if (run) run();
+}
+
+namespace {
+
 struct Work {
   LongWorkRequest request;
   LongWorkControl control;
@@ -32,6 +69,7 @@ struct Work {
   QPointer<QWidget> anchor;
   QPointer<QWidget> progress;  // lives in a status bar that may go first
   QProgressBar* bar = nullptr;
+  QLabel* label = nullptr;
 
   ~Work() {
     if (thread.joinable()) {
@@ -62,7 +100,8 @@ void ShowProgress(const std::shared_ptr<Work>& work) {
   box->setObjectName(QStringLiteral("longWorkProgress"));
   auto* layout = new QHBoxLayout(box);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(new QLabel(work->request.text, box));
+  work->label = new QLabel(work->request.text, box);
+  layout->addWidget(work->label);
   work->bar = new QProgressBar(box);
   work->bar->setRange(0, kBarSteps);
   work->bar->setFixedWidth(160);
@@ -83,8 +122,12 @@ void ShowProgress(const std::shared_ptr<Work>& work) {
 
 void UpdateProgress(const std::shared_ptr<Work>& work) {
   if (!work->progress && work->started.elapsed() >= kLongWorkShowDelayMs) ShowProgress(work);
+  QString text;
+  if (work->control.TakeText(text)) work->request.text = text;
   if (!work->progress || !work->bar) return;
+  if (work->label) work->label->setText(work->request.text);
   const std::int64_t total = work->control.Total();
+  work->bar->setRange(0, total > 0 ? kBarSteps : 0);  // busy while the total is unknown
   const std::int64_t done = std::clamp<std::int64_t>(work->control.Done(), 0, std::max<std::int64_t>(total, 0));
   work->bar->setValue(total > 0 ? static_cast<int>(done * kBarSteps / total) : 0);
 }
@@ -140,6 +183,17 @@ void EndLongWorkUsing(const void* resource) {
     if (work->request.finished)
       PostToGuiThread(QCoreApplication::instance(), [finished = work->request.finished] { finished(true); });
   }
+}
+
+bool LongWorkRunningFor(const void* resource) {
+  for (const auto& work : Works())
+    if (resource && work->request.resource == resource) return true;
+  return false;
+}
+
+void CancelLongWorkUsing(const void* resource) {
+  for (const auto& work : Works())
+    if (resource && work->request.resource == resource) work->control.Cancel();
 }
 
 int RunningLongWorkCount() { return static_cast<int>(Works().size()); }

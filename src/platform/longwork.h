@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 
 class QWidget;
 
@@ -22,17 +23,30 @@ namespace orva {
 class LongWorkControl {
  public:
   bool Cancelled() const { return m_cancelled.load(std::memory_order_relaxed); }
-  // `done` of `total` steps; the bar shows the share.
+  // `done` of `total` steps; the bar shows the share (a busy bar while the
+  // total is not known, 0).
   void SetProgress(std::int64_t done, std::int64_t total) {
     m_total.store(total, std::memory_order_relaxed);
     m_done.store(done, std::memory_order_relaxed);
   }
 
-  void Cancel() { m_cancelled = true; }
+  // The status-bar text from now on (the request's text until then).
+  void SetText(const QString& text);
+  // Runs `action` when the work is cancelled, on the cancelling thread (at
+  // once when it already is): e.g. to interrupt a statement that is running.
+  void SetCancelAction(std::function<void()> action);
+
+  void Cancel();
   std::int64_t Done() const { return m_done.load(std::memory_order_relaxed); }
   std::int64_t Total() const { return m_total.load(std::memory_order_relaxed); }
+  // The text set since the last call, if any.
+  bool TakeText(QString& text);
 
  private:
+  std::mutex m_lock;  // the text and the cancel action
+  QString m_text;
+  bool m_textChanged = false;
+  std::function<void()> m_cancelAction;
   std::atomic<bool> m_cancelled{false};
   std::atomic<std::int64_t> m_done{0};
   std::atomic<std::int64_t> m_total{0};
@@ -59,6 +73,10 @@ void StartLongWork(LongWorkRequest request);
 // Cancels every running work on `resource` and waits for it to return, so
 // the resource may be destroyed afterwards (GUI thread).
 void EndLongWorkUsing(const void* resource);
+
+// Whether a work on `resource` is running; cancels it without waiting.
+bool LongWorkRunningFor(const void* resource);
+void CancelLongWorkUsing(const void* resource);
 
 // Number of works started and not yet finished.
 int RunningLongWorkCount();
