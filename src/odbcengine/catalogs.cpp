@@ -188,6 +188,20 @@ Result CatalogPrimaryKeys(DriverSession& session, const OptText& catalog, const 
   return TableResult(std::move(columns), std::move(rows));
 }
 
+Result CatalogSpecialColumns(int odbcVersion) {
+  const bool v2 = odbcVersion == SQL_OV_ODBC2;
+  std::vector<ColumnInfo> columns;
+  columns.push_back(SmallIntColumn("SCOPE"));
+  columns.push_back(TextColumn("COLUMN_NAME", 128, SQL_NO_NULLS));
+  columns.push_back(SmallIntColumn("DATA_TYPE", SQL_NO_NULLS));
+  columns.push_back(TextColumn("TYPE_NAME", 128, SQL_NO_NULLS));
+  columns.push_back(IntegerColumn(v2 ? "PRECISION" : "COLUMN_SIZE"));
+  columns.push_back(IntegerColumn(v2 ? "LENGTH" : "BUFFER_LENGTH"));
+  columns.push_back(SmallIntColumn(v2 ? "SCALE" : "DECIMAL_DIGITS"));
+  columns.push_back(SmallIntColumn("PSEUDO_COLUMN"));
+  return TableResult(std::move(columns), {});
+}
+
 Result CatalogProcedures(DriverSession& session, const OptText& catalog, const OptText& owner, const OptText& procedure,
                          int odbcVersion) {
   std::vector<ColumnInfo> columns = QualifierColumns("PROCEDURE", "PROCEDURE", odbcVersion);

@@ -34,7 +34,7 @@ constexpr FunctionName kFunctions[] = {
     {"SQLGetStmtOption", SQL_API_SQLGETSTMTOPTION}, {"SQLMoreResults", SQL_API_SQLMORERESULTS},
     {"SQLNumResultCols", SQL_API_SQLNUMRESULTCOLS}, {"SQLPrepare", SQL_API_SQLPREPARE},
     {"SQLPrimaryKeys", SQL_API_SQLPRIMARYKEYS},   {"SQLProcedures", SQL_API_SQLPROCEDURES},
-    {"SQLRowCount", SQL_API_SQLROWCOUNT},         {"SQLSetConnectAttr", SQL_API_SQLSETCONNECTATTR},
+    {"SQLRowCount", SQL_API_SQLROWCOUNT},         {"SQLSpecialColumns", SQL_API_SQLSPECIALCOLUMNS},         {"SQLSetConnectAttr", SQL_API_SQLSETCONNECTATTR},
     {"SQLSetConnectOption", SQL_API_SQLSETCONNECTOPTION}, {"SQLSetEnvAttr", SQL_API_SQLSETENVATTR},
     {"SQLSetStmtAttr", SQL_API_SQLSETSTMTATTR},   {"SQLSetStmtOption", SQL_API_SQLSETSTMTOPTION},
     {"SQLTables", SQL_API_SQLTABLES},             {"SQLTransact", SQL_API_SQLTRANSACT},

@@ -145,11 +145,17 @@ TEST_F(TablesTest, ExcelSheetsAreReadOnlyTables) {
   EXPECT_EQ(ReadFile("book.xls"), before);
 }
 
-TEST_F(TablesTest, FilesHoldNoProcedures) {
+// No procedures (the browser's folder then says so), no primary keys, no
+// row identifiers.
+TEST_F(TablesTest, FilesHoldNoProceduresOrKeys) {
   WriteFile("a.csv", "x\r\n1\r\n");
   auto conn = Connect(TextConnectString(Path("a.csv")));
   CProcedureCatalog procedures(conn->GetDatabase());
   EXPECT_FALSE(procedures.Open(std::nullopt, std::nullopt, std::nullopt));
+  CPrimaryKeyCatalog keys(conn->GetDatabase());
+  ASSERT_TRUE(keys.Open(std::nullopt, std::nullopt, std::string("a.csv")));
+  EXPECT_TRUE(keys.IsEOF());
+  EXPECT_TRUE(conn->GetDatabase()->HasFunction(SQL_API_SQLSPECIALCOLUMNS));
 }
 
 }  // namespace
