@@ -50,6 +50,19 @@ TEST_F(ChangesTest, CsvChangesAreWrittenAndReadBackByAnotherReader) {
   EXPECT_EQ(Python("import os\nprint(sorted(os.listdir('" + m_dir.path().toStdString() + "')))"), "['t.csv']\n");
 }
 
+// Dates in a file with DateTimeFormat read as ISO dates and are written back
+// in the file's own form.
+TEST_F(ChangesTest, DatesKeepTheFilesFormat) {
+  WriteFile("d.txt", "id;day\r\n1;05.06.2004 07:08\r\n");
+  WriteFile("schema.ini", "[d.txt]\r\nFormat=Delimited(;)\r\nDateTimeFormat=dd.mm.yyyy hh:nn\r\n"
+                          "Col1=id Integer\r\nCol2=day Date\r\n");
+  auto conn = Connect(TextConnectString(Path("d.txt")));
+  conn->Execute("insert into \"d.txt\" select id + 1, datetime(day, '+1 day', '+1 hour') from \"d.txt\"");
+  EXPECT_EQ(Query(*conn, "select id, day from \"d.txt\" where day >= '2004-06-06'"),
+            (Table{{"2", "2004-06-06 08:08:00"}}));
+  EXPECT_EQ(ReadFile("d.txt"), "id;day\r\n1;05.06.2004 07:08\r\n2;06.06.2004 08:08\r\n");
+}
+
 TEST_F(ChangesTest, DBaseChangesKeepTheLayoutAndMarkDeletedRecords) {
   CDbfWriter writer;
   writer.Init(2, 2);
