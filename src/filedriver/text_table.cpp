@@ -20,6 +20,9 @@ namespace {
 using odbcengine::EqualsNoCase;
 
 constexpr std::size_t kBufferSize = 1 << 20;
+// A record longer than this is taken for a file that is no text table
+// (rather than holding all of it in memory).
+constexpr std::size_t kMaxRecord = std::size_t{64} << 20;
 
 std::string_view TrimSpaces(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -187,7 +190,11 @@ bool TextReader::Refill() {
     m_end -= m_start;
     m_start = 0;
   }
-  if (m_end == m_buf.size()) m_buf.resize(m_buf.size() * 2);
+  if (m_end == m_buf.size()) {
+    if (m_buf.size() >= kMaxRecord)
+      throw FileLineError(m_path, m_line, "一条记录超过 64 MB，这不像是文本表");
+    m_buf.resize(m_buf.size() * 2);
+  }
   ssize_t n;
   do {
     n = ::read(m_fd, m_buf.data() + m_end, m_buf.size() - m_end);

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <fstream>
+#include <unistd.h>
 #include <map>
 #include <sql.h>
 #include <sqlext.h>
@@ -129,6 +130,30 @@ TEST_F(BadInputTest, CorruptWorkbookIsRefusedAtConnect) {
   EXPECT_NE(text.find("bad.xls"), std::string::npos) << text;
   EXPECT_NE(text.find("工作簿"), std::string::npos) << text;
   EXPECT_EQ(Snapshot(), before);
+}
+
+// Files of several gigabytes (sparse here) are read as far as a query needs;
+// one without line ends is refused instead of being held in memory.
+TEST_F(BadInputTest, HugeFilesAreStreamed) {
+  CDbfWriter writer;
+  writer.Init(0, 2);
+  writer.DefineField(0, "name", 'C', 60);
+  writer.DefineField(1, "n", 'N', CDbfWriter::NumericWidth(39, 0));
+  ASSERT_TRUE(writer.Open(Path("huge.dbf")));
+  ASSERT_TRUE(writer.WriteHeader());
+  ASSERT_TRUE(writer.Close());
+  std::string header = ReadFile("huge.dbf");
+  const std::uint32_t records = 40000000;  // of 100 bytes: 4 GB
+  for (int i = 0; i < 4; ++i) header[4 + static_cast<std::size_t>(i)] = static_cast<char>((records >> (8 * i)) & 0xFF);
+  WriteFile("huge.dbf", header);
+  ASSERT_EQ(truncate(Path("huge.dbf").c_str(), static_cast<off_t>(header.size()) + off_t{records} * 100), 0);
+  WriteFile("huge.csv", "");
+  ASSERT_EQ(truncate(Path("huge.csv").c_str(), off_t{3} << 30), 0);  // 3 GB without a line end
+  auto dbase = Connect(DBaseConnectString(Path("huge.dbf")));
+  EXPECT_EQ(Query(*dbase, "select ifnull(name, 'none'), ifnull(n, 'none') from huge limit 2"),
+            (Table{{"none", "none"}, {"none", "none"}}));
+  auto text = Connect(TextConnectString(Path("huge.csv")));
+  ExpectError(*text, "select * from \"huge.csv\"", {"huge.csv", "第 1 行", "64 MB"});
 }
 
 // A file that grows while a query reads it: the query stops with an error
