@@ -545,8 +545,12 @@ static std::string SerializeRecord(const std::string& path, const TextLayout& la
     if (layout.format == TextLayout::Format::Fixed) {
       if (bytes.size() > static_cast<std::size_t>(c.width) || bytes.find_first_of("\r\n") != std::string::npos)
         throw FileError(path, "列“" + c.name + "”的值超出其宽度 " + std::to_string(c.width));
+      // Numbers are right-aligned in their columns, everything else left-aligned.
+      const std::size_t pad = static_cast<std::size_t>(c.width) - bytes.size();
+      const bool number = c.kind == ColumnKind::Integer || c.kind == ColumnKind::Float || c.kind == ColumnKind::Decimal;
+      if (number) out.append(pad, ' ');
       out += bytes;
-      out.append(static_cast<std::size_t>(c.width) - bytes.size(), ' ');
+      if (!number) out.append(pad, ' ');
       continue;
     }
     const bool quote = bytes.empty() || bytes.find_first_of(std::string("\"\r\n") + layout.delimiter) != std::string::npos ||

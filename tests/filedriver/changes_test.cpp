@@ -63,6 +63,20 @@ TEST_F(ChangesTest, DatesKeepTheFilesFormat) {
   EXPECT_EQ(ReadFile("d.txt"), "id;day\r\n1;05.06.2004 07:08\r\n2;06.06.2004 08:08\r\n");
 }
 
+TEST_F(ChangesTest, FixedLengthRecordsKeepTheirWidths) {
+  WriteFile("f.txt", "  1abc  \r\n 22de   \r\n");
+  WriteFile("schema.ini", "[f.txt]\r\nFormat=FixedLength\r\nColNameHeader=False\r\n"
+                          "Col1=id Integer Width 3\r\nCol2=name Char Width 5\r\n");
+  auto conn = Connect(TextConnectString(Path("f.txt")));
+  EXPECT_EQ(Query(*conn, "select id, name from \"f.txt\""), (Table{{"1", "abc"}, {"22", "de"}}));
+  conn->Execute("update \"f.txt\" set name = 'xyz' where id = 22");
+  conn->Execute("insert into \"f.txt\" values (333, 'vwxyz')");
+  EXPECT_EQ(ReadFile("f.txt"), "  1abc  \r\n 22xyz  \r\n333vwxyz\r\n");
+  // A value wider than its column changes nothing.
+  EXPECT_NE(ErrorOf(*conn, "update \"f.txt\" set name = 'toolong' where id = 1").find("宽度 5"), std::string::npos);
+  EXPECT_EQ(ReadFile("f.txt"), "  1abc  \r\n 22xyz  \r\n333vwxyz\r\n");
+}
+
 TEST_F(ChangesTest, DBaseChangesKeepTheLayoutAndMarkDeletedRecords) {
   CDbfWriter writer;
   writer.Init(2, 2);
