@@ -1,6 +1,7 @@
 // Text, dBase and Excel files read as tables through the connection strings
 // ORVA builds for file databases.
 
+#include <QSettings>
 #include <map>
 
 #include "db/catalog.h"
@@ -82,6 +83,27 @@ TEST_F(TablesTest, TextFilesOfAFolderAreTables) {
                          "where g.编号 < 3 order by g.编号"),
             (Table{{Gbk("张三"), Gbk("多行\n文本"), "2"}, {Gbk("李四"), Gbk("含,逗号\"引号"), "2"}}));
   EXPECT_EQ(Query(*conn, "select sum(金额), max(日期) from \"gbk.txt\""), (Table{{"12.5", "2024-02-03 00:00:00"}}));
+}
+
+// schema.ini as Qt's settings files write it: section names of non-ASCII
+// file names escaped, values with ";" quoted, keys sorted.
+TEST_F(TablesTest, SchemaIniWrittenAsSettingsFileIsRead) {
+  WriteFile("数据.txt", Gbk("编号;名称\r\n1;甲乙\r\n"));
+  {
+    QSettings ini(QString::fromStdString(Path("schema.ini")), QSettings::IniFormat);
+    ini.beginGroup(QString::fromUtf8("数据.txt"));
+    ini.setValue("ColNameHeader", "True");
+    ini.setValue("Format", "Delimited(;)");
+    ini.setValue("MaxScanRows", "25");
+    ini.setValue("CharacterSet", "ANSI");
+    ini.setValue("Col1", QString::fromUtf8("编号 Integer"));
+    ini.setValue("Col2", QString::fromUtf8("名称 Char Width 20"));
+    ini.endGroup();
+  }
+  ASSERT_EQ(ReadFile("schema.ini").find("数据"), std::string::npos) << "the section name is no longer escaped";
+  auto conn = Connect(TextConnectString(Path("数据.txt")));
+  EXPECT_EQ(Columns(*conn, "数据.txt"), (std::vector<ColumnFacts>{{"编号", SQL_INTEGER, 10}, {"名称", SQL_VARCHAR, 20}}));
+  EXPECT_EQ(Query(*conn, "select 编号 + 1, 名称 from [数据.txt]"), (Table{{"2", Gbk("甲乙")}}));
 }
 
 // A dBase file written by ORVA's own writer.
