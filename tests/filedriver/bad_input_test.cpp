@@ -89,16 +89,7 @@ TEST_F(BadInputTest, SchemaSectionOfAMissingFileIsAWarning) {
 }
 
 TEST_F(BadInputTest, DamagedDBaseFilesAreRefused) {
-  CDbfWriter writer;
-  writer.Init(3, 1);
-  writer.DefineField(0, "name", 'C', 5);
-  ASSERT_TRUE(writer.Open(Path("good.dbf")));
-  ASSERT_TRUE(writer.WriteHeader());
-  for (const char* name : {"a", "b", "c"}) {
-    writer.SetFieldValue(0, name);
-    ASSERT_TRUE(writer.WriteRecord());
-  }
-  ASSERT_TRUE(writer.Close());
+  WriteDbf("good.dbf", {{"name", 'C', 5}}, {{"a"}, {"b"}, {"c"}});
   const std::string good = ReadFile("good.dbf");
   WriteFile("cut.dbf", good.substr(0, good.size() - 4));  // the last record is incomplete
   std::string wrongLength = good;
@@ -135,13 +126,7 @@ TEST_F(BadInputTest, CorruptWorkbookIsRefusedAtConnect) {
 // Files of several gigabytes (sparse here) are read as far as a query needs;
 // one without line ends is refused instead of being held in memory.
 TEST_F(BadInputTest, HugeFilesAreStreamed) {
-  CDbfWriter writer;
-  writer.Init(0, 2);
-  writer.DefineField(0, "name", 'C', 60);
-  writer.DefineField(1, "n", 'N', CDbfWriter::NumericWidth(39, 0));
-  ASSERT_TRUE(writer.Open(Path("huge.dbf")));
-  ASSERT_TRUE(writer.WriteHeader());
-  ASSERT_TRUE(writer.Close());
+  WriteDbf("huge.dbf", {{"name", 'C', 60}, {"n", 'N', CDbfWriter::NumericWidth(39, 0)}}, {});
   std::string header = ReadFile("huge.dbf");
   const std::uint32_t records = 40000000;  // of 100 bytes: 4 GB
   for (int i = 0; i < 4; ++i) header[4 + static_cast<std::size_t>(i)] = static_cast<char>((records >> (8 * i)) & 0xFF);

@@ -78,18 +78,7 @@ TEST_F(ChangesTest, FixedLengthRecordsKeepTheirWidths) {
 }
 
 TEST_F(ChangesTest, DBaseChangesKeepTheLayoutAndMarkDeletedRecords) {
-  CDbfWriter writer;
-  writer.Init(2, 2);
-  writer.DefineField(0, "name", 'C', 8);
-  writer.DefineField(1, "n", 'N', CDbfWriter::NumericWidth(6, 1));
-  ASSERT_TRUE(writer.Open(Path("d.dbf")));
-  ASSERT_TRUE(writer.WriteHeader());
-  for (const char* name : {"a", "b"}) {
-    writer.SetFieldValue(0, name);
-    writer.SetFieldValue(1, "1.5");
-    ASSERT_TRUE(writer.WriteRecord());
-  }
-  ASSERT_TRUE(writer.Close());
+  WriteDbf("d.dbf", {{"name", 'C', 8}, {"n", 'N', CDbfWriter::NumericWidth(6, 1)}}, {{"a", "1.5"}, {"b", "1.5"}});
   const std::string before = ReadFile("d.dbf");
   auto conn = Connect(DBaseConnectString(Path("d.dbf")));
   EXPECT_EQ(conn->Execute(Gbk("insert into d values ('中文', 12.26)")), 1);

@@ -108,21 +108,10 @@ TEST_F(TablesTest, SchemaIniWrittenAsSettingsFileIsRead) {
 
 // A dBase file written by ORVA's own writer.
 TEST_F(TablesTest, DBaseFilesWrittenByOrvaAreTables) {
-  CDbfWriter writer;
-  writer.Init(3, 4);
-  writer.DefineField(0, "name", 'C', 10);
-  writer.DefineField(1, "age", 'N', CDbfWriter::NumericWidth(3, 0));
-  writer.DefineField(2, "score", 'N', CDbfWriter::NumericWidth(7, 2));
-  writer.DefineField(3, "born", 'D', 8);
-  ASSERT_TRUE(writer.Open(Path("people.dbf")));
-  ASSERT_TRUE(writer.WriteHeader());
-  const std::vector<std::vector<std::string>> rows = {
-      {Gbk("张三"), "30", "88.5", "1990-01-02"}, {"Bob", "41", "-7.25", ""}, {"", "", "", ""}};
-  for (const auto& row : rows) {
-    for (int i = 0; i < 4; ++i) writer.SetFieldValue(i, row[static_cast<std::size_t>(i)]);
-    ASSERT_TRUE(writer.WriteRecord());
-  }
-  ASSERT_TRUE(writer.Close());
+  WriteDbf("people.dbf",
+           {{"name", 'C', 10}, {"age", 'N', CDbfWriter::NumericWidth(3, 0)},
+            {"score", 'N', CDbfWriter::NumericWidth(7, 2)}, {"born", 'D', 8}},
+           {{Gbk("张三"), "30", "88.5", "1990-01-02"}, {"Bob", "41", "-7.25", ""}, {"", "", "", ""}});
   WriteFile("notes.txt", "not a table of a dBase connection\r\n");
 
   auto conn = Connect(DBaseConnectString(Path("people.dbf")));
