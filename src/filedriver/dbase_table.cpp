@@ -145,8 +145,10 @@ class DbaseCursor : public RecordCursor {
   }
 
   std::string m_path;
-  const std::vector<FileColumn>& m_columns;
-  const std::vector<std::uint16_t>& m_offsets;
+  // Copies: the table reads its header again when the file changes, while
+  // this cursor may still be reading.
+  const std::vector<FileColumn> m_columns;
+  const std::vector<std::uint16_t> m_offsets;
   std::uint16_t m_headerLength, m_recordLength;
   std::uint32_t m_records;
   TextCodec m_codec;

@@ -50,6 +50,52 @@ std::vector<std::string> Words(const std::string& text) {
   return words;
 }
 
+// Section names and keys as settings writers escape them: "%U4E2D" for a
+// character, "%2C" for a byte.
+std::string UnescapeKey(const std::string& text) {
+  auto hex = [](char c) -> int {
+    if (c >= '0' && c <= '9') return c - '0';
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+  };
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 5 < text.size() && text[i + 1] == 'U' && hex(text[i + 2]) >= 0 &&
+        hex(text[i + 3]) >= 0 && hex(text[i + 4]) >= 0 && hex(text[i + 5]) >= 0) {
+      const unsigned cp = static_cast<unsigned>(hex(text[i + 2]) << 12 | hex(text[i + 3]) << 8 |
+                                                hex(text[i + 4]) << 4 | hex(text[i + 5]));
+      if (cp < 0x80) out += static_cast<char>(cp);
+      else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+      } else {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+      }
+      i += 5;
+    } else if (text[i] == '%' && i + 2 < text.size() && hex(text[i + 1]) >= 0 && hex(text[i + 2]) >= 0) {
+      out += static_cast<char>(hex(text[i + 1]) << 4 | hex(text[i + 2]));
+      i += 2;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+// A value in double quotes (as settings writers put values holding ";" or
+// ","), without them.
+std::string UnquoteValue(const std::string& value) {
+  if (value.size() < 2 || value.front() != '"' || value.back() != '"') return value;
+  std::string out;
+  for (std::size_t i = 1; i + 1 < value.size(); ++i) {
+    if (value[i] == '\\' && i + 2 < value.size()) ++i;
+    out += value[i];
+  }
+  return out;
+}
+
 DriverError IniError(const std::string& iniPath, int line, const std::string& what) {
   return FileLineError(iniPath, line, what);
 }
@@ -91,14 +137,14 @@ std::vector<IniSection> ReadSchemaIni(const std::string& folder) {
     if (s[0] == '[') {
       const std::size_t close = s.find(']');
       IniSection section;
-      section.name = Trim(s.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+      section.name = UnescapeKey(Trim(s.substr(1, close == std::string::npos ? std::string::npos : close - 1)));
       section.line = line;
       sections.push_back(std::move(section));
       continue;
     }
     const std::size_t eq = s.find('=');
     if (eq == std::string::npos || sections.empty()) continue;
-    sections.back().entries.push_back({Trim(s.substr(0, eq)), Trim(s.substr(eq + 1)), line});
+    sections.back().entries.push_back({UnescapeKey(Trim(s.substr(0, eq))), UnquoteValue(Trim(s.substr(eq + 1))), line});
   }
   return sections;
 }
@@ -204,7 +250,8 @@ void WriteSchemaSection(const std::string& folder, const std::string& fileName, 
     const std::string t = Trim(line.substr(0, line.find('\n')));
     if (!t.empty() && t[0] == '[') {
       const std::size_t close = t.find(']');
-      const std::string name = AsUtf8(Trim(t.substr(1, close == std::string::npos ? std::string::npos : close - 1)));
+      const std::string name =
+          UnescapeKey(AsUtf8(Trim(t.substr(1, close == std::string::npos ? std::string::npos : close - 1))));
       skipping = EqualsNoCase(name, fileName);
     }
     if (!skipping) out += line;

@@ -20,6 +20,9 @@ namespace {
 using odbcengine::EqualsNoCase;
 
 constexpr std::size_t kBufferSize = 1 << 20;
+// A record longer than this is taken for a file that is no text table
+// (rather than holding all of it in memory).
+constexpr std::size_t kMaxRecord = std::size_t{64} << 20;
 
 std::string_view TrimSpaces(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -133,6 +136,34 @@ std::optional<std::string> ParseDateText(std::string_view text, const std::strin
   return FormatIso(y, mo, d, hasTime, h, mi, s);
 }
 
+std::optional<std::string> FormatDateText(std::string_view iso, const std::string& format) {
+  const auto parsed = ParseDateText(iso, "");
+  if (!parsed) return std::nullopt;
+  int part[6] = {0, 0, 0, 0, 0, 0};  // year, month, day, hour, minute, second
+  std::sscanf(parsed->c_str(), "%d-%d-%d %d:%d:%d", &part[0], &part[1], &part[2], &part[3], &part[4], &part[5]);
+  std::string out;
+  std::size_t f = 0;
+  while (f < format.size()) {
+    const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(format[f])));
+    std::size_t run = 1;
+    while (f + run < format.size() && std::tolower(static_cast<unsigned char>(format[f + run])) == c) ++run;
+    const char* letters = "ymdhns";
+    const char* at = std::strchr(letters, c);
+    if (c && at) {
+      int value = part[at - letters];
+      if (c == 'y' && run < 3) value %= 100;
+      char buf[16];
+      if (run >= 2 || c == 'y') std::snprintf(buf, sizeof buf, "%0*d", c == 'y' && run >= 3 ? 4 : 2, value);
+      else std::snprintf(buf, sizeof buf, "%d", value);
+      out += buf;
+    } else {
+      out.append(format, f, run);
+    }
+    f += run;
+  }
+  return out;
+}
+
 // ---------------------------------------------------------------- reader
 
 TextReader::TextReader(const std::string& path, const TextLayout& layout) : m_path(path), m_layout(layout) {
@@ -159,7 +190,11 @@ bool TextReader::Refill() {
     m_end -= m_start;
     m_start = 0;
   }
-  if (m_end == m_buf.size()) m_buf.resize(m_buf.size() * 2);
+  if (m_end == m_buf.size()) {
+    if (m_buf.size() >= kMaxRecord)
+      throw FileLineError(m_path, m_line, "一条记录超过 64 MB，这不像是文本表");
+    m_buf.resize(m_buf.size() * 2);
+  }
   ssize_t n;
   do {
     n = ::read(m_fd, m_buf.data() + m_end, m_buf.size() - m_end);
@@ -497,19 +532,25 @@ static std::string SerializeRecord(const std::string& path, const TextLayout& la
   std::string bytes;
   for (std::size_t i = 0; i < layout.columns.size(); ++i) {
     const FileColumn& c = layout.columns[i];
-    const auto text = i < values.size() ? FieldText(values[i]) : std::nullopt;
+    auto text = i < values.size() ? FieldText(values[i]) : std::nullopt;
     if (layout.format == TextLayout::Format::Delimited && i > 0) out += layout.delimiter;
     if (!text) {
       if (layout.format == TextLayout::Format::Fixed) out.append(static_cast<std::size_t>(c.width), ' ');
       continue;
     }
+    if (c.kind == ColumnKind::DateTime && !layout.dateFormat.empty())
+      if (auto formatted = FormatDateText(*text, layout.dateFormat)) text = std::move(formatted);
     if (!codec.FromUtf8(*text, bytes))
       throw FileError(path, "列“" + c.name + "”的值无法用字符集 " + CharsetName(codec.Set()) + " 表示");
     if (layout.format == TextLayout::Format::Fixed) {
       if (bytes.size() > static_cast<std::size_t>(c.width) || bytes.find_first_of("\r\n") != std::string::npos)
         throw FileError(path, "列“" + c.name + "”的值超出其宽度 " + std::to_string(c.width));
+      // Numbers are right-aligned in their columns, everything else left-aligned.
+      const std::size_t pad = static_cast<std::size_t>(c.width) - bytes.size();
+      const bool number = c.kind == ColumnKind::Integer || c.kind == ColumnKind::Float || c.kind == ColumnKind::Decimal;
+      if (number) out.append(pad, ' ');
       out += bytes;
-      out.append(static_cast<std::size_t>(c.width) - bytes.size(), ' ');
+      if (!number) out.append(pad, ' ');
       continue;
     }
     const bool quote = bytes.empty() || bytes.find_first_of(std::string("\"\r\n") + layout.delimiter) != std::string::npos ||

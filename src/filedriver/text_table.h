@@ -88,5 +88,8 @@ class TextTable : public FileTable {
 // is a DateTimeFormat (yyyy, yy, m, mm, d, dd, h, hh, n, nn, s, ss), or
 // empty for the usual forms with "-" or "/".
 std::optional<std::string> ParseDateText(std::string_view text, const std::string& format);
+// An ISO date or date and time written in a DateTimeFormat; nullopt when iso
+// is no date.
+std::optional<std::string> FormatDateText(std::string_view iso, const std::string& format);
 
 }  // namespace orva::filedriver

@@ -61,3 +61,14 @@ ORVA_DRIVER_API SQLRETURN SQLProcedures(SQLHSTMT h, SQLCHAR* catalog, SQLSMALLIN
     };
   });
 }
+
+ORVA_DRIVER_API SQLRETURN SQLSpecialColumns(SQLHSTMT h, SQLUSMALLINT identifierType, SQLCHAR*, SQLSMALLINT, SQLCHAR*,
+                                            SQLSMALLINT, SQLCHAR* table, SQLSMALLINT tableLength, SQLUSMALLINT,
+                                            SQLUSMALLINT) {
+  return Catalog(h, SQL_API_SQLSPECIALCOLUMNS, [&](int version) {
+    if (identifierType != SQL_BEST_ROWID && identifierType != SQL_ROWVER)
+      throw Fail("HY097", "Column type out of range.");
+    if (!InputText(table, tableLength)) throw Fail("HY009", "Invalid use of null pointer.");
+    return [version](DriverSession&) { return CatalogSpecialColumns(version); };
+  });
+}

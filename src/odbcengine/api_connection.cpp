@@ -136,6 +136,13 @@ SQLRETURN Disconnect(Dbc& dbc) {
   std::set<Stmt*> statements;
   {
     std::lock_guard<std::mutex> guard(dbc.statementsLock);
+    // A statement whose call still runs on another thread is not freed under it.
+    std::vector<std::unique_lock<std::mutex>> idle;
+    for (Stmt* stmt : dbc.statements) {
+      idle.emplace_back(stmt->callLock, std::try_to_lock);
+      if (!idle.back().owns_lock()) throw Fail("HY010", "Function sequence error: a statement is still executing.");
+    }
+    idle.clear();
     statements.swap(dbc.statements);
   }
   for (Stmt* stmt : statements) DestroyStatement(stmt);

@@ -31,6 +31,13 @@ std::vector<ColumnInfo> QualifierColumns(const char* prefix3, const char* prefix
           TextColumn(std::string(v2 ? prefix2 : prefix3) + (v2 ? "_OWNER" : "_SCHEM"))};
 }
 
+// COLUMN_SIZE, BUFFER_LENGTH and DECIMAL_DIGITS, named for the ODBC version.
+void AddSizeColumns(std::vector<ColumnInfo>& columns, bool v2) {
+  columns.push_back(IntegerColumn(v2 ? "PRECISION" : "COLUMN_SIZE"));
+  columns.push_back(IntegerColumn(v2 ? "LENGTH" : "BUFFER_LENGTH"));
+  columns.push_back(SmallIntColumn(v2 ? "SCALE" : "DECIMAL_DIGITS"));
+}
+
 Value Text(const std::string& s) { return s; }
 Value Int(std::int64_t i) { return i; }
 
@@ -118,9 +125,7 @@ Result CatalogColumns(DriverSession& session, const OptText& catalog, const OptT
   columns.push_back(TextColumn("COLUMN_NAME", 128, SQL_NO_NULLS));
   columns.push_back(SmallIntColumn("DATA_TYPE", SQL_NO_NULLS));
   columns.push_back(TextColumn("TYPE_NAME", 128, SQL_NO_NULLS));
-  columns.push_back(IntegerColumn(v2 ? "PRECISION" : "COLUMN_SIZE"));
-  columns.push_back(IntegerColumn(v2 ? "LENGTH" : "BUFFER_LENGTH"));
-  columns.push_back(SmallIntColumn(v2 ? "SCALE" : "DECIMAL_DIGITS"));
+  AddSizeColumns(columns, v2);
   columns.push_back(SmallIntColumn(v2 ? "RADIX" : "NUM_PREC_RADIX"));
   columns.push_back(SmallIntColumn("NULLABLE", SQL_NO_NULLS));
   columns.push_back(TextColumn("REMARKS", 254));
@@ -186,6 +191,18 @@ Result CatalogPrimaryKeys(DriverSession& session, const OptText& catalog, const 
     }
   }
   return TableResult(std::move(columns), std::move(rows));
+}
+
+Result CatalogSpecialColumns(int odbcVersion) {
+  const bool v2 = odbcVersion == SQL_OV_ODBC2;
+  std::vector<ColumnInfo> columns;
+  columns.push_back(SmallIntColumn("SCOPE"));
+  columns.push_back(TextColumn("COLUMN_NAME", 128, SQL_NO_NULLS));
+  columns.push_back(SmallIntColumn("DATA_TYPE", SQL_NO_NULLS));
+  columns.push_back(TextColumn("TYPE_NAME", 128, SQL_NO_NULLS));
+  AddSizeColumns(columns, v2);
+  columns.push_back(SmallIntColumn("PSEUDO_COLUMN"));
+  return TableResult(std::move(columns), {});
 }
 
 Result CatalogProcedures(DriverSession& session, const OptText& catalog, const OptText& owner, const OptText& procedure,

@@ -17,6 +17,9 @@ Result CatalogColumns(DriverSession& session, const OptText& catalog, const OptT
                       const OptText& column, int odbcVersion);
 Result CatalogPrimaryKeys(DriverSession& session, const OptText& catalog, const OptText& owner, const std::string& table,
                           int odbcVersion);
+// Columns that identify a row: none, the tables have no row identifiers a
+// statement could use.
+Result CatalogSpecialColumns(int odbcVersion);
 Result CatalogProcedures(DriverSession& session, const OptText& catalog, const OptText& owner, const OptText& procedure,
                          int odbcVersion);
 

@@ -35,6 +35,7 @@ constexpr FunctionName kFunctions[] = {
     {"SQLNumResultCols", SQL_API_SQLNUMRESULTCOLS}, {"SQLPrepare", SQL_API_SQLPREPARE},
     {"SQLPrimaryKeys", SQL_API_SQLPRIMARYKEYS},   {"SQLProcedures", SQL_API_SQLPROCEDURES},
     {"SQLRowCount", SQL_API_SQLROWCOUNT},         {"SQLSetConnectAttr", SQL_API_SQLSETCONNECTATTR},
+    {"SQLSpecialColumns", SQL_API_SQLSPECIALCOLUMNS},
     {"SQLSetConnectOption", SQL_API_SQLSETCONNECTOPTION}, {"SQLSetEnvAttr", SQL_API_SQLSETENVATTR},
     {"SQLSetStmtAttr", SQL_API_SQLSETSTMTATTR},   {"SQLSetStmtOption", SQL_API_SQLSETSTMTOPTION},
     {"SQLTables", SQL_API_SQLTABLES},             {"SQLTransact", SQL_API_SQLTRANSACT},

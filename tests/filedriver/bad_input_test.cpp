@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <fstream>
+#include <unistd.h>
 #include <map>
 #include <sql.h>
 #include <sqlext.h>
@@ -88,16 +89,7 @@ TEST_F(BadInputTest, SchemaSectionOfAMissingFileIsAWarning) {
 }
 
 TEST_F(BadInputTest, DamagedDBaseFilesAreRefused) {
-  CDbfWriter writer;
-  writer.Init(3, 1);
-  writer.DefineField(0, "name", 'C', 5);
-  ASSERT_TRUE(writer.Open(Path("good.dbf")));
-  ASSERT_TRUE(writer.WriteHeader());
-  for (const char* name : {"a", "b", "c"}) {
-    writer.SetFieldValue(0, name);
-    ASSERT_TRUE(writer.WriteRecord());
-  }
-  ASSERT_TRUE(writer.Close());
+  WriteDbf("good.dbf", {{"name", 'C', 5}}, {{"a"}, {"b"}, {"c"}});
   const std::string good = ReadFile("good.dbf");
   WriteFile("cut.dbf", good.substr(0, good.size() - 4));  // the last record is incomplete
   std::string wrongLength = good;
@@ -129,6 +121,24 @@ TEST_F(BadInputTest, CorruptWorkbookIsRefusedAtConnect) {
   EXPECT_NE(text.find("bad.xls"), std::string::npos) << text;
   EXPECT_NE(text.find("工作簿"), std::string::npos) << text;
   EXPECT_EQ(Snapshot(), before);
+}
+
+// Files of several gigabytes (sparse here) are read as far as a query needs;
+// one without line ends is refused instead of being held in memory.
+TEST_F(BadInputTest, HugeFilesAreStreamed) {
+  WriteDbf("huge.dbf", {{"name", 'C', 60}, {"n", 'N', CDbfWriter::NumericWidth(39, 0)}}, {});
+  std::string header = ReadFile("huge.dbf");
+  const std::uint32_t records = 40000000;  // of 100 bytes: 4 GB
+  for (int i = 0; i < 4; ++i) header[4 + static_cast<std::size_t>(i)] = static_cast<char>((records >> (8 * i)) & 0xFF);
+  WriteFile("huge.dbf", header);
+  ASSERT_EQ(truncate(Path("huge.dbf").c_str(), static_cast<off_t>(header.size()) + off_t{records} * 100), 0);
+  WriteFile("huge.csv", "");
+  ASSERT_EQ(truncate(Path("huge.csv").c_str(), off_t{3} << 30), 0);  // 3 GB without a line end
+  auto dbase = Connect(DBaseConnectString(Path("huge.dbf")));
+  EXPECT_EQ(Query(*dbase, "select ifnull(name, 'none'), ifnull(n, 'none') from huge limit 2"),
+            (Table{{"none", "none"}, {"none", "none"}}));
+  auto text = Connect(TextConnectString(Path("huge.csv")));
+  ExpectError(*text, "select * from \"huge.csv\"", {"huge.csv", "第 1 行", "64 MB"});
 }
 
 // A file that grows while a query reads it: the query stops with an error

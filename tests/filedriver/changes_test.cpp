@@ -50,19 +50,35 @@ TEST_F(ChangesTest, CsvChangesAreWrittenAndReadBackByAnotherReader) {
   EXPECT_EQ(Python("import os\nprint(sorted(os.listdir('" + m_dir.path().toStdString() + "')))"), "['t.csv']\n");
 }
 
+// Dates in a file with DateTimeFormat read as ISO dates and are written back
+// in the file's own form.
+TEST_F(ChangesTest, DatesKeepTheFilesFormat) {
+  WriteFile("d.txt", "id;day\r\n1;05.06.2004 07:08\r\n");
+  WriteFile("schema.ini", "[d.txt]\r\nFormat=Delimited(;)\r\nDateTimeFormat=dd.mm.yyyy hh:nn\r\n"
+                          "Col1=id Integer\r\nCol2=day Date\r\n");
+  auto conn = Connect(TextConnectString(Path("d.txt")));
+  conn->Execute("insert into \"d.txt\" select id + 1, datetime(day, '+1 day', '+1 hour') from \"d.txt\"");
+  EXPECT_EQ(Query(*conn, "select id, day from \"d.txt\" where day >= '2004-06-06'"),
+            (Table{{"2", "2004-06-06 08:08:00"}}));
+  EXPECT_EQ(ReadFile("d.txt"), "id;day\r\n1;05.06.2004 07:08\r\n2;06.06.2004 08:08\r\n");
+}
+
+TEST_F(ChangesTest, FixedLengthRecordsKeepTheirWidths) {
+  WriteFile("f.txt", "  1abc  \r\n 22de   \r\n");
+  WriteFile("schema.ini", "[f.txt]\r\nFormat=FixedLength\r\nColNameHeader=False\r\n"
+                          "Col1=id Integer Width 3\r\nCol2=name Char Width 5\r\n");
+  auto conn = Connect(TextConnectString(Path("f.txt")));
+  EXPECT_EQ(Query(*conn, "select id, name from \"f.txt\""), (Table{{"1", "abc"}, {"22", "de"}}));
+  conn->Execute("update \"f.txt\" set name = 'xyz' where id = 22");
+  conn->Execute("insert into \"f.txt\" values (333, 'vwxyz')");
+  EXPECT_EQ(ReadFile("f.txt"), "  1abc  \r\n 22xyz  \r\n333vwxyz\r\n");
+  // A value wider than its column changes nothing.
+  EXPECT_NE(ErrorOf(*conn, "update \"f.txt\" set name = 'toolong' where id = 1").find("宽度 5"), std::string::npos);
+  EXPECT_EQ(ReadFile("f.txt"), "  1abc  \r\n 22xyz  \r\n333vwxyz\r\n");
+}
+
 TEST_F(ChangesTest, DBaseChangesKeepTheLayoutAndMarkDeletedRecords) {
-  CDbfWriter writer;
-  writer.Init(2, 2);
-  writer.DefineField(0, "name", 'C', 8);
-  writer.DefineField(1, "n", 'N', CDbfWriter::NumericWidth(6, 1));
-  ASSERT_TRUE(writer.Open(Path("d.dbf")));
-  ASSERT_TRUE(writer.WriteHeader());
-  for (const char* name : {"a", "b"}) {
-    writer.SetFieldValue(0, name);
-    writer.SetFieldValue(1, "1.5");
-    ASSERT_TRUE(writer.WriteRecord());
-  }
-  ASSERT_TRUE(writer.Close());
+  WriteDbf("d.dbf", {{"name", 'C', 8}, {"n", 'N', CDbfWriter::NumericWidth(6, 1)}}, {{"a", "1.5"}, {"b", "1.5"}});
   const std::string before = ReadFile("d.dbf");
   auto conn = Connect(DBaseConnectString(Path("d.dbf")));
   EXPECT_EQ(conn->Execute(Gbk("insert into d values ('中文', 12.26)")), 1);

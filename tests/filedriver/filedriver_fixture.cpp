@@ -6,6 +6,7 @@
 
 #include "db/dbexception.h"
 #include "db/recordsetex.h"
+#include "export/dbfwriter.h"
 #include "odbc_test_env.h"
 #include "platform/codec.h"
 
@@ -22,6 +23,21 @@ void FileDriverTest::WriteFile(const std::string& name, const std::string& bytes
   std::ofstream out(Path(name), std::ios::binary | std::ios::trunc);
   out << bytes;
   ASSERT_TRUE(out.good());
+}
+
+void FileDriverTest::WriteDbf(const std::string& name, const std::vector<DbfField>& fields,
+                              const std::vector<std::vector<std::string>>& rows) const {
+  CDbfWriter writer;
+  writer.Init(static_cast<std::uint32_t>(rows.size()), static_cast<int>(fields.size()));
+  for (std::size_t i = 0; i < fields.size(); ++i)
+    writer.DefineField(static_cast<int>(i), fields[i].name, fields[i].type, fields[i].width);
+  ASSERT_TRUE(writer.Open(Path(name)));
+  ASSERT_TRUE(writer.WriteHeader());
+  for (const auto& row : rows) {
+    for (std::size_t i = 0; i < row.size(); ++i) writer.SetFieldValue(static_cast<int>(i), row[i]);
+    ASSERT_TRUE(writer.WriteRecord());
+  }
+  ASSERT_TRUE(writer.Close());
 }
 
 std::string FileDriverTest::ReadFile(const std::string& name) const {

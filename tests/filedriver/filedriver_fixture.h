@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +24,16 @@ class FileDriverTest : public ::testing::Test {
   void WriteFile(const std::string& name, const std::string& bytes) const;
   std::string ReadFile(const std::string& name) const;
   bool Exists(const std::string& name) const;
+
+  // A dBase file written by ORVA's own CDbfWriter: fields as (name, type
+  // letter, width word), rows of GBK texts.
+  struct DbfField {
+    const char* name;
+    char type;
+    std::uint16_t width;
+  };
+  void WriteDbf(const std::string& name, const std::vector<DbfField>& fields,
+                const std::vector<std::vector<std::string>>& rows) const;
 
   // A connection through CDBConnection::Open; fails the test when it cannot open.
   std::unique_ptr<CDBConnection> Connect(const std::string& connectString);

@@ -1,6 +1,7 @@
 // Text, dBase and Excel files read as tables through the connection strings
 // ORVA builds for file databases.
 
+#include <QSettings>
 #include <map>
 
 #include "db/catalog.h"
@@ -84,23 +85,33 @@ TEST_F(TablesTest, TextFilesOfAFolderAreTables) {
   EXPECT_EQ(Query(*conn, "select sum(金额), max(日期) from \"gbk.txt\""), (Table{{"12.5", "2024-02-03 00:00:00"}}));
 }
 
+// schema.ini as Qt's settings files write it: section names of non-ASCII
+// file names escaped, values with ";" quoted, keys sorted.
+TEST_F(TablesTest, SchemaIniWrittenAsSettingsFileIsRead) {
+  WriteFile("数据.txt", Gbk("编号;名称\r\n1;甲乙\r\n"));
+  {
+    QSettings ini(QString::fromStdString(Path("schema.ini")), QSettings::IniFormat);
+    ini.beginGroup(QString::fromUtf8("数据.txt"));
+    ini.setValue("ColNameHeader", "True");
+    ini.setValue("Format", "Delimited(;)");
+    ini.setValue("MaxScanRows", "25");
+    ini.setValue("CharacterSet", "ANSI");
+    ini.setValue("Col1", QString::fromUtf8("编号 Integer"));
+    ini.setValue("Col2", QString::fromUtf8("名称 Char Width 20"));
+    ini.endGroup();
+  }
+  ASSERT_EQ(ReadFile("schema.ini").find("数据"), std::string::npos) << "the section name is no longer escaped";
+  auto conn = Connect(TextConnectString(Path("数据.txt")));
+  EXPECT_EQ(Columns(*conn, "数据.txt"), (std::vector<ColumnFacts>{{"编号", SQL_INTEGER, 10}, {"名称", SQL_VARCHAR, 20}}));
+  EXPECT_EQ(Query(*conn, "select 编号 + 1, 名称 from [数据.txt]"), (Table{{"2", Gbk("甲乙")}}));
+}
+
 // A dBase file written by ORVA's own writer.
 TEST_F(TablesTest, DBaseFilesWrittenByOrvaAreTables) {
-  CDbfWriter writer;
-  writer.Init(3, 4);
-  writer.DefineField(0, "name", 'C', 10);
-  writer.DefineField(1, "age", 'N', CDbfWriter::NumericWidth(3, 0));
-  writer.DefineField(2, "score", 'N', CDbfWriter::NumericWidth(7, 2));
-  writer.DefineField(3, "born", 'D', 8);
-  ASSERT_TRUE(writer.Open(Path("people.dbf")));
-  ASSERT_TRUE(writer.WriteHeader());
-  const std::vector<std::vector<std::string>> rows = {
-      {Gbk("张三"), "30", "88.5", "1990-01-02"}, {"Bob", "41", "-7.25", ""}, {"", "", "", ""}};
-  for (const auto& row : rows) {
-    for (int i = 0; i < 4; ++i) writer.SetFieldValue(i, row[static_cast<std::size_t>(i)]);
-    ASSERT_TRUE(writer.WriteRecord());
-  }
-  ASSERT_TRUE(writer.Close());
+  WriteDbf("people.dbf",
+           {{"name", 'C', 10}, {"age", 'N', CDbfWriter::NumericWidth(3, 0)},
+            {"score", 'N', CDbfWriter::NumericWidth(7, 2)}, {"born", 'D', 8}},
+           {{Gbk("张三"), "30", "88.5", "1990-01-02"}, {"Bob", "41", "-7.25", ""}, {"", "", "", ""}});
   WriteFile("notes.txt", "not a table of a dBase connection\r\n");
 
   auto conn = Connect(DBaseConnectString(Path("people.dbf")));
@@ -145,11 +156,17 @@ TEST_F(TablesTest, ExcelSheetsAreReadOnlyTables) {
   EXPECT_EQ(ReadFile("book.xls"), before);
 }
 
-TEST_F(TablesTest, FilesHoldNoProcedures) {
+// No procedures (the browser's folder then says so), no primary keys, no
+// row identifiers.
+TEST_F(TablesTest, FilesHoldNoProceduresOrKeys) {
   WriteFile("a.csv", "x\r\n1\r\n");
   auto conn = Connect(TextConnectString(Path("a.csv")));
   CProcedureCatalog procedures(conn->GetDatabase());
   EXPECT_FALSE(procedures.Open(std::nullopt, std::nullopt, std::nullopt));
+  CPrimaryKeyCatalog keys(conn->GetDatabase());
+  ASSERT_TRUE(keys.Open(std::nullopt, std::nullopt, std::string("a.csv")));
+  EXPECT_TRUE(keys.IsEOF());
+  EXPECT_TRUE(conn->GetDatabase()->HasFunction(SQL_API_SQLSPECIALCOLUMNS));
 }
 
 }  // namespace

@@ -53,6 +53,9 @@ class TestDriver : public Driver {
       default: return std::nullopt;
     }
   }
+
+  // The server offers no row identifiers.
+  bool Implements(SQLUSMALLINT function) const override { return function != SQL_API_SQLSPECIALCOLUMNS; }
 };
 
 }  // namespace

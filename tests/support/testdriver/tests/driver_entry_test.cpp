@@ -7,7 +7,10 @@
 #include <sqlext.h>
 
 #include <QTemporaryDir>
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "testdriver/test_driver.h"
 
@@ -115,6 +118,29 @@ class EntryTest : public ::testing::Test {
   SQLHENV env = SQL_NULL_HENV;
   SQLHDBC dbc = SQL_NULL_HDBC;
 };
+
+// Disconnecting while a statement's call runs on another thread is refused
+// instead of freeing the statement under it.
+TEST_F(EntryTest, DisconnectWaitsForNoRunningStatement) {
+  Connect();
+  SQLHSTMT stmt = Statement();
+  std::atomic<SQLRETURN> rc{SQL_SUCCESS};
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    rc = d.SQLExecDirect(stmt, (SQLCHAR*)"select sleep(600)", SQL_NTS);
+    done = true;
+  });
+  // The worker is then inside its 600-second statement.
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_FALSE(done);
+  const SQLRETURN disconnect = d.SQLDisconnect(dbc);
+  EXPECT_EQ(disconnect, SQL_ERROR);
+  EXPECT_EQ(State(SQL_HANDLE_DBC, dbc), "HY010");
+  EXPECT_EQ(d.SQLCancel(stmt), SQL_SUCCESS);
+  worker.join();
+  EXPECT_EQ(rc, SQL_ERROR);
+  EXPECT_EQ(State(SQL_HANDLE_STMT, stmt), "HY008");
+}
 
 TEST_F(EntryTest, NullForeignAndStaleHandlesAreInvalid) {
   Connect();
