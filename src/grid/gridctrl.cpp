@@ -476,8 +476,19 @@ int CGridCtrl::GetItemFormat(int row, int col) const {
   Lock lock = Locked();
   if (!m_store.IsValid(row, col)) return -1;
   if (const CGridCellBase* cell = m_store.FullCell(row, col)) return cell->GetFormat();
+  if (row >= m_store.FixedRowCount() && m_store.ColumnFormat(col) >= 0) return m_store.ColumnFormat(col);
   const std::uint32_t state = m_store.State(row, col);
   return GetDefaultCell(state & GVIS_FIXEDROW, state & GVIS_FIXEDCOL)->GetFormat();
+}
+
+bool CGridCtrl::SetColumnFormat(int col, int format) {
+  {
+    Lock lock = Locked();
+    if (col < 0 || col >= m_store.ColumnCount()) return false;
+    m_store.SetColumnFormat(col, format);
+  }
+  RequestRefresh();
+  return true;
 }
 
 bool CGridCtrl::SetItemBkColour(int row, int col, QColor color) {

@@ -101,6 +101,9 @@ class CGridCtrl : public QAbstractScrollArea, public ICommandTarget, public IGri
   std::uint32_t GetItemData(int row, int col) const;
   bool SetItemFormat(int row, int col, int format);
   int GetItemFormat(int row, int col) const;
+  // The format of the column's cells below the fixed rows that have no format
+  // of their own (-1: the default cell's).
+  bool SetColumnFormat(int col, int format);
   bool SetItemBkColour(int row, int col, QColor color = QColor());
   bool SetItemFgColour(int row, int col, QColor color = QColor());
   bool SetItemFont(int row, int col, const std::optional<QFont>& font);
@@ -273,6 +276,9 @@ class CGridCtrl : public QAbstractScrollArea, public ICommandTarget, public IGri
   void OnAutoScrollTimer();
   void UpdateCursor(QPoint point);
   void ShowTitleTipFor(QPoint point);
+  // True when the point lies inside the check box of a check cell.
+  bool IsInCheckBox(CellId cell, QPoint point) const;
+  static int StepOverVisible(const SizeAxis& axis, int fixed, int from, int steps);
 
   // Painting helpers.
   std::unique_ptr<CGridCellBase> VirtualCell(int row, int col) const;
@@ -299,6 +305,7 @@ class CGridCtrl : public QAbstractScrollArea, public ICommandTarget, public IGri
   VirtualCallback m_callback;
   const ImageList* m_images = nullptr;
   int m_wheelLines = 3;
+  QPoint m_wheelRest;  // wheel motion short of a whole notch, GUI thread only
 
   std::atomic<bool> m_editable{true};
   std::atomic<bool> m_dragAndDrop{false};

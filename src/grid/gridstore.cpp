@@ -82,6 +82,7 @@ void GridStore::SetColumnCount(int count, int size) {
   if (count < ColumnCount()) ClearSelection();
   int old = ColumnCount();
   m_colSizes.Resize(count, size);
+  m_colFormats.resize(static_cast<std::size_t>(count), -1);
   if (!m_virtual) {
     for (int r = 0; r < RowCount(); ++r) {
       Row& row = m_rows[static_cast<std::size_t>(r)];
@@ -142,6 +143,7 @@ int GridStore::InsertRow(int index, int height) {
 int GridStore::InsertColumn(int index, int width) {
   if (index != ColumnCount()) ClearSelection();
   m_colSizes.Insert(index, width);
+  m_colFormats.insert(m_colFormats.begin() + index, -1);
   if (!m_virtual)
     for (int r = 0; r < RowCount(); ++r) {
       Row& row = m_rows[static_cast<std::size_t>(r)];
@@ -169,6 +171,7 @@ void GridStore::DeleteColumn(int col) {
       row.erase(row.begin() + col);
     }
   m_colSizes.Erase(col);
+  m_colFormats.erase(m_colFormats.begin() + col);
   if (col < m_fixedCols) --m_fixedCols;
 }
 
@@ -181,6 +184,7 @@ void GridStore::Clear() {
   m_freeFull.clear();
   m_rowSizes.Clear();
   m_colSizes.Clear();
+  m_colFormats.clear();
   m_fixedRows = 0;
   m_fixedCols = 0;
 }
@@ -239,6 +243,7 @@ CGridCellBase* GridStore::Promote(int row, int col) {
   std::unique_ptr<CGridCellBase> cell = m_factory(row, col);
   cell->SetText(slot.text.View());
   cell->SetState(slot.state);
+  if (row >= m_fixedRows && ColumnFormat(col) >= 0) cell->SetFormat(ColumnFormat(col));
   slot.text = CellText();
   CGridCellBase* raw = cell.get();
   slot.full = Adopt(std::move(cell));
@@ -263,6 +268,7 @@ std::unique_ptr<CGridCellBase> GridStore::CopyCell(int row, int col, CGridCtrl* 
     copy = std::make_unique<CGridCell>();
     if (!m_virtual) copy->SetText(Slot(row, col).text.View());
     copy->SetState(State(row, col));
+    if (row >= m_fixedRows && ColumnFormat(col) >= 0) copy->SetFormat(ColumnFormat(col));
   }
   copy->SetGrid(grid);
   return copy;

@@ -39,6 +39,11 @@ class GridStore {
   void SetRowHeight(int row, int height) { m_rowSizes.SetSize(row, height); }
   void SetColumnWidth(int col, int width) { m_colSizes.SetSize(col, width); }
 
+  // The text format of a column's compact cells outside the fixed rows; -1
+  // leaves it to the default cell.
+  int ColumnFormat(int col) const { return m_colFormats[static_cast<std::size_t>(col)]; }
+  void SetColumnFormat(int col, int format) { m_colFormats[static_cast<std::size_t>(col)] = format; }
+
   // Virtual mode keeps the counts and sizes but no cells.
   bool IsVirtual() const { return m_virtual; }
   void SetVirtual(bool on);
@@ -125,6 +130,7 @@ class GridStore {
   SizeAxis m_rowSizes;
   SizeAxis m_colSizes;
   std::vector<Row> m_rows;
+  std::vector<int> m_colFormats;  // by column
   std::vector<std::unique_ptr<CGridCellBase>> m_full;
   std::vector<std::uint32_t> m_freeFull;
   int m_fixedRows = 0;

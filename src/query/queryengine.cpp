@@ -91,6 +91,7 @@ void ReadRows(QueryJob& job, CRecordsetEx& set, CGridCtrl& grid) {
 }  // namespace
 
 void SetupResultColumns(CGridCtrl& grid, const CRecordsetEx& set) {
+  constexpr int kNumberFormat = DT_RIGHT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
   const int format = DT_SINGLELINE | DT_VCENTER;
   int column = grid.InsertColumn("", format, -1);
   grid.SetColumnWidth(column, kRowNumberColumnWidth);
@@ -98,6 +99,8 @@ void SetupResultColumns(CGridCtrl& grid, const CRecordsetEx& set) {
     const ColumnInfo& info = set.GetColumnInfo(i);
     column = grid.InsertColumn(info.m_strName, format, -1);
     grid.SetColumnWidth(column, ResultColumnWidth(info));
+    // Numbers read best right-aligned, whatever the driver makes of them.
+    if (IsNumericColumn(info)) grid.SetColumnFormat(column, kNumberFormat);
   }
   grid.SetFixedRowCount(1);
   grid.SetFixedColumnCount(1);

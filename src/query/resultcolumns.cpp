@@ -40,4 +40,21 @@ int ResultColumnWidth(const ColumnInfo& column) {
   return std::max(width, 10 * static_cast<int>(column.m_strName.size()));
 }
 
+bool IsNumericColumn(const ColumnInfo& column) {
+  switch (column.m_nSQLType) {
+    case SQL_NUMERIC:
+    case SQL_DECIMAL:
+    case SQL_INTEGER:
+    case SQL_SMALLINT:
+    case SQL_FLOAT:
+    case SQL_REAL:
+    case SQL_DOUBLE:
+    case SQL_TINYINT:
+    case SQL_BIGINT:
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace orva

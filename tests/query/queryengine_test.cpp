@@ -81,6 +81,11 @@ TEST_P(EngineTest, RowCountsGridsAndMessages) {
   EXPECT_EQ(grid->GetItemText(3, 0), "3");
   EXPECT_EQ(grid->GetItemText(2, 1), "2");
   EXPECT_EQ(grid->GetItemText(3, 2), "z");
+  // Numbers are right-aligned below the heading; text and headings are not.
+  EXPECT_TRUE(grid->GetItemFormat(2, 1) & DT_RIGHT);
+  EXPECT_FALSE(grid->GetItemFormat(2, 2) & DT_RIGHT);
+  EXPECT_FALSE(grid->GetItemFormat(0, 1) & DT_RIGHT);
+  EXPECT_FALSE(grid->GetItemFormat(2, 0) & DT_RIGHT);
   // The empty result still has its headings.
   CGridCtrl* empty = m_view->GetGrid(1);
   EXPECT_EQ(empty->GetRowCount(), 1);
