@@ -337,6 +337,20 @@ int CGridCtrl::InsertRow(std::string_view heading, int row) {
   return index;
 }
 
+int CGridCtrl::AppendRows(const RowBlock& block) {
+  int first;
+  {
+    Lock lock = Locked();
+    if (m_store.ColumnCount() == 0) return -1;
+    // Single-line headings: one line of the heading cell's font plus margins.
+    const CGridDefaultCell* def = GetDefaultCell(false, m_store.FixedColumnCount() > 0);
+    const int height = def->LineHeight() + 2 * def->GetMargin();
+    first = m_store.AppendRows(block, height);
+  }
+  RequestRefresh();
+  return first;
+}
+
 bool CGridCtrl::DeleteColumn(int col) {
   EndEditBeforeRestructuring();
   {

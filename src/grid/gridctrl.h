@@ -85,6 +85,11 @@ class CGridCtrl : public QAbstractScrollArea, public ICommandTarget, public IGri
   // --- Structure (any thread) ---
   int InsertColumn(std::string_view heading, int format = DT_CENTER | DT_VCENTER | DT_SINGLELINE, int column = -1);
   int InsertRow(std::string_view heading, int row = -1);
+  // Appends the block's rows in one step under the lock, each as InsertRow
+  // would with the block's column 0 as heading; the block's texts fill the
+  // columns from 0. Returns the index of the first new row (-1 for a grid
+  // without columns).
+  int AppendRows(const RowBlock& block);
   bool DeleteColumn(int col);
   bool DeleteRow(int row);
   bool DeleteNonFixedRows();

@@ -1,6 +1,7 @@
 #include "grid/gridstore.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace orva {
 
@@ -49,6 +50,7 @@ void GridStore::SetVirtual(bool on) {
   ClearSelection();
   m_virtual = on;
   m_rows.clear();
+  m_arenas.clear();
   m_full.clear();
   m_freeFull.clear();
   if (!on) {
@@ -74,6 +76,12 @@ void GridStore::SetRowCount(int count, int size) {
   }
   m_rowSizes.Resize(count, size);
   m_fixedRows = std::min(m_fixedRows, count);
+  ReleaseArenasBelow(count);
+}
+
+void GridStore::ReleaseArenasBelow(int count) {
+  // No row at or after the floor is left: nothing borrows arena text.
+  if (count <= m_arenaFloor) m_arenas.clear();
 }
 
 void GridStore::SetColumnCount(int count, int size) {
@@ -137,7 +145,40 @@ int GridStore::InsertRow(int index, int height) {
     m_rows.insert(m_rows.begin() + index, std::move(row));
   }
   if (index < m_fixedRows) ++m_fixedRows;
+  if (index < m_arenaFloor) ++m_arenaFloor;
   return index;
+}
+
+int GridStore::AppendRows(const RowBlock& block, int height) {
+  const int first = RowCount();
+  const int rows = block.Rows();
+  if (rows == 0) return first;
+  const char* arena = nullptr;
+  if (!m_virtual && !block.Text().empty()) {
+    auto bytes = std::make_unique<char[]>(block.Text().size());
+    std::memcpy(bytes.get(), block.Text().data(), block.Text().size());
+    arena = bytes.get();
+    if (m_arenas.empty()) m_arenaFloor = first;
+    m_arenas.push_back(std::move(bytes));
+  }
+  const int cols = ColumnCount();
+  const int given = std::min(cols, block.Columns());
+  if (!m_virtual) m_rows.reserve(std::max(m_rows.capacity(), m_rows.size() + static_cast<std::size_t>(rows)));
+  for (int r = 0; r < rows; ++r) {
+    m_rowSizes.Append(height);
+    if (m_virtual) continue;
+    Row row(static_cast<std::size_t>(cols));
+    for (int c = 0; c < cols; ++c) {
+      CellSlot& slot = row[static_cast<std::size_t>(c)];
+      slot.state = FixedBits(first + r, c);
+      if (c < given) {
+        const std::string_view text = block.Cell(r, c);
+        if (!text.empty()) slot.text.Borrow(arena + (text.data() - block.Text().data()), static_cast<std::uint32_t>(text.size()));
+      }
+    }
+    m_rows.push_back(std::move(row));
+  }
+  return first;
 }
 
 int GridStore::InsertColumn(int index, int width) {
@@ -161,6 +202,8 @@ void GridStore::DeleteRow(int row) {
   }
   m_rowSizes.Erase(row);
   if (row < m_fixedRows) --m_fixedRows;
+  if (row < m_arenaFloor) --m_arenaFloor;
+  ReleaseArenasBelow(RowCount());
 }
 
 void GridStore::DeleteColumn(int col) {
@@ -180,6 +223,7 @@ void GridStore::Clear() {
   m_selBase = 0;
   m_rows.clear();
   m_rows.shrink_to_fit();
+  m_arenas.clear();
   m_full.clear();
   m_freeFull.clear();
   m_rowSizes.Clear();

@@ -17,6 +17,7 @@
 #include "grid/celltext.h"
 #include "grid/gridcell.h"
 #include "grid/gridtypes.h"
+#include "grid/rowblock.h"
 #include "grid/sizeaxis.h"
 
 namespace orva {
@@ -54,6 +55,11 @@ class GridStore {
   // The caller grows the grid first when the count exceeds it.
   void SetFixedRowCount(int count);
   void SetFixedColumnCount(int count);
+
+  // Appends the rows of the block with the given height; their texts are
+  // copied into one arena block the store keeps until Clear. Cells beyond the
+  // block's columns are empty. Returns the index of the first new row.
+  int AppendRows(const RowBlock& block, int height);
 
   // Inserts before `index` (== count appends); returns the index.
   int InsertRow(int index, int height);
@@ -123,6 +129,7 @@ class GridStore {
   void FreeRow(Row& row);
   std::uint32_t Adopt(std::unique_ptr<CGridCellBase> cell);
   void RefreshFixedBits(int row, int col);
+  void ReleaseArenasBelow(int count);
   void SetSelectedBits(CellRange range, bool selected);
   bool CoveredByBase(int row, int col) const;
 
@@ -131,6 +138,10 @@ class GridStore {
   SizeAxis m_colSizes;
   std::vector<Row> m_rows;
   std::vector<int> m_colFormats;  // by column
+  // Text of appended rows, borrowed by their cells; released when no row
+  // from the first appended one on is left.
+  std::vector<std::unique_ptr<char[]>> m_arenas;
+  int m_arenaFloor = 0;
   std::vector<std::unique_ptr<CGridCellBase>> m_full;
   std::vector<std::uint32_t> m_freeFull;
   int m_fixedRows = 0;
