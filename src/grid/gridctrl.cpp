@@ -781,7 +781,10 @@ void CGridCtrl::AutoSizeInSlices(int style, bool columns) {
     Lock lock = Locked();
     kinds = {KindMetrics(0), KindMetrics(1), KindMetrics(2), KindMetrics(3)};
   }
+  // Widths of the rows past these come from the longest values and a sample.
+  constexpr int kExactRows = 65536;
   AutoSizer sizer(style, kinds);
+  sizer.SampleAfter(kExactRows);
   for (int first = 0;; first += kSliceRows) {
     {
       Lock lock = Locked();

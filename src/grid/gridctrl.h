@@ -288,7 +288,9 @@ class CGridCtrl : public QAbstractScrollArea, public ICommandTarget, public IGri
   // Painting helpers.
   std::unique_ptr<CGridCellBase> VirtualCell(int row, int col) const;
   CellKindMetrics KindMetrics(int kind) const;
-  // AutoSize from a thread other than the GUI thread: the rows are measured
+  // AutoSize from a thread other than the GUI thread (a worker that filled
+  // a result grid): past the first 65536 rows, column widths come from the
+  // longest values and a sample of the rest. The rows are measured
   // in slices, the lock let go between them so the GUI thread can paint.
   void AutoSizeInSlices(int style, bool columns);
   // Stores fitted sizes (caller holds the lock).

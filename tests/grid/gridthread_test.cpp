@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "grid/gridctrl.h"
+#include "grid/rowblock.h"
 #include "grid/gridtypes.h"
 #include "grid/textmeasure.h"
 #include "grid_test_util.h"
@@ -183,6 +184,34 @@ TEST(GridThreads, AutoSizeFromAWorkerMatchesTheGuiThreadWhilePainting) {
   EXPECT_GT(grids[1]->GetRowHeight(kRows / 2), grids[1]->GetRowHeight(1));
   EXPECT_GT(grids[1]->GetColumnWidth(2), QFontMetrics(grids[1]->GetDefaultCell(false, false)->GetFontObject())
                                              .horizontalAdvance(QStringLiteral("WIDE XXXX")));
+}
+
+TEST(GridThreads, AutoSizeOfAHugeGridFromAWorkerStillFindsTheLongestValues) {
+  constexpr int kRows = 150000;
+  test::RecordingOwner owner;
+  auto* grid = new CGridCtrl;
+  grid->Create(QRect(0, 0, 300, 300), &owner, 100);
+  grid->SetColumnCount(3);
+  grid->SetFixedRowCount(1);
+  grid->SetFixedColumnCount(1);
+  RowBlock block(3);
+  for (int r = 1; r <= kRows; ++r) {
+    block.AddCell(std::to_string(r));
+    block.AddCell("ab");
+    // Far past the rows measured in full, one value is much longer.
+    block.AddCell(r == kRows - 7 ? std::string(60, 'M') : std::string(r % 5, 'i'));
+  }
+  ASSERT_EQ(grid->AppendRows(block), 1);
+  ASSERT_EQ(grid->GetRowCount(), kRows + 1);
+  EXPECT_EQ(grid->GetItemText(kRows - 7, 2), std::string(60, 'M'));
+  EXPECT_EQ(grid->GetItemText(kRows, 0), std::to_string(kRows));
+  std::thread worker([&] { grid->AutoSize(); });
+  worker.join();
+  Drain();
+  const QFontMetrics metrics(grid->GetDefaultCell(false, false)->GetFontObject());
+  EXPECT_GE(grid->GetColumnWidth(2), metrics.horizontalAdvance(QString(60, QLatin1Char('M'))));
+  EXPECT_GE(grid->GetColumnWidth(0), metrics.horizontalAdvance(QString::number(kRows)));
+  EXPECT_LT(grid->GetColumnWidth(1), metrics.horizontalAdvance(QString(10, QLatin1Char('M'))));
 }
 
 TEST(GridThreads, ChangesFromAWorkerQueueOneRepaintRequestAtATime) {
