@@ -9,6 +9,8 @@
 // Usage: query_window_bench [rows [sqlite|postgresql]]   (default 1000000, both)
 
 #include <sys/resource.h>
+#include <time.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -60,9 +62,27 @@ size_t BareRead(orva::CDBConnection& conn) {
   return bytes;
 }
 
+double ThreadCpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+// Resident memory now, in MB.
+long ResidentMb() {
+  long pages = 0, resident = 0;
+  if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    std::fclose(statm);
+  }
+  return resident * (sysconf(_SC_PAGESIZE) / 1024) / 1024;
+}
+
 struct WindowRun {
   double wall = 0;
   double cpu = 0;
+  double guiCpu = 0;     // of it, the GUI thread's
+  long residentMb = 0;   // resident at the notice: the grid and the program
   double firstRows = -1;  // seconds from F5 until the grid showed rows
   qint64 stall = 0;
   double stallEnd = 0;
@@ -104,6 +124,7 @@ WindowRun RunWindow(orva::CDBConnection& conn) {
   });
 
   const double cpu = orva::bench::CpuSeconds(RUSAGE_SELF);
+  const double guiCpu = ThreadCpuSeconds();
   start = Clock::now();
   beat.start();
   heartbeat.start();
@@ -120,6 +141,8 @@ WindowRun RunWindow(orva::CDBConnection& conn) {
   }
   run.wall = orva::bench::Seconds(start);
   run.cpu = orva::bench::CpuSeconds(RUSAGE_SELF) - cpu;
+  run.guiCpu = ThreadCpuSeconds() - guiCpu;
+  run.residentMb = ResidentMb();
   run.rows = results->GetGridCount() == 1 ? results->GetGrid(0)->GetRowCount() - 1 : -1;
   frame.reset();
   return run;
@@ -135,8 +158,10 @@ void Bench(const std::string& connect, orva::CDBConnection& conn) {
   size_t bytes = 0;
   for (int round = 0; round < kRounds; ++round) {
     const WindowRun run = RunWindow(conn);
-    std::printf("  round %d: %.2f s, %.2f s processor, first rows after %.0f ms, longest stall %lld ms ending %.2f s in\n",
-                round + 1, run.wall, run.cpu, run.firstRows * 1000, static_cast<long long>(run.stall), run.stallEnd);
+    std::printf("  round %d: %.2f s, %.2f s processor (GUI thread %.2f s), first rows after %.0f ms, longest stall "
+                "%lld ms ending %.2f s in, %ld MB resident at the end\n",
+                round + 1, run.wall, run.cpu, run.guiCpu, run.firstRows * 1000, static_cast<long long>(run.stall),
+                run.stallEnd, run.residentMb);
     if (round == 0) {
       first = run;
       peakMb = PeakRssMb();  // the first run in a fresh process sets the peak

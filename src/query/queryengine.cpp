@@ -5,6 +5,10 @@
 #include <cstdio>
 #include <new>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include <QWidget>
 
 #include "db/cancelhandle.h"
@@ -58,6 +62,19 @@ bool StartsWithBegin(std::string_view statement) {
   for (int i = 0; i < 5; ++i)
     if (std::tolower(static_cast<unsigned char>(statement[static_cast<std::size_t>(i)])) != kBegin[i]) return false;
   return true;
+}
+
+// After a read of this many rows the memory the driver held for them is
+// handed back to the system.
+constexpr long kManyRows = 100000;
+
+// Drivers keep a whole result in many small blocks, freed when the set
+// closes; the allocator keeps such memory for the process unless asked,
+// and after a million rows that is hundreds of megabytes.
+void ReturnFreedMemory() {
+#ifdef __GLIBC__
+  malloc_trim(0);
+#endif
 }
 
 // The window that owns the run's message boxes.
@@ -209,6 +226,7 @@ void ExecuteBatch(QueryJob& job, std::string_view text) {
   CRecordsetEx* set = nullptr;
   if (connection.OpenResultSet(text, set, frame.RunCancel()) == -1 || set == nullptr) return;
   std::string readError;
+  long rowsRead = 0;
   try {
     output.AddMessage(Format("（执行SQL语句共耗时: %s）", FormatElapsed(GetTickCount32() - clock).c_str()), false);
     int setCounter = 0;
@@ -239,6 +257,7 @@ void ExecuteBatch(QueryJob& job, std::string_view text) {
             readError = ReadRows(job, *set, *grid);
           }
           const int rows = std::max(0, grid->GetRowCount() - 1);
+          rowsRead += rows;
           output.AddMessage(Format("所影响的行数为 %d 行 (读取记录集耗时:%s)", rows,
                                    FormatElapsed(GetTickCount32() - clock).c_str()),
                             true);
@@ -262,6 +281,7 @@ void ExecuteBatch(QueryJob& job, std::string_view text) {
     throw;
   }
   CDBConnection::CloseResultSet(set);
+  if (rowsRead >= kManyRows) ReturnFreedMemory();
 }
 
 unsigned QueryThreadProc(QueryJob& job) {
