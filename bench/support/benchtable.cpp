@@ -106,20 +106,27 @@ int RunOnBenchDatabases(int argc, char** argv, const BenchFunction& bench) {
     std::fprintf(stderr, "%s\n", box.text.toLocal8Bit().constData());
     return static_cast<int>(IDNO);
   });
-  const auto run = [&](const char* label, const std::string& connect, const std::string& fill) {
-    std::printf("%s\n", label);
+  // Extra connection-string keys for a driver, e.g. to have it hand rows over
+  // as they come instead of holding the whole result:
+  //   ORVA_BENCH_SQLITE_OPTIONS="StepAPI=1;"  ORVA_BENCH_PG_OPTIONS="UseDeclareFetch=1;Fetch=10000;"
+  const auto options = [](const char* name) {
+    const char* value = std::getenv(name);
+    return std::string(value ? value : "");
+  };
+  const auto run = [&](const char* label, const std::string& connect, const std::string& fill, const std::string& extra) {
+    std::printf("%s%s%s\n", label, extra.empty() ? "" : " with driver options ", extra.c_str());
     CDBConnection conn;
-    if (!conn.Open(connect)) {
+    if (!conn.Open(connect + extra)) {
       std::printf("  cannot connect\n");
       return;
     }
-    if (PrepareTable(conn, rows, fill)) bench(connect, conn);
+    if (PrepareTable(conn, rows, fill)) bench(connect + extra, conn);
   };
   const std::string only = argc > 2 ? argv[2] : "";
-  if (only.empty() || only == "sqlite") run("SQLite", test::SqliteConnectString(BenchSqliteFile()), SqliteFill(rows));
+  if (only.empty() || only == "sqlite") run("SQLite", test::SqliteConnectString(BenchSqliteFile()), SqliteFill(rows), options("ORVA_BENCH_SQLITE_OPTIONS"));
   if (only.empty() || only == "postgresql") {
     if (test::PostgresConfigured())
-      run("PostgreSQL", test::PostgresConnectString(), PostgresFill(rows));
+      run("PostgreSQL", test::PostgresConnectString(), PostgresFill(rows), options("ORVA_BENCH_PG_OPTIONS"));
     else
       std::printf("PostgreSQL: skipped (ORVA_PG_* not set)\n");
   }
