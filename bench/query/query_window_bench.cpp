@@ -43,25 +43,6 @@ long PeakRssMb() {
   return usage.ru_maxrss / 1024;
 }
 
-// Reads every value of the query through CRecordsetEx alone, as the query
-// window's worker does but without a grid; returns the bytes of text.
-size_t BareRead(orva::CDBConnection& conn) {
-  orva::CRecordsetEx* set = nullptr;
-  size_t bytes = 0;
-  if (conn.OpenResultSet(orva::bench::kBenchQuery, set) != 1) return 0;
-  std::string text;
-  const int columns = set->GetColumnCount();
-  while (!set->IsEOF()) {
-    for (int i = 0; i < columns; ++i) {
-      set->GetFieldText(i, text);
-      bytes += text.size();
-    }
-    set->MoveNext();
-  }
-  orva::CDBConnection::CloseResultSet(set);
-  return bytes;
-}
-
 double ThreadCpuSeconds() {
   timespec now{};
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
@@ -173,7 +154,8 @@ void Bench(const std::string& connect, orva::CDBConnection& conn) {
 
     const double cpu = orva::bench::CpuSeconds(RUSAGE_SELF);
     Clock::time_point start = Clock::now();
-    bytes = BareRead(conn);
+    long rowsRead = 0;
+    bytes = orva::bench::ReadAllAsText(conn, orva::bench::kBenchQuery, rowsRead);
     bare.Keep(orva::bench::Seconds(start), orva::bench::CpuSeconds(RUSAGE_SELF) - cpu);
     if (round < 2) orva::bench::TimeIsql(connect, orva::bench::kBenchQuery, isql);
   }

@@ -92,6 +92,25 @@ void TimeIsql(const std::string& connect, const std::string& sql, Timing& timing
   if (rc != 0) std::fprintf(stderr, "  isql returned %d\n", rc);
 }
 
+size_t ReadAllAsText(CDBConnection& conn, const std::string& sql, long& rowsRead) {
+  CRecordsetEx* set = nullptr;
+  size_t bytes = 0;
+  rowsRead = 0;
+  if (conn.OpenResultSet(sql, set) != 1) return 0;
+  std::string text;
+  const int columns = set->GetColumnCount();
+  while (!set->IsEOF()) {
+    for (int i = 0; i < columns; ++i) {
+      set->GetFieldText(i, text);
+      bytes += text.size();
+    }
+    ++rowsRead;
+    set->MoveNext();
+  }
+  CDBConnection::CloseResultSet(set);
+  return bytes;
+}
+
 std::string BenchSqliteFile() {
   const char* dirEnv = std::getenv("ORVA_BENCH_DIR");
   const std::string dir = dirEnv && *dirEnv ? dirEnv : "/tmp/orva-bench";

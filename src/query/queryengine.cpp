@@ -141,33 +141,38 @@ std::string ReadRows(QueryJob& job, CRecordsetEx& set, CGridCtrl& grid) {
   return failure;
 }
 
+// Runs one batch and reports in the log whatever error leaves it. In
+// statement mode an error text gets a line break of its own and every error
+// shows the log; in batch mode a foreign exception leaves the page as it is.
+void RunBatchReported(QueryJob& job, std::string_view text, bool statementMode) {
+  IResultOutput& output = *job.m_pFrame->GetResultOutput();
+  auto report = [&](const std::string& message, bool showLog) {
+    job.m_bErrorReported = true;
+    output.AddMessage(message, false);
+    if (showLog) output.ShowPage(true);
+  };
+  try {
+    ExecuteBatch(job, text);
+  } catch (const CDBException& e) {
+    report(statementMode ? e.ErrorText() + "\r\n" : e.ErrorText(), true);
+  } catch (const std::bad_alloc&) {
+    // Reported in batch mode too, so the user learns why the run ended.
+    report(Text("内存异常，无法正确执行该SQL"), true);
+  } catch (const std::exception& e) {
+    report(OwnText(e), statementMode);
+  } catch (...) {
+    report(Text(kUnknownError), statementMode);
+  }
+}
+
 // Runs the whole text, batch or statement by statement, reporting every
 // error in the message log; only a failure to report escapes.
 void RunScript(QueryJob& job) {
   IQueryFrame& frame = *job.m_pFrame;
   CDBConnection& connection = *frame.GetConnection();
-  IResultOutput& output = *frame.GetResultOutput();
-  auto report = [&](const std::string& text) {
-    job.m_bErrorReported = true;
-    output.AddMessage(text, false);
-  };
-
-  output.ClearMessages();
+  frame.GetResultOutput()->ClearMessages();
   if (connection.SupportsMultipleResults()) {
-    try {
-      ExecuteBatch(job, job.m_strText);
-    } catch (const CDBException& e) {
-      report(e.ErrorText());
-      output.ShowPage(true);
-    } catch (const std::bad_alloc&) {
-      // Reported like statement mode, so the user learns why the run ended.
-      report(Text("内存异常，无法正确执行该SQL"));
-      output.ShowPage(true);
-    } catch (const std::exception& e) {
-      report(OwnText(e));
-    } catch (...) {
-      report(Text(kUnknownError));
-    }
+    RunBatchReported(job, job.m_strText, false);
     return;
   }
   CScriptSplitter splitter;
@@ -179,21 +184,7 @@ void RunScript(QueryJob& job) {
       statement += splitter.PopFront();
       statement += ";";
     }
-    try {
-      ExecuteBatch(job, statement);
-    } catch (const CDBException& e) {
-      report(e.ErrorText() + "\r\n");
-      output.ShowPage(true);
-    } catch (const std::bad_alloc&) {
-      report(Text("内存异常，无法正确执行该SQL"));
-      output.ShowPage(true);
-    } catch (const std::exception& e) {
-      report(OwnText(e));
-      output.ShowPage(true);
-    } catch (...) {
-      report(Text(kUnknownError));
-      output.ShowPage(true);
-    }
+    RunBatchReported(job, statement, true);
   }
 }
 
