@@ -51,7 +51,17 @@ CGridCtrl::CGridCtrl(int rows, int cols, int fixedRows, int fixedCols, QWidget* 
   SetFixedColumnCount(fixedCols);
 }
 
-CGridCtrl::~CGridCtrl() = default;
+CGridCtrl::~CGridCtrl() {
+  // A grid of a million rows takes tens of milliseconds to free: that is
+  // done on a thread of its own, so closing a window or starting the next
+  // query does not hold the GUI thread up.
+  std::function<void()> bulk;
+  {
+    Lock lock = Locked();
+    bulk = m_store.TakeBulkForFreeing();
+  }
+  if (bulk) std::thread(std::move(bulk)).detach();
+}
 
 bool CGridCtrl::Create(const QRect& rect, QWidget* parent, int id, bool visible) {
   setParent(parent);

@@ -233,6 +233,20 @@ void GridStore::Clear() {
   m_fixedCols = 0;
 }
 
+std::function<void()> GridStore::TakeBulkForFreeing() {
+  constexpr std::size_t kBulkRows = 65536;
+  if (m_rows.size() < kBulkRows) return {};
+  // Full cells stay: they belong to the grid's thread. Slots only point at
+  // them by index.
+  auto rows = std::make_shared<std::vector<Row>>(std::move(m_rows));
+  auto arenas = std::make_shared<std::vector<std::unique_ptr<char[]>>>(std::move(m_arenas));
+  Clear();
+  return [rows, arenas] {
+    rows->clear();
+    arenas->clear();
+  };
+}
+
 std::string GridStore::Text(int row, int col) const {
   if (m_virtual) return {};
   const CellSlot& slot = Slot(row, col);

@@ -109,6 +109,11 @@ class GridStore {
   // Clamps a range to the grid; invalid when nothing is left.
   CellRange Clamp(CellRange range) const;
 
+  // Hands the cell texts of the rows and their arenas over for freeing on
+  // another thread (freeing a million rows takes a while); the store is left
+  // empty. Null when there is little to free.
+  std::function<void()> TakeBulkForFreeing();
+
  private:
   struct CellSlot {
     CellText text;
