@@ -108,9 +108,9 @@ void CGridCtrl::RequestRefresh() {
 
 void CGridCtrl::ApplyPendingRefresh() {
   // A worker filling the grid changes it without pause; repainting for it at
-  // most every so often keeps the GUI thread, and the processor the worker
+  // most ten times a second keeps the GUI thread, and the processor the worker
   // needs, from spending itself on frames nobody can tell apart.
-  constexpr qint64 kWorkerRefreshMs = 50;
+  constexpr qint64 kWorkerRefreshMs = 100;
   if (m_refreshFromWorker && m_lastWorkerRefresh.isValid()) {
     const qint64 since = m_lastWorkerRefresh.elapsed();
     if (since < kWorkerRefreshMs) {

@@ -163,7 +163,10 @@ int GridStore::AppendRows(const RowBlock& block, int height) {
   }
   const int cols = ColumnCount();
   const int given = std::min(cols, block.Columns());
-  if (!m_virtual) m_rows.reserve(std::max(m_rows.capacity(), m_rows.size() + static_cast<std::size_t>(rows)));
+  // Grown geometrically: reserving just enough for each block would move
+  // all the rows for every block.
+  if (const std::size_t needed = m_rows.size() + static_cast<std::size_t>(rows); !m_virtual && needed > m_rows.capacity())
+    m_rows.reserve(std::max(needed, 2 * m_rows.capacity()));
   for (int r = 0; r < rows; ++r) {
     m_rowSizes.Append(height);
     if (m_virtual) continue;

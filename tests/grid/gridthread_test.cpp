@@ -34,7 +34,7 @@ void Drain() {
 // Drains, then lets a worker's refresh that waits for its turn come.
 void DrainAndPause() {
   Drain();
-  QTest::qWait(120);
+  QTest::qWait(250);  // longer than a held worker refresh waits
   Drain();
 }
 
@@ -226,7 +226,7 @@ TEST(GridThreads, ChangesFromAWorkerQueueOneRepaintRequestAtATime) {
   MetaCallCounter counter;
   grid->installEventFilter(&counter);
   // The queued calls one change from a worker causes...
-  // (A worker's refreshes come at most every 50 ms: each step waits longer.)
+  // (A worker's refreshes come at most every 100 ms: each step waits longer.)
   std::thread one([&] { grid->SetItemText(grid->InsertRow("one"), 1, "x"); });
   one.join();
   DrainAndPause();
