@@ -30,27 +30,6 @@ using orva::bench::CpuSeconds;
 using orva::bench::Seconds;
 using orva::bench::Timing;
 
-// Reads every value of the query as text; returns the bytes read so the work
-// cannot be optimised away.
-size_t ReadThroughRecordset(orva::CDBConnection& conn, const std::string& sql, long& rowsRead) {
-  orva::CRecordsetEx* set = nullptr;
-  size_t bytes = 0;
-  rowsRead = 0;
-  if (conn.OpenResultSet(sql, set) != 1) return 0;
-  std::string text;
-  const int columns = set->GetColumnCount();
-  while (!set->IsEOF()) {
-    for (int i = 0; i < columns; ++i) {
-      set->GetFieldText(i, text);
-      bytes += text.size();
-    }
-    ++rowsRead;
-    set->MoveNext();
-  }
-  orva::CDBConnection::CloseResultSet(set);
-  return bytes;
-}
-
 void Bench(const std::string& connect, orva::CDBConnection& conn) {
   const std::string sql = orva::bench::kBenchQuery;
   Timing ours, isql;
@@ -60,7 +39,7 @@ void Bench(const std::string& connect, orva::CDBConnection& conn) {
   for (int round = 0; round < 2; ++round) {
     const double cpu = CpuSeconds(RUSAGE_SELF);
     Clock::time_point start = Clock::now();
-    bytes = ReadThroughRecordset(conn, sql, rowsRead);
+    bytes = orva::bench::ReadAllAsText(conn, sql, rowsRead);
     ours.Keep(Seconds(start), CpuSeconds(RUSAGE_SELF) - cpu);
     orva::bench::TimeIsql(connect, sql, isql);
   }

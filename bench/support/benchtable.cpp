@@ -92,6 +92,25 @@ void TimeIsql(const std::string& connect, const std::string& sql, Timing& timing
   if (rc != 0) std::fprintf(stderr, "  isql returned %d\n", rc);
 }
 
+size_t ReadAllAsText(CDBConnection& conn, const std::string& sql, long& rowsRead) {
+  CRecordsetEx* set = nullptr;
+  size_t bytes = 0;
+  rowsRead = 0;
+  if (conn.OpenResultSet(sql, set) != 1) return 0;
+  std::string text;
+  const int columns = set->GetColumnCount();
+  while (!set->IsEOF()) {
+    for (int i = 0; i < columns; ++i) {
+      set->GetFieldText(i, text);
+      bytes += text.size();
+    }
+    ++rowsRead;
+    set->MoveNext();
+  }
+  CDBConnection::CloseResultSet(set);
+  return bytes;
+}
+
 std::string BenchSqliteFile() {
   const char* dirEnv = std::getenv("ORVA_BENCH_DIR");
   const std::string dir = dirEnv && *dirEnv ? dirEnv : "/tmp/orva-bench";
@@ -106,20 +125,27 @@ int RunOnBenchDatabases(int argc, char** argv, const BenchFunction& bench) {
     std::fprintf(stderr, "%s\n", box.text.toLocal8Bit().constData());
     return static_cast<int>(IDNO);
   });
-  const auto run = [&](const char* label, const std::string& connect, const std::string& fill) {
-    std::printf("%s\n", label);
+  // Extra connection-string keys for a driver, e.g. to have it hand rows over
+  // as they come instead of holding the whole result:
+  //   ORVA_BENCH_SQLITE_OPTIONS="StepAPI=1;"  ORVA_BENCH_PG_OPTIONS="UseDeclareFetch=1;Fetch=10000;"
+  const auto options = [](const char* name) {
+    const char* value = std::getenv(name);
+    return std::string(value ? value : "");
+  };
+  const auto run = [&](const char* label, const std::string& connect, const std::string& fill, const std::string& extra) {
+    std::printf("%s%s%s\n", label, extra.empty() ? "" : " with driver options ", extra.c_str());
     CDBConnection conn;
-    if (!conn.Open(connect)) {
+    if (!conn.Open(connect + extra)) {
       std::printf("  cannot connect\n");
       return;
     }
-    if (PrepareTable(conn, rows, fill)) bench(connect, conn);
+    if (PrepareTable(conn, rows, fill)) bench(connect + extra, conn);
   };
   const std::string only = argc > 2 ? argv[2] : "";
-  if (only.empty() || only == "sqlite") run("SQLite", test::SqliteConnectString(BenchSqliteFile()), SqliteFill(rows));
+  if (only.empty() || only == "sqlite") run("SQLite", test::SqliteConnectString(BenchSqliteFile()), SqliteFill(rows), options("ORVA_BENCH_SQLITE_OPTIONS"));
   if (only.empty() || only == "postgresql") {
     if (test::PostgresConfigured())
-      run("PostgreSQL", test::PostgresConnectString(), PostgresFill(rows));
+      run("PostgreSQL", test::PostgresConnectString(), PostgresFill(rows), options("ORVA_BENCH_PG_OPTIONS"));
     else
       std::printf("PostgreSQL: skipped (ORVA_PG_* not set)\n");
   }

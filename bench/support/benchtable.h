@@ -37,6 +37,10 @@ std::string PostgresFill(long rows);
 // Creates the table "bench" with `rows` rows unless it already has them.
 bool PrepareTable(CDBConnection& conn, long rows, const std::string& fill);
 
+// Reads every value of `sql` as text through CRecordsetEx (MoveNext and
+// GetFieldText of each value); returns the bytes of text read.
+size_t ReadAllAsText(CDBConnection& conn, const std::string& sql, long& rowsRead);
+
 // Runs the query through unixODBC's isql, output discarded, and keeps its time.
 void TimeIsql(const std::string& connect, const std::string& sql, Timing& timing);
 

@@ -76,12 +76,14 @@ void CDatabase::OpenEx(std::string_view connect) {
 }
 
 void CDatabase::Close() {
-  std::set<CRecordset*> sets;
   {
+    // Under the lock: a set closed or destroyed by another thread meanwhile
+    // frees its statement under the same lock, so each statement is freed
+    // exactly once and no set is touched after its destruction.
     std::lock_guard<std::mutex> lock(m_setsLock);
-    sets.swap(m_sets);
+    for (CRecordset* set : m_sets) set->DetachFromDatabase();
+    m_sets.clear();
   }
-  for (CRecordset* set : sets) set->DetachFromDatabase();
   if (m_hdbc == SQL_NULL_HDBC) return;
   if (m_bConnected) SQLDisconnect(m_hdbc);
   m_bConnected = false;
@@ -135,6 +137,15 @@ void CDatabase::RegisterRecordset(CRecordset* set) {
 void CDatabase::UnregisterRecordset(CRecordset* set) {
   std::lock_guard<std::mutex> lock(m_setsLock);
   m_sets.erase(set);
+}
+
+bool CDatabase::ReleaseRecordset(CRecordset* set, bool forget) {
+  std::lock_guard<std::mutex> lock(m_setsLock);
+  auto it = m_sets.find(set);
+  if (it == m_sets.end()) return false;
+  set->FreeStatementHandleOnly();
+  if (forget) m_sets.erase(it);
+  return true;
 }
 
 }  // namespace orva

@@ -56,6 +56,10 @@ class CDatabase {
 
   void RegisterRecordset(CRecordset* set);
   void UnregisterRecordset(CRecordset* set);
+  // Frees the statement of a set still registered, under the lock Close
+  // detaches the sets with, and with `forget` unregisters it as well. False
+  // when the set is no longer registered (Close has freed its statement).
+  bool ReleaseRecordset(CRecordset* set, bool forget);
 
  private:
   SQLRETURN DriverConnect(const std::string& driverConnect, std::string& completed);

@@ -12,11 +12,13 @@ CRecordset::CRecordset(CDatabase* database) : m_pDatabase(database), m_cancel(CC
   if (m_pDatabase) {
     m_charset = m_pDatabase->Charset();
     m_pDatabase->RegisterRecordset(this);
+    m_link = m_pDatabase;
     if (m_pDatabase->IsOpen()) {
       try {
         AllocStatement();
       } catch (...) {
         m_pDatabase->UnregisterRecordset(this);
+        m_link = nullptr;
         throw;
       }
     }
@@ -24,8 +26,8 @@ CRecordset::CRecordset(CDatabase* database) : m_pDatabase(database), m_cancel(CC
 }
 
 CRecordset::~CRecordset() {
-  FreeStatement();
-  if (m_pDatabase) m_pDatabase->UnregisterRecordset(this);
+  if (CDatabase* link = m_link.load()) link->ReleaseRecordset(this, true);
+  FreeStatementHandleOnly();
 }
 
 void CRecordset::Close() {
@@ -42,6 +44,13 @@ void CRecordset::AllocStatement() {
 }
 
 void CRecordset::FreeStatement() {
+  // A registered set frees its statement under the link's lock, as a Close
+  // of the link on another thread may be freeing it at this moment.
+  if (CDatabase* link = m_link.load(); link && link->ReleaseRecordset(this, false)) return;
+  FreeStatementHandleOnly();
+}
+
+void CRecordset::FreeStatementHandleOnly() {
   if (m_hstmt == SQL_NULL_HSTMT) return;
   // Detach first: a cancel from another thread then finds no statement
   // instead of a freed one.
@@ -58,15 +67,18 @@ void CRecordset::UseCancelHandle(std::shared_ptr<CCancelHandle> handle) {
 }
 
 void CRecordset::DetachFromDatabase() {
-  FreeStatement();
+  FreeStatementHandleOnly();
   m_bOpen = false;
   m_bEOF = m_bBOF = true;
   m_pDatabase = nullptr;
+  m_link = nullptr;
 }
 
 void CRecordset::ThrowStatementError(SQLRETURN rc) const {
   throw CDBException::FromHandle(rc, SQL_HANDLE_STMT, m_hstmt, m_charset);
 }
+
+void CRecordset::ThrowCancelled() { throw CDBException(SQL_ERROR, "Operation canceled.\n"); }
 
 void CRecordset::CheckStatement(SQLRETURN rc) const {
   if (!Succeeded(rc)) ThrowStatementError(rc);
@@ -75,7 +87,7 @@ void CRecordset::CheckStatement(SQLRETURN rc) const {
 void CRecordset::MoveNext() {
   if (m_bEOF) return;
   if (m_hstmt == SQL_NULL_HSTMT) throw CDBException(SQL_ERROR, "The result set is closed.\n");
-  SQLRETURN rc = CallWhileExecuting([&] { return SQLFetch(m_hstmt); });
+  SQLRETURN rc = CallCancellable([&] { return SQLFetch(m_hstmt); }, false);
   if (rc == SQL_NO_DATA) {
     m_bEOF = true;
     return;

@@ -5,6 +5,7 @@
 
 #include <sql.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -45,9 +46,13 @@ class CRecordset {
   const std::shared_ptr<CCancelHandle>& GetCancelHandle() const { return m_cancel; }
   void UseCancelHandle(std::shared_ptr<CCancelHandle> handle);
 
-  // Called by the link when it closes: the statement is freed before the
-  // disconnect would invalidate it, and the set forgets the link.
+  // Called by the link when it closes (under its lock): the statement is
+  // freed before the disconnect would invalidate it, and the set forgets the
+  // link.
   void DetachFromDatabase();
+  // Frees the statement handle as it stands (the link's lock decides who
+  // may); use FreeStatement otherwise.
+  void FreeStatementHandleOnly();
 
   CDatabase* m_pDatabase;
   SQLHSTMT m_hstmt = SQL_NULL_HSTMT;
@@ -64,12 +69,30 @@ class CRecordset {
   void CheckStatement(SQLRETURN rc) const;
   // Called after each successful fetch of a row.
   virtual void AfterFetch() {}
+  // Runs a driver call that may take long (executing, fetching, moving to the
+  // next result) so that a cancel from another thread can interrupt it. With
+  // `startsWork` a cancelled run does not make the call: it throws the
+  // cancel error instead.
+  template <typename Call>
+  SQLRETURN CallCancellable(Call call, bool startsWork) {
+    if (!m_cancel->BeginCall(startsWork)) ThrowCancelled();
+    SQLRETURN rc;
+    do {
+      rc = call();
+    } while (rc == SQL_STILL_EXECUTING);
+    m_cancel->EndCall();
+    return rc;
+  }
+  [[noreturn]] static void ThrowCancelled();
 
   DriverCharset m_charset;
   bool m_bOpen = false;
 
  private:
   std::shared_ptr<CCancelHandle> m_cancel;
+  // The link the set is registered with; cleared by the link's Close, which
+  // may run on another thread.
+  std::atomic<CDatabase*> m_link{nullptr};
 };
 
 }  // namespace orva

@@ -40,10 +40,12 @@ bool CRecordsetEx::Open(int openType, std::string_view sql, unsigned options) {
     m_strSQL = std::string(sql);
     std::string text = m_charset.ToDriver(sql);
     // A run cancelled before its statement started does not start it.
-    if (GetCancelHandle()->IsCancelled()) throw CDBException(SQL_ERROR, "Operation canceled.\n");
-    SQLRETURN rc = CallWhileExecuting([&] {
-      return SQLExecDirect(m_hstmt, reinterpret_cast<SQLCHAR*>(text.data()), static_cast<SQLINTEGER>(text.size()));
-    });
+    SQLRETURN rc = CallCancellable(
+        [&] {
+          return SQLExecDirect(m_hstmt, reinterpret_cast<SQLCHAR*>(text.data()),
+                               static_cast<SQLINTEGER>(text.size()));
+        },
+        true);
     if (rc != SQL_NO_DATA) CheckStatement(rc);
     m_bOpen = true;
     DescribeColumns();
@@ -162,7 +164,7 @@ void CRecordsetEx::GetFieldText(int index, std::string& text) {
 
 bool CRecordsetEx::NextResult() {
   if (m_hstmt == SQL_NULL_HSTMT) throw CDBException(SQL_ERROR, "The result set is closed.\n");
-  SQLRETURN rc = CallWhileExecuting([&] { return SQLMoreResults(m_hstmt); });
+  SQLRETURN rc = CallCancellable([&] { return SQLMoreResults(m_hstmt); }, false);
   if (rc == SQL_NO_DATA) {
     m_bEOF = true;
     return false;

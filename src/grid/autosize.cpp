@@ -76,6 +76,7 @@ struct AutoSizer::ColumnState {
   std::array<WidestTextFinder, 4> finders;
   std::array<bool, 4> seen{};
   int widestFull = 0;
+  std::size_t longestMeasured = 0;  // bytes, ordinary cells past the exact rows
 };
 
 AutoSizer::AutoSizer(int style, const std::array<CellKindMetrics, 4>& kinds)
@@ -111,7 +112,11 @@ void AutoSizer::AddRows(const GridStore& store, int first, int last) {
         const CellKindMetrics& kind = m_kinds[k];
         std::string_view text = store.TextView(r, c, m_scratch);
         column.seen[k] = true;
-        AddLines(column.finders[k], text, kind.singleLine);
+        const bool sampled = m_exactRows >= 0 && r >= m_exactRows && k == 0;
+        if (!sampled || text.size() > column.longestMeasured || (r & 63) == 0) {
+          AddLines(column.finders[k], text, kind.singleLine);
+          if (sampled) column.longestMeasured = std::max(column.longestMeasured, text.size());
+        }
         height = (kind.singleLine ? 1 : LineCount(text)) * kind.text.lineHeight + 2 * kind.margin;
       }
       rowHeight = std::max(rowHeight, height);

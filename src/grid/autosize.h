@@ -75,6 +75,11 @@ class AutoSizer {
 
   // Takes rows [first, last) of the store into account (clamped to it).
   void AddRows(const GridStore& store, int first, int last);
+  // From row `exactRows` on, texts of ordinary cells are measured only when
+  // they are longer in bytes than any measured before in their column, and
+  // on every 64th row: for a million rows the widths then come from the
+  // longest values and a sample, not from every value.
+  void SampleAfter(int exactRows) { m_exactRows = exactRows; }
   // The sizes found, fitted to the store as it is now: rows or columns it
   // gained since are left as they are.
   AutoSizeResult Result(const GridStore& store) const;
@@ -86,6 +91,7 @@ class AutoSizer {
   const std::array<CellKindMetrics, 4> m_kinds;
   std::vector<ColumnState> m_columns;
   std::vector<int> m_rowHeights;  // -1 = not taken into account
+  int m_exactRows = -1;           // -1: every text is measured
   std::string m_scratch;
 };
 

@@ -1,7 +1,10 @@
 #pragma once
 // A 16-byte text holder for cell texts. Texts of up to 15 bytes live inside
 // the object; longer ones in one heap block of exactly their size. A million
-// rows of short values thus cost no allocation per cell.
+// rows of short values thus cost no allocation per cell. A holder may also
+// borrow text that lies in a block its owner keeps alive (the cell store's
+// arenas of appended rows): then it frees nothing, and a copy of it owns its
+// text again.
 
 #include <cstddef>
 #include <cstdint>
@@ -54,6 +57,15 @@ class CellText {
     m_bytes[kTagByte] = kHeapTag;
   }
 
+  // Refers to `size` bytes at `data`, which must outlive the holder (and
+  // every move of it); nothing is copied.
+  void Borrow(const char* data, std::uint32_t size) {
+    Release();
+    Heap heap{const_cast<char*>(data), size};
+    std::memcpy(m_bytes, &heap, sizeof heap);
+    m_bytes[kTagByte] = kBorrowedTag;
+  }
+
   std::string_view View() const {
     if (IsInline()) return {reinterpret_cast<const char*>(m_bytes), m_bytes[kTagByte]};
     Heap heap;
@@ -72,14 +84,15 @@ class CellText {
   static constexpr std::size_t kInlineCapacity = 15;
   static constexpr std::size_t kTagByte = 15;
   static constexpr unsigned char kHeapTag = 0xFF;
+  static constexpr unsigned char kBorrowedTag = 0xFE;
   static_assert(sizeof(Heap) <= kTagByte + 1 && offsetof(Heap, size) + sizeof(std::uint32_t) <= kTagByte);
 
-  bool IsInline() const { return m_bytes[kTagByte] != kHeapTag; }
+  bool IsInline() const { return m_bytes[kTagByte] <= kInlineCapacity; }
   void Clear() {
     std::memset(m_bytes, 0, sizeof m_bytes);
   }
   void Release() {
-    if (!IsInline()) {
+    if (m_bytes[kTagByte] == kHeapTag) {
       Heap heap;
       std::memcpy(&heap, m_bytes, sizeof heap);
       delete[] heap.data;

@@ -53,8 +53,19 @@ CGridCtrl::CGridCtrl(int rows, int cols, int fixedRows, int fixedCols, QWidget* 
   SetFixedColumnCount(fixedCols);
 }
 
-// Long work reading the grid (a save) stops before the grid goes.
-CGridCtrl::~CGridCtrl() { EndLongWorkUsing(this); }
+CGridCtrl::~CGridCtrl() {
+  // Long work reading the grid (a save) stops before the grid goes.
+  EndLongWorkUsing(this);
+  // A grid of a million rows takes tens of milliseconds to free: that is
+  // done on a thread of its own, so closing a window or starting the next
+  // query does not hold the GUI thread up.
+  std::function<void()> bulk;
+  {
+    Lock lock = Locked();
+    bulk = m_store.TakeBulkForFreeing();
+  }
+  if (bulk) std::thread(std::move(bulk)).detach();
+}
 
 bool CGridCtrl::Create(const QRect& rect, QWidget* parent, int id, bool visible) {
   setParent(parent);
@@ -101,9 +112,9 @@ void CGridCtrl::RequestRefresh() {
 
 void CGridCtrl::ApplyPendingRefresh() {
   // A worker filling the grid changes it without pause; repainting for it at
-  // most every so often keeps the GUI thread, and the processor the worker
+  // most ten times a second keeps the GUI thread, and the processor the worker
   // needs, from spending itself on frames nobody can tell apart.
-  constexpr qint64 kWorkerRefreshMs = 50;
+  constexpr qint64 kWorkerRefreshMs = 100;
   if (m_refreshFromWorker && m_lastWorkerRefresh.isValid()) {
     const qint64 since = m_lastWorkerRefresh.elapsed();
     if (since < kWorkerRefreshMs) {
@@ -340,6 +351,20 @@ int CGridCtrl::InsertRow(std::string_view heading, int row) {
   return index;
 }
 
+int CGridCtrl::AppendRows(const RowBlock& block) {
+  int first;
+  {
+    Lock lock = Locked();
+    if (m_store.ColumnCount() == 0) return -1;
+    // Single-line headings: one line of the heading cell's font plus margins.
+    const CGridDefaultCell* def = GetDefaultCell(false, m_store.FixedColumnCount() > 0);
+    const int height = def->LineHeight() + 2 * def->GetMargin();
+    first = m_store.AppendRows(block, height);
+  }
+  RequestRefresh();
+  return first;
+}
+
 bool CGridCtrl::DeleteColumn(int col) {
   EndEditBeforeRestructuring();
   {
@@ -500,8 +525,19 @@ int CGridCtrl::GetItemFormat(int row, int col) const {
   Lock lock = Locked();
   if (!m_store.IsValid(row, col)) return -1;
   if (const CGridCellBase* cell = m_store.FullCell(row, col)) return cell->GetFormat();
+  if (row >= m_store.FixedRowCount() && m_store.ColumnFormat(col) >= 0) return m_store.ColumnFormat(col);
   const std::uint32_t state = m_store.State(row, col);
   return GetDefaultCell(state & GVIS_FIXEDROW, state & GVIS_FIXEDCOL)->GetFormat();
+}
+
+bool CGridCtrl::SetColumnFormat(int col, int format) {
+  {
+    Lock lock = Locked();
+    if (col < 0 || col >= m_store.ColumnCount()) return false;
+    m_store.SetColumnFormat(col, format);
+  }
+  RequestRefresh();
+  return true;
 }
 
 bool CGridCtrl::SetItemBkColour(int row, int col, QColor color) {
@@ -789,7 +825,10 @@ void CGridCtrl::AutoSizeInSlices(int style, bool columns) {
     Lock lock = Locked();
     kinds = {KindMetrics(0), KindMetrics(1), KindMetrics(2), KindMetrics(3)};
   }
+  // Widths of the rows past these come from the longest values and a sample.
+  constexpr int kExactRows = 65536;
   AutoSizer sizer(style, kinds);
+  sizer.SampleAfter(kExactRows);
   for (int first = 0;; first += kSliceRows) {
     {
       Lock lock = Locked();

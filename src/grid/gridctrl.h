@@ -85,6 +85,11 @@ class CGridCtrl : public QAbstractScrollArea, public ICommandTarget, public IGri
   // --- Structure (any thread) ---
   int InsertColumn(std::string_view heading, int format = DT_CENTER | DT_VCENTER | DT_SINGLELINE, int column = -1);
   int InsertRow(std::string_view heading, int row = -1);
+  // Appends the block's rows in one step under the lock, each as InsertRow
+  // would with the block's column 0 as heading; the block's texts fill the
+  // columns from 0. Returns the index of the first new row (-1 for a grid
+  // without columns).
+  int AppendRows(const RowBlock& block);
   bool DeleteColumn(int col);
   bool DeleteRow(int row);
   bool DeleteNonFixedRows();
@@ -101,6 +106,9 @@ class CGridCtrl : public QAbstractScrollArea, public ICommandTarget, public IGri
   std::uint32_t GetItemData(int row, int col) const;
   bool SetItemFormat(int row, int col, int format);
   int GetItemFormat(int row, int col) const;
+  // The format of the column's cells below the fixed rows that have no format
+  // of their own (-1: the default cell's).
+  bool SetColumnFormat(int col, int format);
   bool SetItemBkColour(int row, int col, QColor color = QColor());
   bool SetItemFgColour(int row, int col, QColor color = QColor());
   bool SetItemFont(int row, int col, const std::optional<QFont>& font);
@@ -283,11 +291,16 @@ class CGridCtrl : public QAbstractScrollArea, public ICommandTarget, public IGri
   void OnAutoScrollTimer();
   void UpdateCursor(QPoint point);
   void ShowTitleTipFor(QPoint point);
+  // True when the point lies inside the check box of a check cell.
+  bool IsInCheckBox(CellId cell, QPoint point) const;
+  static int StepOverVisible(const SizeAxis& axis, int fixed, int from, int steps);
 
   // Painting helpers.
   std::unique_ptr<CGridCellBase> VirtualCell(int row, int col) const;
   CellKindMetrics KindMetrics(int kind) const;
-  // AutoSize from a thread other than the GUI thread: the rows are measured
+  // AutoSize from a thread other than the GUI thread (a worker that filled
+  // a result grid): past the first 65536 rows, column widths come from the
+  // longest values and a sample of the rest. The rows are measured
   // in slices, the lock let go between them so the GUI thread can paint.
   void AutoSizeInSlices(int style, bool columns);
   // Stores fitted sizes (caller holds the lock).
@@ -309,6 +322,7 @@ class CGridCtrl : public QAbstractScrollArea, public ICommandTarget, public IGri
   VirtualCallback m_callback;
   const ImageList* m_images = nullptr;
   int m_wheelLines = 3;
+  QPoint m_wheelRest;  // wheel motion short of a whole notch, GUI thread only
 
   std::atomic<bool> m_editable{true};
   std::atomic<bool> m_dragAndDrop{false};

@@ -142,6 +142,11 @@ bool CGridCtrl::PasteTextToGrid(CellId cell, const QMimeData* data) {
     for (const std::string& field : fields) {
       while (col < GetColumnCount() && GetColumnWidth(col) == 0) ++col;
       if (col >= GetColumnCount()) break;
+      // Read-only and fixed cells keep their text; their field is dropped.
+      if (GetItemState(row, col) & (GVIS_READONLY | GVIS_FIXED)) {
+        ++col;
+        continue;
+      }
       ApplyEditedText(row, col, field, true);
       {
         Lock lock = Locked();

@@ -399,7 +399,7 @@ void CGridCtrl::mouseReleaseEvent(QMouseEvent* event) {
   }
 
   const CellId cell = GetCellFromPt(point);
-  if (mode == MouseMode::PrepareEdit && cell == m_pressCell) {
+  if (mode == MouseMode::PrepareEdit && cell == m_pressCell && !IsInCheckBox(cell, point)) {
     StartCellEdit(cell.row, cell.col, point, kEditStartClick);
   } else if (cell.IsValid()) {
     Lock lock = Locked();
@@ -410,6 +410,14 @@ void CGridCtrl::mouseReleaseEvent(QMouseEvent* event) {
     }
   }
   if (cell.IsValid()) SendMessageToParent(cell.row, cell.col, NM_CLICK);
+}
+
+bool CGridCtrl::IsInCheckBox(CellId cell, QPoint point) const {
+  Lock lock = Locked();
+  if (!m_store.IsValid(cell.row, cell.col)) return false;
+  const auto* check = dynamic_cast<const CGridCellCheck*>(m_store.FullCell(cell.row, cell.col));
+  QRect rect;
+  return check && GetCellRect(cell.row, cell.col, rect) && check->GetCheckPlacement(rect).contains(point);
 }
 
 void CGridCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -428,30 +436,59 @@ void CGridCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
   SendMessageToParent(cell.row, cell.col, NM_DBLCLK);
 }
 
+int CGridCtrl::StepOverVisible(const SizeAxis& axis, int fixed, int from, int steps) {
+  // Moves `steps` indexes (negative: backwards) over those of non-zero size,
+  // staying out of the fixed ones.
+  int index = from;
+  for (int i = 0; i < std::abs(steps); ++i) {
+    const int step = steps < 0 ? -1 : 1;
+    int next = index + step;
+    while (next >= fixed && next < axis.Count() && axis.Size(next) == 0) next += step;
+    if (next < fixed || next >= axis.Count()) break;
+    index = next;
+  }
+  return index;
+}
+
 void CGridCtrl::wheelEvent(QWheelEvent* event) {
   m_titleTip->Hide();
-  const int notches = event->angleDelta().y() / 120;
-  if (notches == 0) return;
-  QScrollBar* bar = verticalScrollBar();
+  // Touchpads and smooth wheels send a notch in small parts: the parts add up
+  // until they make whole notches, in each direction on its own.
+  constexpr int kNotch = 120;
+  const QPoint angle = event->angleDelta();
+  if (event->modifiers() & Qt::ShiftModifier && angle.x() == 0)
+    m_wheelRest.rx() += angle.y();  // Shift turns the wheel sideways
+  else
+    m_wheelRest += angle;
+  const int notchesDown = -(m_wheelRest.y() / kNotch);
+  const int notchesRight = -(m_wheelRest.x() / kNotch);
+  m_wheelRest -= QPoint(-notchesRight * kNotch, -notchesDown * kNotch);
+  event->accept();
+  if (notchesDown == 0 && notchesRight == 0) return;
+
+  QScrollBar* vbar = verticalScrollBar();
+  QScrollBar* hbar = horizontalScrollBar();
   if (m_wheelLines < 0) {
-    bar->setValue(bar->value() - notches * bar->pageStep());
+    vbar->setValue(vbar->value() + notchesDown * vbar->pageStep());
+    hbar->setValue(hbar->value() + notchesRight * hbar->pageStep());
     return;
   }
-  // Scroll by rows so that the top row lands on a row boundary.
+  // Scroll by rows and columns so that the top left cell lands on a boundary.
   Lock lock = Locked();
-  CellId top = GetTopleftNonFixedCell();
-  if (top.row < 0) return;
-  int row = top.row;
-  for (int i = 0; i < std::abs(notches) * m_wheelLines; ++i) {
-    int step = notches > 0 ? -1 : 1;
-    int next = row + step;
-    while (next >= m_store.FixedRowCount() && next < m_store.RowCount() && m_store.Rows().Size(next) == 0) next += step;
-    if (next < m_store.FixedRowCount() || next >= m_store.RowCount()) break;
-    row = next;
+  const CellId top = GetTopleftNonFixedCell();
+  long long rowValue = -1, colValue = -1;
+  if (notchesDown != 0 && top.row >= 0) {
+    const int row = StepOverVisible(m_store.Rows(), m_store.FixedRowCount(), top.row, notchesDown * m_wheelLines);
+    rowValue = m_store.Rows().Start(row) - m_store.Rows().Start(m_store.FixedRowCount());
   }
-  long long value = m_store.Rows().Start(row) - m_store.Rows().Start(m_store.FixedRowCount());
+  if (notchesRight != 0 && top.col >= 0) {
+    const int col =
+        StepOverVisible(m_store.Columns(), m_store.FixedColumnCount(), top.col, notchesRight * m_wheelLines);
+    colValue = m_store.Columns().Start(col) - m_store.Columns().Start(m_store.FixedColumnCount());
+  }
   lock.unlock();
-  bar->setValue(static_cast<int>(std::clamp<long long>(value, bar->minimum(), bar->maximum())));
+  if (rowValue >= 0) vbar->setValue(static_cast<int>(std::clamp<long long>(rowValue, vbar->minimum(), vbar->maximum())));
+  if (colValue >= 0) hbar->setValue(static_cast<int>(std::clamp<long long>(colValue, hbar->minimum(), hbar->maximum())));
 }
 
 void CGridCtrl::leaveEvent(QEvent* event) {

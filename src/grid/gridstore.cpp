@@ -1,6 +1,7 @@
 #include "grid/gridstore.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace orva {
 
@@ -49,6 +50,7 @@ void GridStore::SetVirtual(bool on) {
   ClearSelection();
   m_virtual = on;
   m_rows.clear();
+  m_arenas.clear();
   m_full.clear();
   m_freeFull.clear();
   if (!on) {
@@ -74,6 +76,12 @@ void GridStore::SetRowCount(int count, int size) {
   }
   m_rowSizes.Resize(count, size);
   m_fixedRows = std::min(m_fixedRows, count);
+  ReleaseArenasBelow(count);
+}
+
+void GridStore::ReleaseArenasBelow(int count) {
+  // No row at or after the floor is left: nothing borrows arena text.
+  if (count <= m_arenaFloor) m_arenas.clear();
 }
 
 void GridStore::SetColumnCount(int count, int size) {
@@ -82,6 +90,7 @@ void GridStore::SetColumnCount(int count, int size) {
   if (count < ColumnCount()) ClearSelection();
   int old = ColumnCount();
   m_colSizes.Resize(count, size);
+  m_colFormats.resize(static_cast<std::size_t>(count), -1);
   if (!m_virtual) {
     for (int r = 0; r < RowCount(); ++r) {
       Row& row = m_rows[static_cast<std::size_t>(r)];
@@ -136,12 +145,49 @@ int GridStore::InsertRow(int index, int height) {
     m_rows.insert(m_rows.begin() + index, std::move(row));
   }
   if (index < m_fixedRows) ++m_fixedRows;
+  if (index < m_arenaFloor) ++m_arenaFloor;
   return index;
+}
+
+int GridStore::AppendRows(const RowBlock& block, int height) {
+  const int first = RowCount();
+  const int rows = block.Rows();
+  if (rows == 0) return first;
+  const char* arena = nullptr;
+  if (!m_virtual && !block.Text().empty()) {
+    auto bytes = std::make_unique<char[]>(block.Text().size());
+    std::memcpy(bytes.get(), block.Text().data(), block.Text().size());
+    arena = bytes.get();
+    if (m_arenas.empty()) m_arenaFloor = first;
+    m_arenas.push_back(std::move(bytes));
+  }
+  const int cols = ColumnCount();
+  const int given = std::min(cols, block.Columns());
+  // Grown geometrically: reserving just enough for each block would move
+  // all the rows for every block.
+  if (const std::size_t needed = m_rows.size() + static_cast<std::size_t>(rows); !m_virtual && needed > m_rows.capacity())
+    m_rows.reserve(std::max(needed, 2 * m_rows.capacity()));
+  for (int r = 0; r < rows; ++r) {
+    m_rowSizes.Append(height);
+    if (m_virtual) continue;
+    Row row(static_cast<std::size_t>(cols));
+    for (int c = 0; c < cols; ++c) {
+      CellSlot& slot = row[static_cast<std::size_t>(c)];
+      slot.state = FixedBits(first + r, c);
+      if (c < given) {
+        const std::string_view text = block.Cell(r, c);
+        if (!text.empty()) slot.text.Borrow(arena + (text.data() - block.Text().data()), static_cast<std::uint32_t>(text.size()));
+      }
+    }
+    m_rows.push_back(std::move(row));
+  }
+  return first;
 }
 
 int GridStore::InsertColumn(int index, int width) {
   if (index != ColumnCount()) ClearSelection();
   m_colSizes.Insert(index, width);
+  m_colFormats.insert(m_colFormats.begin() + index, -1);
   if (!m_virtual)
     for (int r = 0; r < RowCount(); ++r) {
       Row& row = m_rows[static_cast<std::size_t>(r)];
@@ -159,6 +205,8 @@ void GridStore::DeleteRow(int row) {
   }
   m_rowSizes.Erase(row);
   if (row < m_fixedRows) --m_fixedRows;
+  if (row < m_arenaFloor) --m_arenaFloor;
+  ReleaseArenasBelow(RowCount());
 }
 
 void GridStore::DeleteColumn(int col) {
@@ -169,6 +217,7 @@ void GridStore::DeleteColumn(int col) {
       row.erase(row.begin() + col);
     }
   m_colSizes.Erase(col);
+  m_colFormats.erase(m_colFormats.begin() + col);
   if (col < m_fixedCols) --m_fixedCols;
 }
 
@@ -177,12 +226,28 @@ void GridStore::Clear() {
   m_selBase = 0;
   m_rows.clear();
   m_rows.shrink_to_fit();
+  m_arenas.clear();
   m_full.clear();
   m_freeFull.clear();
   m_rowSizes.Clear();
   m_colSizes.Clear();
+  m_colFormats.clear();
   m_fixedRows = 0;
   m_fixedCols = 0;
+}
+
+std::function<void()> GridStore::TakeBulkForFreeing() {
+  constexpr std::size_t kBulkRows = 65536;
+  if (m_rows.size() < kBulkRows) return {};
+  // Full cells stay: they belong to the grid's thread. Slots only point at
+  // them by index.
+  auto rows = std::make_shared<std::vector<Row>>(std::move(m_rows));
+  auto arenas = std::make_shared<std::vector<std::unique_ptr<char[]>>>(std::move(m_arenas));
+  Clear();
+  return [rows, arenas] {
+    rows->clear();
+    arenas->clear();
+  };
 }
 
 std::string GridStore::Text(int row, int col) const {
@@ -239,6 +304,7 @@ CGridCellBase* GridStore::Promote(int row, int col) {
   std::unique_ptr<CGridCellBase> cell = m_factory(row, col);
   cell->SetText(slot.text.View());
   cell->SetState(slot.state);
+  if (row >= m_fixedRows && ColumnFormat(col) >= 0) cell->SetFormat(ColumnFormat(col));
   slot.text = CellText();
   CGridCellBase* raw = cell.get();
   slot.full = Adopt(std::move(cell));
@@ -263,6 +329,7 @@ std::unique_ptr<CGridCellBase> GridStore::CopyCell(int row, int col, CGridCtrl* 
     copy = std::make_unique<CGridCell>();
     if (!m_virtual) copy->SetText(Slot(row, col).text.View());
     copy->SetState(State(row, col));
+    if (row >= m_fixedRows && ColumnFormat(col) >= 0) copy->SetFormat(ColumnFormat(col));
   }
   copy->SetGrid(grid);
   return copy;

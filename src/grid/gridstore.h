@@ -17,6 +17,7 @@
 #include "grid/celltext.h"
 #include "grid/gridcell.h"
 #include "grid/gridtypes.h"
+#include "grid/rowblock.h"
 #include "grid/sizeaxis.h"
 
 namespace orva {
@@ -39,6 +40,11 @@ class GridStore {
   void SetRowHeight(int row, int height) { m_rowSizes.SetSize(row, height); }
   void SetColumnWidth(int col, int width) { m_colSizes.SetSize(col, width); }
 
+  // The text format of a column's compact cells outside the fixed rows; -1
+  // leaves it to the default cell.
+  int ColumnFormat(int col) const { return m_colFormats[static_cast<std::size_t>(col)]; }
+  void SetColumnFormat(int col, int format) { m_colFormats[static_cast<std::size_t>(col)] = format; }
+
   // Virtual mode keeps the counts and sizes but no cells.
   bool IsVirtual() const { return m_virtual; }
   void SetVirtual(bool on);
@@ -49,6 +55,11 @@ class GridStore {
   // The caller grows the grid first when the count exceeds it.
   void SetFixedRowCount(int count);
   void SetFixedColumnCount(int count);
+
+  // Appends the rows of the block with the given height; their texts are
+  // copied into one arena block the store keeps until Clear. Cells beyond the
+  // block's columns are empty. Returns the index of the first new row.
+  int AppendRows(const RowBlock& block, int height);
 
   // Inserts before `index` (== count appends); returns the index.
   int InsertRow(int index, int height);
@@ -98,6 +109,11 @@ class GridStore {
   // Clamps a range to the grid; invalid when nothing is left.
   CellRange Clamp(CellRange range) const;
 
+  // Hands the cell texts of the rows and their arenas over for freeing on
+  // another thread (freeing a million rows takes a while); the store is left
+  // empty. Null when there is little to free.
+  std::function<void()> TakeBulkForFreeing();
+
  private:
   struct CellSlot {
     CellText text;
@@ -118,6 +134,7 @@ class GridStore {
   void FreeRow(Row& row);
   std::uint32_t Adopt(std::unique_ptr<CGridCellBase> cell);
   void RefreshFixedBits(int row, int col);
+  void ReleaseArenasBelow(int count);
   void SetSelectedBits(CellRange range, bool selected);
   bool CoveredByBase(int row, int col) const;
 
@@ -125,6 +142,11 @@ class GridStore {
   SizeAxis m_rowSizes;
   SizeAxis m_colSizes;
   std::vector<Row> m_rows;
+  std::vector<int> m_colFormats;  // by column
+  // Text of appended rows, borrowed by their cells; released when no row
+  // from the first appended one on is left.
+  std::vector<std::unique_ptr<char[]>> m_arenas;
+  int m_arenaFloor = 0;
   std::vector<std::unique_ptr<CGridCellBase>> m_full;
   std::vector<std::uint32_t> m_freeFull;
   int m_fixedRows = 0;

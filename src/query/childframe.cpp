@@ -96,10 +96,7 @@ CChildFrame::CChildFrame(QWidget* parent) : QMainWindow(parent), m_runCancel(CCa
 
 CChildFrame::~CChildFrame() {
   // Never leave a thread running against a destroyed window.
-  if (m_bRunning) {
-    m_bCancelled = true;
-    m_runCancel->Cancel();
-  }
+  if (m_bRunning && !m_bCancelling) CancelQuery();
   FinishThreads();
   g_frames.erase(std::remove(g_frames.begin(), g_frames.end(), this), g_frames.end());
   // The editor works on the document's buffer: it goes before the document.
@@ -249,9 +246,10 @@ void CChildFrame::RunDeferredRequest() {
 
 void CChildFrame::FinishThreads() {
   // The worker may be waiting for the GUI thread (a new grid, a message box),
-  // so events keep flowing while it finishes.
+  // so events keep flowing while it finishes; between events the thread
+  // sleeps (a statement that cannot be cancelled may take a long while).
   while (m_bRunning && m_workerThread.joinable()) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
   }
   if (m_workerThread.joinable()) m_workerThread.join();
   if (m_cancelThread.joinable()) m_cancelThread.join();
@@ -267,11 +265,11 @@ void CChildFrame::closeEvent(QCloseEvent* event) {
     return;
   }
   if (m_bRunning) {
+    // The cancel thread interrupts the statement (once); closing waits for
+    // the run to end.
     m_closing = true;
     m_bExitAfterCancel = false;
     if (!m_bCancelling) CancelQuery();
-    m_bCancelled = true;
-    m_runCancel->Cancel();
     FinishThreads();
     m_closing = false;
   }

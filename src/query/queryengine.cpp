@@ -5,11 +5,18 @@
 #include <cstdio>
 #include <new>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
+#include <QWidget>
+
 #include "db/cancelhandle.h"
 #include "db/dbconnection.h"
 #include "db/dbexception.h"
 #include "db/recordsetex.h"
 #include "grid/gridctrl.h"
+#include "grid/rowblock.h"
 #include "platform/codec.h"
 #include "platform/messagebox.h"
 #include "platform/messages.h"
@@ -37,6 +44,9 @@ std::string Format(const char* utf8Format, Args... args) {
 
 std::string Text(const char* utf8) { return GbkFromUtf8(utf8); }
 
+// The log text of a failure that carries no text of its own.
+constexpr const char* kUnknownError = "执行该SQL时发生未知错误";
+
 // A foreign exception's own text, cut to 511 bytes on a character boundary.
 std::string OwnText(const std::exception& e) { return std::string(CutAtCharBoundary(e.what(), 511)); }
 
@@ -54,43 +64,134 @@ bool StartsWithBegin(std::string_view statement) {
   return true;
 }
 
-// Reads the rows of the set into the grid until the end or a cancel.
-void ReadRows(QueryJob& job, CRecordsetEx& set, CGridCtrl& grid) {
+// After a read of this many rows the memory the driver held for them is
+// handed back to the system.
+constexpr long kManyRows = 100000;
+
+// Drivers keep a whole result in many small blocks, freed when the set
+// closes; the allocator keeps such memory for the process unless asked,
+// and after a million rows that is hundreds of megabytes.
+void ReturnFreedMemory() {
+#ifdef __GLIBC__
+  malloc_trim(0);
+#endif
+}
+
+// The window that owns the run's message boxes.
+QWidget* DialogParent(const IQueryFrame& frame) { return qobject_cast<QWidget*>(frame.NotifyTarget()); }
+
+// Reads the rows of the set into the grid until the end or a cancel. Returns
+// the text of the last fetch that failed (the rows shown are then not the
+// whole set), or an empty text.
+std::string ReadRows(QueryJob& job, CRecordsetEx& set, CGridCtrl& grid) {
   IQueryFrame& frame = *job.m_pFrame;
   const int columns = set.GetColumnCount();
+  // Rows go to the grid in blocks, one locked step each: small at first so
+  // the first rows show at once, then as many as arrive in a short while.
+  constexpr int kFirstBlockRows = 64;
+  constexpr int kBlockRows = 8192;
+  constexpr std::uint32_t kBlockMs = 100;
+  RowBlock block(columns + 1);
+  int blockRows = kFirstBlockRows;
+  std::uint32_t blockStart = GetTickCount32();
+  auto flush = [&] {
+    if (!block.Empty()) grid.AppendRows(block);
+    block.Clear();
+    blockStart = GetTickCount32();
+  };
   std::string value;
   char heading[24];
   long rowNumber = 0;
   bool lastMoveFailed = false;
+  std::string failure;
   while (!frame.IsCancelled() && !set.IsEOF()) {
-    std::snprintf(heading, sizeof heading, "%ld", ++rowNumber);
-    const int row = grid.InsertRow(heading, -1);
-    for (int i = 0; i < columns && !frame.IsCancelled(); ++i) {
+    // A row is read whole once begun, so a cancel never leaves half a row.
+    const int length = std::snprintf(heading, sizeof heading, "%ld", ++rowNumber);
+    block.AddCell(std::string_view(heading, static_cast<std::size_t>(length)));
+    for (int i = 0; i < columns; ++i) {
       value.clear();
       try {
         set.GetFieldText(i, value);
       } catch (const CDBException&) {
         // The cell keeps what was read of the value; the error is not shown.
       }
-      grid.SetItemText(row, i + 1, value);
+      block.AddCell(value);
+    }
+    if (block.Rows() >= blockRows || ((rowNumber & 63) == 0 && GetTickCount32() - blockStart >= kBlockMs)) {
+      flush();
+      blockRows = kBlockRows;
     }
     if (frame.IsCancelled()) break;
     try {
       set.MoveNext();
       lastMoveFailed = false;
     } catch (const CDBException& e) {
+      // A fetch interrupted by the user's cancel is no error to show.
+      if (frame.IsCancelled()) break;
       // A fetch that fails again on the same row would repeat forever: the
       // first failure is shown, a second in a row ends the read of this set.
+      failure = e.ErrorText();
       if (lastMoveFailed) break;
       lastMoveFailed = true;
-      ShowErrorBoxGbk(e.ErrorText());
+      flush();  // the rows so far are in the grid while the box is up
+      ShowErrorBoxGbk(failure, DialogParent(frame));
     }
+  }
+  flush();
+  return failure;
+}
+
+// Runs one batch and reports in the log whatever error leaves it. In
+// statement mode an error text gets a line break of its own and every error
+// shows the log; in batch mode a foreign exception leaves the page as it is.
+void RunBatchReported(QueryJob& job, std::string_view text, bool statementMode) {
+  IResultOutput& output = *job.m_pFrame->GetResultOutput();
+  auto report = [&](const std::string& message, bool showLog) {
+    job.m_bErrorReported = true;
+    output.AddMessage(message, false);
+    if (showLog) output.ShowPage(true);
+  };
+  try {
+    ExecuteBatch(job, text);
+  } catch (const CDBException& e) {
+    report(statementMode ? e.ErrorText() + "\r\n" : e.ErrorText(), true);
+  } catch (const std::bad_alloc&) {
+    // Reported in batch mode too, so the user learns why the run ended.
+    report(Text("内存异常，无法正确执行该SQL"), true);
+  } catch (const std::exception& e) {
+    report(OwnText(e), statementMode);
+  } catch (...) {
+    report(Text(kUnknownError), statementMode);
+  }
+}
+
+// Runs the whole text, batch or statement by statement, reporting every
+// error in the message log; only a failure to report escapes.
+void RunScript(QueryJob& job) {
+  IQueryFrame& frame = *job.m_pFrame;
+  CDBConnection& connection = *frame.GetConnection();
+  frame.GetResultOutput()->ClearMessages();
+  if (connection.SupportsMultipleResults()) {
+    RunBatchReported(job, job.m_strText, false);
+    return;
+  }
+  CScriptSplitter splitter;
+  splitter.Split(job.m_strText);
+  while (splitter.HasMore()) {
+    std::string statement = TrimLeadingWhiteSpace(splitter.PopFront());
+    if (connection.GetKind() == DbmsOracle && StartsWithBegin(statement) && splitter.HasMore()) {
+      statement += "; ";
+      statement += splitter.PopFront();
+      statement += ";";
+    }
+    RunBatchReported(job, statement, true);
   }
 }
 
 }  // namespace
 
 void SetupResultColumns(CGridCtrl& grid, const CRecordsetEx& set) {
+  constexpr int kNumberFormat = DT_RIGHT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
   const int format = DT_SINGLELINE | DT_VCENTER;
   int column = grid.InsertColumn("", format, -1);
   grid.SetColumnWidth(column, kRowNumberColumnWidth);
@@ -98,6 +199,8 @@ void SetupResultColumns(CGridCtrl& grid, const CRecordsetEx& set) {
     const ColumnInfo& info = set.GetColumnInfo(i);
     column = grid.InsertColumn(info.m_strName, format, -1);
     grid.SetColumnWidth(column, ResultColumnWidth(info));
+    // Numbers read best right-aligned, whatever the driver makes of them.
+    if (IsNumericColumn(info)) grid.SetColumnFormat(column, kNumberFormat);
   }
   grid.SetFixedRowCount(1);
   grid.SetFixedColumnCount(1);
@@ -113,6 +216,8 @@ void ExecuteBatch(QueryJob& job, std::string_view text) {
 
   CRecordsetEx* set = nullptr;
   if (connection.OpenResultSet(text, set, frame.RunCancel()) == -1 || set == nullptr) return;
+  std::string readError;
+  long rowsRead = 0;
   try {
     output.AddMessage(Format("（执行SQL语句共耗时: %s）", FormatElapsed(GetTickCount32() - clock).c_str()), false);
     int setCounter = 0;
@@ -136,16 +241,25 @@ void ExecuteBatch(QueryJob& job, std::string_view text) {
               try {
                 set->MoveNext();
               } catch (const CDBException& e) {
-                ShowErrorBoxGbk(e.ErrorText());
+                ShowErrorBoxGbk(e.ErrorText(), DialogParent(frame));
               }
             }
             clock = GetTickCount32();
-            ReadRows(job, *set, *grid);
+            readError = ReadRows(job, *set, *grid);
           }
           const int rows = std::max(0, grid->GetRowCount() - 1);
+          rowsRead += rows;
           output.AddMessage(Format("所影响的行数为 %d 行 (读取记录集耗时:%s)", rows,
                                    FormatElapsed(GetTickCount32() - clock).c_str()),
                             true);
+          if (!readError.empty()) {
+            // A row was lost or the set ended early: the rows shown are not
+            // the whole result.
+            output.AddMessage(readError, false);
+            output.ShowPage(true);
+            job.m_bErrorReported = true;
+            readError.clear();
+          }
           grid->AutoSize();
           clock = GetTickCount32();
         }
@@ -158,57 +272,19 @@ void ExecuteBatch(QueryJob& job, std::string_view text) {
     throw;
   }
   CDBConnection::CloseResultSet(set);
+  if (rowsRead >= kManyRows) ReturnFreedMemory();
 }
 
 unsigned QueryThreadProc(QueryJob& job) {
   IQueryFrame& frame = *job.m_pFrame;
-  CDBConnection& connection = *frame.GetConnection();
-  IResultOutput& output = *frame.GetResultOutput();
-  bool errorReported = false;
-  auto report = [&](const std::string& text) {
-    output.AddMessage(text, false);
-    errorReported = true;
-  };
-
-  output.ClearMessages();
-  if (connection.SupportsMultipleResults()) {
-    try {
-      ExecuteBatch(job, job.m_strText);
-    } catch (const CDBException& e) {
-      report(e.ErrorText());
-      output.ShowPage(true);
-    } catch (const std::bad_alloc&) {
-      // Reported like statement mode, so the user learns why the run ended.
-      report(Text("内存异常，无法正确执行该SQL"));
-      output.ShowPage(true);
-    } catch (const std::exception& e) {
-      report(OwnText(e));
-    }
-  } else {
-    CScriptSplitter splitter;
-    splitter.Split(job.m_strText);
-    while (splitter.HasMore()) {
-      std::string statement = TrimLeadingWhiteSpace(splitter.PopFront());
-      if (connection.GetKind() == DbmsOracle && StartsWithBegin(statement) && splitter.HasMore()) {
-        statement += "; ";
-        statement += splitter.PopFront();
-        statement += ";";
-      }
-      try {
-        ExecuteBatch(job, statement);
-      } catch (const CDBException& e) {
-        report(e.ErrorText() + "\r\n");
-        output.ShowPage(true);
-      } catch (const std::bad_alloc&) {
-        report(Text("内存异常，无法正确执行该SQL"));
-        output.ShowPage(true);
-      } catch (const std::exception& e) {
-        report(OwnText(e));
-        output.ShowPage(true);
-      }
-    }
+  job.m_bErrorReported = false;
+  // Whatever happens, the window hears that the run is over.
+  try {
+    RunScript(job);
+  } catch (...) {
+    job.m_bErrorReported = true;
   }
-  PostMessageTo(frame.NotifyTarget(), WM_QUERY_DONE, errorReported ? 1 : 0, -1);
+  PostMessageTo(frame.NotifyTarget(), WM_QUERY_DONE, job.m_bErrorReported ? 1 : 0, -1);
   return 0;
 }
 

@@ -48,6 +48,8 @@ class IQueryFrame {
 struct QueryJob {
   std::string m_strText;  // GBK, already trimmed
   IQueryFrame* m_pFrame = nullptr;
+  // Set by the run when it reported an error in the message log.
+  bool m_bErrorReported = false;
 };
 
 // The worker thread body of one run. Returns 0.

@@ -1,5 +1,6 @@
 #pragma once
-// Starting widths of result-grid columns, from the column's size and SQL type.
+// Starting widths and alignment of result-grid columns, from the column's size
+// and SQL type.
 
 #include "db/recordsetex.h"
 
@@ -9,5 +10,8 @@ namespace orva {
 inline constexpr int kRowNumberColumnWidth = 40;
 
 int ResultColumnWidth(const ColumnInfo& column);
+
+// Whether the column holds numbers (its values are shown right-aligned).
+bool IsNumericColumn(const ColumnInfo& column);
 
 }  // namespace orva

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <thread>
 
+#include "db/odbcenv.h"
 #include "db_fixture.h"
 
 namespace orva::test {
@@ -147,6 +148,85 @@ TEST_P(BatchTest, ClosingTheConnectionClosesItsOpenSets) {
   EXPECT_EQ(set->m_pDatabase, nullptr);
   EXPECT_THROW(set->DescribeColumns(), CDBException);
   CDBConnection::CloseResultSet(set);
+}
+
+TEST_P(BatchTest, ACancelLandingAsTheStatementStartsStillStopsIt) {
+  if (Db().sleepStatement.empty()) GTEST_SKIP() << Db().name << " has no long-running statement";
+  auto run = CCancelHandle::Create();
+  std::thread canceller;
+  // The cancel arrives after the worker decided to start the statement and
+  // before the driver has it: neither the check before the call nor a cancel
+  // sent to the still idle statement would stop it.
+  run->SetCallStartObserver([&] {
+    if (canceller.joinable()) return;
+    canceller = std::thread([&] { run->Cancel(); });
+    while (!run->IsCancelled()) std::this_thread::yield();
+  });
+  CRecordsetEx* set = nullptr;
+  std::string error = "<no error>";
+  try {
+    m_conn->OpenResultSet(Db().sleepStatement, set, run);
+  } catch (const CDBException& e) {
+    error = e.m_strError;
+  }
+  CDBConnection::CloseResultSet(set);
+  canceller.join();
+  EXPECT_NE(ToLowerGbk(error).find("cancel"), std::string::npos) << error;
+  EXPECT_EQ(ReadOne("SELECT 3"), "3");
+}
+
+TEST_P(BatchTest, ARunIsInterruptedOnceAndNeverAfterItsCallReturned) {
+  if (Db().sleepStatement.empty()) GTEST_SKIP() << Db().name << " has no long-running statement";
+  auto run = CCancelHandle::Create();
+  std::atomic<bool> started{false};
+  run->SetCallStartObserver([&] { started = true; });
+  std::string error = "<no error>";
+  std::thread worker([&] {
+    CRecordsetEx* set = nullptr;
+    try {
+      m_conn->OpenResultSet(Db().sleepStatement, set, run);
+    } catch (const CDBException& e) {
+      error = e.m_strError;
+    }
+    CDBConnection::CloseResultSet(set);
+  });
+  while (!started) std::this_thread::yield();
+  EXPECT_TRUE(run->Cancel());
+  EXPECT_FALSE(run->Cancel());  // the second request only keeps the mark
+  worker.join();
+  EXPECT_NE(ToLowerGbk(error).find("cancel"), std::string::npos) << error;
+  EXPECT_TRUE(run->IsCancelled());
+  EXPECT_FALSE(run->Cancel());  // nothing is in flight any more
+  // The next run can be interrupted again.
+  run->Reset();
+  CRecordsetEx* set = nullptr;
+  ASSERT_EQ(m_conn->OpenResultSet("SELECT 4", set, run), 1);
+  EXPECT_FALSE(run->Cancel());  // between calls: only the mark
+  CDBConnection::CloseResultSet(set);
+}
+
+TEST_P(BatchTest, ClosingTheLinkWhileAnotherThreadClosesASetFreesEachStatementOnce) {
+  const long before = LiveStatementHandles();
+  for (int round = 0; round < 60; ++round) {
+    CDBConnection conn;
+    ASSERT_TRUE(conn.Open(m_connect));
+    CRecordsetEx* set = nullptr;
+    ASSERT_EQ(conn.OpenResultSet("SELECT 1", set), 1);
+    std::atomic<int> ready{0};
+    std::thread closer([&] {
+      ++ready;
+      while (ready < 2) {
+      }
+      if (round % 2) set->Close();
+      CDBConnection::CloseResultSet(set);
+    });
+    ++ready;
+    while (ready < 2) {
+    }
+    conn.Close();
+    closer.join();
+    ASSERT_EQ(LiveStatementHandles(), before) << "round " << round;
+  }
 }
 
 ORVA_INSTANTIATE_FOR_DATABASES(BatchTest);

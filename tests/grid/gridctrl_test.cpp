@@ -264,6 +264,24 @@ TEST(GridClipboard, PasteSplitsFieldsSkipsHiddenRowsAndDropsWhatLiesBeyond) {
   EXPECT_EQ(g.grid->GetItemText(3, 3), "a");
 }
 
+TEST(GridClipboard, PasteLeavesReadOnlyCellsOfTheBlockAlone) {
+  ShownGrid g;
+  g.grid->SetItemState(2, 3, g.grid->GetItemState(2, 3) | GVIS_READONLY);
+  g.grid->SetItemState(3, 2, g.grid->GetItemState(3, 2) | GVIS_READONLY);
+  g.Click(2, 2);
+  QApplication::clipboard()->setText(QStringLiteral("a\tb\tc\r\nd\te\tf"));
+  g.owner.notes.clear();
+  g.Key(Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(g.grid->GetItemText(2, 2), "a");
+  EXPECT_EQ(g.grid->GetItemText(2, 3), "2,3");  // read-only: its field is skipped
+  EXPECT_EQ(g.grid->GetItemText(2, 4), "c");
+  EXPECT_EQ(g.grid->GetItemText(3, 2), "3,2");
+  EXPECT_EQ(g.grid->GetItemText(3, 3), "e");
+  EXPECT_EQ(g.grid->GetItemText(3, 4), "f");
+  EXPECT_FALSE(g.grid->GetItemState(2, 3) & GVIS_MODIFIED);
+  EXPECT_EQ(g.owner.Count(GVN_ENDLABELEDIT), 4);
+}
+
 TEST(GridClipboard, CutCopiesThenClearsThroughTheEndEditPath) {
   ShownGrid g;
   g.grid->SetSelectedRange({1, 1, 1, 2});
@@ -288,7 +306,7 @@ TEST(GridClipboard, CutCopiesThenClearsThroughTheEndEditPath) {
   EXPECT_EQ(g.grid->GetItemText(3, 1), "3,1");
 }
 
-TEST(GridCells, CheckCellsToggleByClickUnlessReadOnly) {
+TEST(GridCells, CheckCellsToggleByEveryClickInTheBoxUnlessReadOnly) {
   ShownGrid g;
   ASSERT_TRUE(g.grid->SetCellType(2, 2, GridCellClassOf<CGridCellCheck>()));
   EXPECT_FALSE(g.grid->SetCellType(9, 2, GridCellClassOf<CGridCellCheck>()));
@@ -301,13 +319,22 @@ TEST(GridCells, CheckCellsToggleByClickUnlessReadOnly) {
   QRect rect;
   g.grid->GetCellRect(2, 2, rect);
   QPoint box = check->GetCheckPlacement(rect.adjusted(0, 0, -1, -1)).center();
-  QTest::mouseClick(g.grid->viewport(), Qt::LeftButton, {}, box);
-  EXPECT_TRUE(check->GetCheck());
-  QTest::mouseClick(g.grid->viewport(), Qt::LeftButton, {}, QPoint(rect.right() - 3, rect.center().y()));
-  EXPECT_TRUE(check->GetCheck());  // outside the box
+  // The first click makes the cell the focus cell; the later ones land on
+  // the focus cell of an editable grid and must still toggle, not edit.
+  for (bool expected : {true, false, true}) {
+    QTest::mouseClick(g.grid->viewport(), Qt::LeftButton, {}, box);
+    EXPECT_EQ(check->GetCheck(), expected);
+    EXPECT_EQ(g.grid->InPlaceEditor(), nullptr);
+  }
+  EXPECT_EQ(g.grid->GetFocusCell(), (CellId{2, 2}));
   g.grid->SetItemState(2, 2, g.grid->GetItemState(2, 2) | GVIS_READONLY);
   QTest::mouseClick(g.grid->viewport(), Qt::LeftButton, {}, box);
   EXPECT_TRUE(check->GetCheck());
+  // Outside the box a click on the focus cell opens the editor as usual.
+  g.grid->SetItemState(2, 2, g.grid->GetItemState(2, 2) & ~GVIS_READONLY);
+  QTest::mouseClick(g.grid->viewport(), Qt::LeftButton, {}, QPoint(rect.right() - 3, rect.center().y()));
+  EXPECT_TRUE(check->GetCheck());
+  EXPECT_NE(g.grid->InPlaceEditor(), nullptr);
   EXPECT_TRUE(check->SetCheck(false));  // returns the previous value
   EXPECT_FALSE(check->GetCheck());
   EXPECT_GT(check->GetCellExtent().width(), CGridCell().GetCellExtent().width());
@@ -419,13 +446,27 @@ TEST(GridMouse, TitleTipShowsClippedTextAndHidesWhenThePointerLeaves) {
   EXPECT_FALSE(g.grid->TitleTip()->isVisible());
 }
 
-TEST(GridMouse, WheelScrollsByLines) {
-  ShownGrid g(100, 3);
+TEST(GridMouse, WheelScrollsByLinesAndAddsUpSmallSteps) {
+  ShownGrid g(100, 30);
   g.grid->ResetScrollBars();
-  QWheelEvent down(QPointF(50, 50), g.grid->viewport()->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, -120),
-                   Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-  QApplication::sendEvent(g.grid->viewport(), &down);
-  EXPECT_EQ(g.grid->GetTopleftNonFixedCell().row, 1 + g.grid->GetWheelScrollLines());
+  auto wheel = [&](QPoint angle) {
+    QWheelEvent event(QPointF(50, 50), g.grid->viewport()->mapToGlobal(QPointF(50, 50)), QPoint(), angle,
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(g.grid->viewport(), &event);
+  };
+  const int lines = g.grid->GetWheelScrollLines();
+  wheel(QPoint(0, -120));
+  EXPECT_EQ(g.grid->GetTopleftNonFixedCell().row, 1 + lines);
+  // A touchpad sends a notch in small steps; together they scroll as much.
+  for (int i = 0; i < 3; ++i) wheel(QPoint(0, -40));
+  EXPECT_EQ(g.grid->GetTopleftNonFixedCell().row, 1 + 2 * lines);
+  for (int i = 0; i < 2; ++i) wheel(QPoint(0, 60));
+  EXPECT_EQ(g.grid->GetTopleftNonFixedCell().row, 1 + lines);
+  // Sideways motion scrolls the columns.
+  const int left = g.grid->GetTopleftNonFixedCell().col;
+  for (int i = 0; i < 4; ++i) wheel(QPoint(-30, 0));
+  EXPECT_GT(g.grid->GetTopleftNonFixedCell().col, left);
+  EXPECT_EQ(g.grid->GetTopleftNonFixedCell().row, 1 + lines);
 }
 
 TEST(GridPrinting, RowsArePaginatedIntoThePdf) {

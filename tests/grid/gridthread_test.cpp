@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "grid/gridctrl.h"
+#include "grid/rowblock.h"
 #include "grid/gridtypes.h"
 #include "grid/textmeasure.h"
 #include "grid_test_util.h"
@@ -33,7 +34,7 @@ void Drain() {
 // Drains, then lets a worker's refresh that waits for its turn come.
 void DrainAndPause() {
   Drain();
-  QTest::qWait(120);
+  QTest::qWait(250);  // longer than a held worker refresh waits
   Drain();
 }
 
@@ -185,6 +186,34 @@ TEST(GridThreads, AutoSizeFromAWorkerMatchesTheGuiThreadWhilePainting) {
                                              .horizontalAdvance(QStringLiteral("WIDE XXXX")));
 }
 
+TEST(GridThreads, AutoSizeOfAHugeGridFromAWorkerStillFindsTheLongestValues) {
+  constexpr int kRows = 150000;
+  test::RecordingOwner owner;
+  auto* grid = new CGridCtrl;
+  grid->Create(QRect(0, 0, 300, 300), &owner, 100);
+  grid->SetColumnCount(3);
+  grid->SetFixedRowCount(1);
+  grid->SetFixedColumnCount(1);
+  RowBlock block(3);
+  for (int r = 1; r <= kRows; ++r) {
+    block.AddCell(std::to_string(r));
+    block.AddCell("ab");
+    // Far past the rows measured in full, one value is much longer.
+    block.AddCell(r == kRows - 7 ? std::string(60, 'M') : std::string(r % 5, 'i'));
+  }
+  ASSERT_EQ(grid->AppendRows(block), 1);
+  ASSERT_EQ(grid->GetRowCount(), kRows + 1);
+  EXPECT_EQ(grid->GetItemText(kRows - 7, 2), std::string(60, 'M'));
+  EXPECT_EQ(grid->GetItemText(kRows, 0), std::to_string(kRows));
+  std::thread worker([&] { grid->AutoSize(); });
+  worker.join();
+  Drain();
+  const QFontMetrics metrics(grid->GetDefaultCell(false, false)->GetFontObject());
+  EXPECT_GE(grid->GetColumnWidth(2), metrics.horizontalAdvance(QString(60, QLatin1Char('M'))));
+  EXPECT_GE(grid->GetColumnWidth(0), metrics.horizontalAdvance(QString::number(kRows)));
+  EXPECT_LT(grid->GetColumnWidth(1), metrics.horizontalAdvance(QString(10, QLatin1Char('M'))));
+}
+
 TEST(GridThreads, ChangesFromAWorkerQueueOneRepaintRequestAtATime) {
   test::RecordingOwner owner;
   auto* grid = new CGridCtrl;
@@ -197,7 +226,7 @@ TEST(GridThreads, ChangesFromAWorkerQueueOneRepaintRequestAtATime) {
   MetaCallCounter counter;
   grid->installEventFilter(&counter);
   // The queued calls one change from a worker causes...
-  // (A worker's refreshes come at most every 50 ms: each step waits longer.)
+  // (A worker's refreshes come at most every 100 ms: each step waits longer.)
   std::thread one([&] { grid->SetItemText(grid->InsertRow("one"), 1, "x"); });
   one.join();
   DrainAndPause();

@@ -103,6 +103,43 @@ TEST(GridStore, PromotionKeepsTextAndStateAndCellsCanBeReplaced) {
   EXPECT_EQ(store.FullCellCount(), 0u);
 }
 
+TEST(GridStore, AppendedRowsBorrowTheirTextsUntilTheRowsAreGone) {
+  GridStore store;
+  store.SetColumnCount(3, 10);
+  store.SetRowCount(1, 10);
+  store.SetFixedRowCount(1);
+  store.SetFixedColumnCount(1);
+  RowBlock block(2);  // fewer cells than columns: the last column stays empty
+  for (const char* text : {"1", "a long text of more than fifteen bytes", "2", ""}) block.AddCell(text);
+  block.AddCell("3");
+  block.DropPartialRow();  // a row begun but not finished never arrives
+  EXPECT_EQ(block.Rows(), 2);
+  ASSERT_EQ(store.AppendRows(block, 12), 1);
+  block.Clear();  // the store has its own copy
+  block.AddCell("x");
+  ASSERT_EQ(store.RowCount(), 3);
+  EXPECT_EQ(store.Rows().Size(2), 12);
+  EXPECT_EQ(store.Text(1, 1), "a long text of more than fifteen bytes");
+  EXPECT_EQ(store.Text(2, 0), "2");
+  EXPECT_EQ(store.Text(2, 1), "");
+  EXPECT_EQ(store.Text(1, 2), "");
+  EXPECT_EQ(store.State(1, 0), std::uint32_t{GVIS_FIXED | GVIS_FIXEDCOL});
+  EXPECT_EQ(store.State(1, 1), 0u);
+  // Borrowed cells can be changed, promoted and copied like any other.
+  store.SetText(2, 1, "changed");
+  EXPECT_EQ(store.Text(2, 1), "changed");
+  EXPECT_EQ(store.Promote(1, 1)->GetText(), "a long text of more than fifteen bytes");
+  CellText copy;
+  {
+    std::string scratch;
+    copy = CellText(store.TextView(2, 0, scratch));
+  }
+  store.SetRowCount(1, 10);  // the appended rows go, and their arena with them
+  EXPECT_EQ(copy.View(), "2");
+  EXPECT_EQ(store.AppendRows(block, 12), 1);  // a block of no whole row adds nothing
+  EXPECT_EQ(store.RowCount(), 1);
+}
+
 TEST(GridStore, SelectionKeepsEarlierRangesWhileANewOneGrows) {
   GridStore store;
   store.SetRowCount(5, 20);

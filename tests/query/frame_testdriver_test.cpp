@@ -9,6 +9,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
+#include <time.h>
+
 #include <chrono>
 #include <thread>
 
@@ -205,6 +207,46 @@ TEST_F(FrameOnTestDriver, CancelOnSybaseAnywhereStopsReadingAtTheNextRow) {
   EXPECT_LT(rows, 2000000);
   // No statement was interrupted: no error was reported.
   EXPECT_EQ(Log().find("Operation canceled"), std::string::npos) << Log();
+}
+
+double ThreadCpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9;
+}
+
+TEST_F(FrameOnTestDriver, ClosingDuringAStatementThatCannotBeCancelledWaitsAsleep) {
+  TestConnection options = Options();
+  options.hide = "SQLCancel";
+  Open(options);
+  Start("select sleep(2)");
+  QElapsedTimer wall;
+  wall.start();
+  const double cpu = ThreadCpuSeconds();
+  EXPECT_TRUE(m_frame->close());
+  EXPECT_FALSE(m_frame->IsRunning());
+  // The window waited for the statement's end; its thread slept meanwhile
+  // instead of polling (polling keeps a processor busy the whole time).
+  const double waited = wall.elapsed() / 1000.0;
+  EXPECT_GT(waited, 1.0);
+  EXPECT_LT(ThreadCpuSeconds() - cpu, waited / 4) << "waited " << waited << " s";
+}
+
+TEST_F(FrameOnTestDriver, AFailedFetchIsAnErrorInTheLogAndTheOutcome) {
+  Open(Options());
+  orva::test::MessageBoxRecorder boxes;
+  // The third row's value overflows while it is fetched; the driver then
+  // ends the set.
+  Start("with recursive n(i) as (select 1 union all select i + 1 from n where i < 5) "
+        "select case when i < 3 then i else abs(-9223372036854775807 - 1) end as v from n");
+  ASSERT_TRUE(WaitIdle());
+  ASSERT_EQ(boxes.Count(), 1u);  // shown at once, and then in the log
+  EXPECT_EQ(boxes.Boxes()[0].parent, m_frame.get());
+  EXPECT_EQ(m_frame->StatusText(), "SQL执行完毕，其中存在错误");
+  ASSERT_EQ(m_frame->GetResultView()->GetGridCount(), 1);
+  EXPECT_EQ(m_frame->GetResultView()->GetGrid(0)->GetItemText(2, 1), "2");
+  const std::string log = Log();
+  EXPECT_NE(log.find("overflow"), std::string::npos) << log << boxes.LastText().toStdString();
 }
 
 }  // namespace

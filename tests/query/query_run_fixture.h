@@ -21,12 +21,38 @@
 
 namespace orva::test {
 
+// The result view as the engine sees it, with two test controls: the grid
+// handed out last is kept for the worker side, and grids may be refused with
+// an exception that is no std::exception.
+class WatchedOutput : public IResultOutput {
+ public:
+  explicit WatchedOutput(CResultView* view) : m_view(view) {}
+  void ClearMessages() override { m_view->ClearMessages(); }
+  void AddMessage(std::string_view text, bool indented) override { m_view->AddMessage(text, indented); }
+  void ShowPage(bool messages) override { m_view->ShowPage(messages); }
+  CGridCtrl* AddResultGrid(CRecordsetEx* set) override {
+    if (m_throwOnGrid) throw 42;
+    CGridCtrl* grid = m_view->AddResultGrid(set);
+    m_lastGrid = grid;
+    return grid;
+  }
+  CGridCtrl* LastGrid() const { return m_lastGrid.load(); }
+  void ThrowOnGrid(bool on) { m_throwOnGrid = on; }
+  void Forget() { m_lastGrid = nullptr; }
+
+ private:
+  CResultView* m_view;
+  std::atomic<CGridCtrl*> m_lastGrid{nullptr};
+  std::atomic<bool> m_throwOnGrid{false};
+};
+
 class RunFrame : public QObject, public IQueryFrame {
  public:
-  RunFrame(CDBConnection* connection, CResultView* view) : m_connection(connection), m_view(view) {}
+  RunFrame(CDBConnection* connection, CResultView* view) : m_connection(connection), m_view(view), m_output(view) {}
 
   CDBConnection* GetConnection() const override { return m_connection; }
-  IResultOutput* GetResultOutput() const override { return m_view; }
+  IResultOutput* GetResultOutput() const override { return const_cast<WatchedOutput*>(&m_output); }
+  WatchedOutput& Output() { return m_output; }
   QObject* NotifyTarget() const override { return const_cast<RunFrame*>(this); }
   bool IsCancelled() const override { return m_cancelled.load(); }
   std::shared_ptr<CCancelHandle> RunCancel() const override { return m_cancel; }
@@ -37,6 +63,7 @@ class RunFrame : public QObject, public IQueryFrame {
     m_cancelled = false;
     m_cancel->Reset();
     m_view->ClearResults();
+    m_output.Forget();
     m_job.m_strText = script;
     m_job.m_pFrame = this;
     m_worker = std::thread([this] { QueryThreadProc(m_job); });
@@ -89,6 +116,7 @@ class RunFrame : public QObject, public IQueryFrame {
  private:
   CDBConnection* m_connection;
   CResultView* m_view;
+  WatchedOutput m_output;
   QueryJob m_job;
   std::thread m_worker;
   std::atomic<bool> m_cancelled{false};
