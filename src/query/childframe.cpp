@@ -124,7 +124,21 @@ void CChildFrame::SetQueryView(CQueryView* view) {
   SetEditor(view, m_viewSource.get());
 }
 
-void CChildFrame::SetDocument(std::unique_ptr<CQueryDoc> document) { m_document = std::move(document); }
+void CChildFrame::SetDocument(std::unique_ptr<CQueryDoc> document) {
+  m_document = std::move(document);
+  if (!m_document) return;
+  // The file's encoding in a status pane of its own, kept up to date.
+  auto* pane = findChild<QLabel*>(QStringLiteral("encoding"));
+  if (!pane) {
+    pane = new QLabel(this);
+    pane->setObjectName(QStringLiteral("encoding"));
+    pane->setFixedWidth(70);
+    statusBar()->addPermanentWidget(pane);
+  }
+  CQueryDoc* doc = m_document.get();
+  doc->SetFileObserver([pane, doc] { pane->setText(doc->EncodingLabel()); });
+  pane->setText(doc->EncodingLabel());
+}
 
 void CChildFrame::SetConnection(CDBConnection* connection) {
   if (!connection) return;

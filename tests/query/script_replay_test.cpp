@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -116,6 +117,7 @@ class ScriptReplayTest : public ::testing::Test {
   struct RunOutcome {
     std::string log;  // UTF-8
     QString status;
+    QString encoding;  // the encoding pane
   };
   // Opens the script file in a query window on the database, presses F5 and
   // waits for the run to end.
@@ -143,7 +145,9 @@ class ScriptReplayTest : public ::testing::Test {
     while (frame.IsRunning() && timer.elapsed() < 500000) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     EXPECT_FALSE(frame.IsRunning());
     QCoreApplication::processEvents();
-    RunOutcome outcome{Utf8FromGbk(frame.GetResultView()->MessageText()), frame.StatusText()};
+    auto* pane = frame.findChild<QLabel*>(QStringLiteral("encoding"));
+    RunOutcome outcome{Utf8FromGbk(frame.GetResultView()->MessageText()), frame.StatusText(),
+                       pane ? pane->text() : QString()};
     frame.close();
     return outcome;
   }
@@ -193,13 +197,13 @@ TEST_F(ScriptReplayTest, SampleDatabaseDumpWithTriggerAndViewReplaysIdentically)
   ASSERT_NE(dump.find("CREATE TRIGGER order_shipped"), std::string::npos);
   ASSERT_NE(dump.find("CREATE VIEW vip_customers"), std::string::npos);
 
-  // Scripts are GBK text in the editor: the dump goes in as GB18030, which
-  // holds every character of it.
+  // The dump is UTF-8: the window opens it as such.
   const std::string scriptPath = Path("sample-dump.sql");
-  WriteFile(scriptPath, ConvertCharset(dump, "UTF-8", "GB18030"));
+  WriteFile(scriptPath, dump);
   const std::string target = Path("replayed.db");
   const RunOutcome run = RunInQueryWindow(target, scriptPath);
   EXPECT_EQ(run.status, QStringLiteral("SQL执行成功")) << run.log.substr(0, 4000);
+  EXPECT_EQ(run.encoding, QStringLiteral("UTF-8"));
 
   const std::string replayed = Dump(target);
   EXPECT_TRUE(SameText(NormalisedDump(replayed), NormalisedDump(dump)));
