@@ -23,6 +23,7 @@
 #include "query/elapsed.h"
 #include "query/querydoc.h"
 #include "query/queryview.h"
+#include "query/reconnect.h"
 #include "query/resultview.h"
 #include "query/sqlsource.h"
 
@@ -214,6 +215,12 @@ void CChildFrame::OnQueryDone(std::intptr_t wParam) {
   m_bRunning = false;
   m_bCancelling = false;
   m_bCancelled = false;
+  if (m_connectionLost.exchange(false) && m_pConnection) {
+    // Offered once the notice is handled, so the window is idle meanwhile.
+    QTimer::singleShot(0, this, [this] {
+      if (m_pConnection && !m_bRunning && OfferReconnect(*m_pConnection, this)) FillDatabaseBox();
+    });
+  }
 }
 
 void CChildFrame::CancelQuery() {

@@ -83,6 +83,8 @@ class CChildFrame : public QMainWindow, public ICommandTarget, public IQueryFram
   QObject* NotifyTarget() const override { return const_cast<CChildFrame*>(this); }
   bool IsCancelled() const override { return m_bCancelled.load(); }
   std::shared_ptr<CCancelHandle> RunCancel() const override { return m_runCancel; }
+  // The run found the link gone: when it ends, the window offers to reconnect.
+  void NoteConnectionLost() override { m_connectionLost = true; }
 
   bool OnCommand(int id) override;
   bool OnUpdateCommand(int id, CmdUI& ui) override;
@@ -116,6 +118,7 @@ class CChildFrame : public QMainWindow, public ICommandTarget, public IQueryFram
   bool m_bRunning = false;
   bool m_bCancelling = false;
   std::atomic<bool> m_bCancelled{false};
+  std::atomic<bool> m_connectionLost{false};
   std::shared_ptr<CCancelHandle> m_runCancel;
   std::uint32_t m_dwStartTick = 0;
   std::thread m_workerThread;

@@ -165,9 +165,18 @@ unsigned QueryThreadProc(QueryJob& job) {
   CDBConnection& connection = *frame.GetConnection();
   IResultOutput& output = *frame.GetResultOutput();
   bool errorReported = false;
+  bool connectionLost = false;
   auto report = [&](const std::string& text) {
     output.AddMessage(text, false);
     errorReported = true;
+  };
+  // A statement that failed because the link is gone: the log says so once
+  // and the window learns of it (it offers to reconnect).
+  auto noteLost = [&](const CDBException& e) {
+    if (connectionLost || !(e.IsConnectionLost() || connection.IsLinkDead())) return;
+    connectionLost = true;
+    output.AddMessage(Text("与数据库的连接已断开"), false);
+    frame.NoteConnectionLost();
   };
 
   output.ClearMessages();
@@ -176,6 +185,7 @@ unsigned QueryThreadProc(QueryJob& job) {
       ExecuteBatch(job, job.m_strText);
     } catch (const CDBException& e) {
       report(e.ErrorText());
+      noteLost(e);
       output.ShowPage(true);
     } catch (const std::bad_alloc&) {
       // Reported like statement mode, so the user learns why the run ended.
@@ -198,6 +208,7 @@ unsigned QueryThreadProc(QueryJob& job) {
         ExecuteBatch(job, statement);
       } catch (const CDBException& e) {
         report(e.ErrorText() + "\r\n");
+        noteLost(e);
         output.ShowPage(true);
       } catch (const std::bad_alloc&) {
         report(Text("内存异常，无法正确执行该SQL"));

@@ -43,6 +43,9 @@ class IQueryFrame {
   virtual bool IsCancelled() const = 0;
   // The run's own cancel target: the statement being executed or read.
   virtual std::shared_ptr<CCancelHandle> RunCancel() const = 0;
+  // Told (on the worker thread) when a statement failed because the link to
+  // the database is gone.
+  virtual void NoteConnectionLost() {}
 };
 
 struct QueryJob {
