@@ -20,6 +20,7 @@
 #include "platform/qtext.h"
 #include "platform/resource_ids.h"
 #include "platform/tick.h"
+#include "query/autosave.h"
 #include "query/elapsed.h"
 #include "query/querydoc.h"
 #include "query/queryview.h"
@@ -126,8 +127,11 @@ void CChildFrame::SetQueryView(CQueryView* view) {
 }
 
 void CChildFrame::SetDocument(std::unique_ptr<CQueryDoc> document) {
+  m_autosave.reset();
   m_document = std::move(document);
   if (!m_document) return;
+  if (CRecoveryStore* store = CQueryAutosave::Store())
+    m_autosave = std::make_unique<CQueryAutosave>(*this, *m_document, *store);
   // The file's encoding in a status pane of its own, kept up to date.
   auto* pane = findChild<QLabel*>(QStringLiteral("encoding"));
   if (!pane) {
@@ -137,7 +141,7 @@ void CChildFrame::SetDocument(std::unique_ptr<CQueryDoc> document) {
     statusBar()->addPermanentWidget(pane);
   }
   CQueryDoc* doc = m_document.get();
-  doc->SetFileObserver([pane, doc] { pane->setText(doc->EncodingLabel()); });
+  doc->AddFileObserver([pane, doc] { pane->setText(doc->EncodingLabel()); });
   pane->setText(doc->EncodingLabel());
 }
 
@@ -164,6 +168,7 @@ QString CChildFrame::ElapsedText() const { return m_strElapsed; }
 
 void CChildFrame::RunQuery(const std::string& text) {
   if (m_bRunning || !m_pConnection) return;  // one run at a time
+  if (m_autosave) m_autosave->SaveNow();
   FinishThreads();                            // threads of the last run, already ended
   m_pResultView->ClearResults();
   m_dwStartTick = GetTickCount32();

@@ -24,6 +24,7 @@ class QTimer;
 namespace orva {
 
 class CCancelHandle;
+class CQueryAutosave;
 class CDBConnection;
 class CQueryDoc;
 class CQueryView;
@@ -47,6 +48,8 @@ class CChildFrame : public QMainWindow, public ICommandTarget, public IQueryFram
   // to save it when it was changed.
   void SetDocument(std::unique_ptr<CQueryDoc> document);
   CQueryDoc* GetDocument() const { return m_document.get(); }
+  // Saves the window's text for recovery (none without a recovery store).
+  CQueryAutosave* GetAutosave() const { return m_autosave.get(); }
   CResultView* GetResultView() const { return m_pResultView; }
 
   void SetConnection(CDBConnection* connection);
@@ -128,6 +131,8 @@ class CChildFrame : public QMainWindow, public ICommandTarget, public IQueryFram
   QString m_strStatus;
   QString m_strElapsed;
   std::vector<std::string> m_databases;
+  // Declared last, so it goes before the document it watches.
+  std::unique_ptr<CQueryAutosave> m_autosave;
 };
 
 }  // namespace orva

@@ -66,7 +66,7 @@ QString CQueryDoc::EncodingLabel() const {
 }
 
 void CQueryDoc::NotifyFileObserver() {
-  if (m_fileObserver) m_fileObserver();
+  for (const auto& observer : m_fileObservers) observer();
 }
 
 bool CQueryDoc::FinishFileStep(bool done, const char* failure, const std::string& path) {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "editor/textbuffer.h"
 #include "platform/command.h"
@@ -73,8 +74,8 @@ class CQueryDoc : public ICommandTarget {
   // Called whenever the modified flag changes (the frame marks its title).
   void SetModifiedObserver(std::function<void(bool)> observer) { m_modifiedObserver = std::move(observer); }
   // Called after the document was created, opened or saved (the file name or
-  // the encoding may have changed).
-  void SetFileObserver(std::function<void()> observer) { m_fileObserver = std::move(observer); }
+  // the encoding may have changed); every observer added is called.
+  void AddFileObserver(std::function<void()> observer) { m_fileObservers.push_back(std::move(observer)); }
 
   // The file's encoding (a TextEncoding) and its status bar label.
   int Encoding() const { return m_buffer.Encoding(); }
@@ -109,7 +110,7 @@ class CQueryDoc : public ICommandTarget {
   std::string m_path;
   QString m_title;
   std::function<void(bool)> m_modifiedObserver;
-  std::function<void()> m_fileObserver;
+  std::vector<std::function<void()>> m_fileObservers;
   std::function<std::optional<std::string>(const CQueryDoc&)> m_savePathPrompt;
   QWidget* m_messageParent = nullptr;
 };

@@ -1,0 +1,134 @@
+#include "query/autosave.h"
+
+#include <ctime>
+
+#include "db/connectstring.h"
+#include "db/dbconnection.h"
+#include "editor/textfile.h"
+#include "query/childframe.h"
+#include "query/querydoc.h"
+#include "query/queryview.h"
+
+namespace orva {
+
+namespace {
+CRecoveryStore* g_store = nullptr;
+int g_delay = 3000;
+// Bytes copied per slice: a few milliseconds of work.
+constexpr std::size_t kSliceBytes = 4 << 20;
+
+std::string_view LineEnd(int mode) {
+  switch (mode) {
+    case EolLf: return "\n";
+    case EolLfCr: return "\n\r";
+    default: return "\r\n";
+  }
+}
+}  // namespace
+
+void CQueryAutosave::SetStore(CRecoveryStore* store) { g_store = store; }
+CRecoveryStore* CQueryAutosave::Store() { return g_store; }
+void CQueryAutosave::SetDelay(int milliseconds) { g_delay = milliseconds; }
+
+CQueryAutosave::CQueryAutosave(CChildFrame& frame, CQueryDoc& document, CRecoveryStore& store)
+    : m_frame(frame), m_document(document), m_store(store), m_id(store.NewId()) {
+  m_quiet.setSingleShot(true);
+  QObject::connect(&m_quiet, &QTimer::timeout, this, [this] { OnQuiet(); });
+  m_document.Buffer().AttachView(this);
+  // After a save the window may have nothing left to recover.
+  QPointer<CQueryAutosave> self(this);
+  m_document.AddFileObserver([self] {
+    if (self) self->m_quiet.start(0);
+  });
+}
+
+CQueryAutosave::~CQueryAutosave() {
+  m_document.Buffer().DetachView(this);
+  if (m_hasEntry) m_store.Remove(m_id);
+}
+
+void CQueryAutosave::OnBufferChanged(ITextBufferView*, const EditContext*, std::uint32_t, int) {
+  ++m_changes;
+  m_copyLine = -1;  // a copy under way is stale
+  m_quiet.start(g_delay);
+}
+
+void CQueryAutosave::OnQuiet() {
+  if (!m_document.IsModified()) {
+    if (m_hasEntry) m_store.Remove(m_id);
+    m_hasEntry = false;
+    return;
+  }
+  if (m_hasEntry && m_savedChanges == m_changes) return;
+  m_copy.clear();
+  m_copyLine = 0;
+  m_copyChanges = m_changes;
+  CopySlice();
+}
+
+void CQueryAutosave::CopySlice() {
+  if (m_copyLine < 0 || m_copyChanges != m_changes) return;  // changed meanwhile: the next quiet spell copies
+  const CTextBuffer& buffer = m_document.Buffer();
+  const std::string_view eol = LineEnd(buffer.EolMode());
+  const std::size_t stop = m_copy.size() + kSliceBytes;
+  for (; m_copyLine < buffer.LineCount() && m_copy.size() < stop; ++m_copyLine) {
+    if (m_copyLine > 0) m_copy += eol;
+    m_copy += buffer.Line(m_copyLine);
+  }
+  if (m_copyLine < buffer.LineCount()) {
+    QTimer::singleShot(0, this, [this] { CopySlice(); });
+    return;
+  }
+  m_copyLine = -1;
+  Submit(std::move(m_copy));
+  m_copy = std::string();
+}
+
+void CQueryAutosave::SaveNow() {
+  if (!m_document.IsModified() || (m_hasEntry && m_savedChanges == m_changes)) return;
+  m_quiet.stop();
+  const CTextBuffer& buffer = m_document.Buffer();
+  const std::string_view eol = LineEnd(buffer.EolMode());
+  std::string text;
+  for (int line = 0; line < buffer.LineCount(); ++line) {
+    if (line > 0) text += eol;
+    text += buffer.Line(line);
+  }
+  m_copyLine = -1;
+  Submit(std::move(text));
+}
+
+void CQueryAutosave::Submit(std::string text) {
+  m_store.Save(m_id, Info(), std::move(text));
+  m_savedChanges = m_changes;
+  m_hasEntry = true;
+}
+
+RecoveryInfo CQueryAutosave::Info() const {
+  RecoveryInfo info;
+  info.path = m_document.PathName();
+  info.title = m_document.Title();
+  if (CDBConnection* connection = m_frame.GetConnection())
+    info.connect = ConnectStringWithoutPassword(connection->GetConnectString());
+  if (CQueryView* view = m_frame.GetQueryView()) {
+    info.caretLine = view->CaretPos().line;
+    info.caretColumn = view->CaretPos().column;
+  }
+  info.encoding = m_document.Encoding();
+  info.eolMode = m_document.Buffer().EolMode();
+  info.savedAt = static_cast<std::int64_t>(std::time(nullptr));
+  return info;
+}
+
+bool LoadRecoveredText(CQueryDoc& document, const RecoveryEntry& entry) {
+  // The text is held bytes already: read as GBK, that is, unchanged.
+  if (!document.Buffer().LoadFile(entry.textFile, entry.info.eolMode, EncodingGbk)) return false;
+  document.Buffer().SetEncoding(entry.info.encoding);
+  document.Buffer().SetReadOnly(false);
+  if (!entry.info.path.empty()) document.SetPathName(entry.info.path);
+  if (!entry.info.title.isEmpty()) document.SetTitle(entry.info.title);
+  document.Buffer().MarkModified(true);
+  return true;
+}
+
+}  // namespace orva
