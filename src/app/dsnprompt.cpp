@@ -33,6 +33,13 @@ CDataSourceDialog::CDataSourceDialog(QWidget* parent) : QDialog(parent) {
   m_connect->setPlaceholderText(QStringLiteral("DRIVER={...};SERVER=...;UID=...;PWD=...;"));
   connectLabel->setBuddy(m_connect);
 
+  // The password has a field of its own that never shows what is typed, so
+  // it need not be written into the visible connection string.
+  auto* passwordLabel = new QLabel(QStringLiteral("密码(&P):"), this);
+  m_password = new QLineEdit(this);
+  m_password->setEchoMode(QLineEdit::Password);
+  passwordLabel->setBuddy(m_password);
+
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
   buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
@@ -47,16 +54,29 @@ CDataSourceDialog::CDataSourceDialog(QWidget* parent) : QDialog(parent) {
   layout->addWidget(m_sources);
   layout->addWidget(connectLabel);
   layout->addWidget(m_connect);
+  layout->addWidget(passwordLabel);
+  layout->addWidget(m_password);
   layout->addWidget(buttons);
   resize(420, 320);
 }
 
 std::string CDataSourceDialog::ConnectString() const {
+  std::string connect;
   QString typed = m_connect->text().trimmed();
-  if (!typed.isEmpty()) return GbkFromQString(typed);
-  QListWidgetItem* item = m_sources->currentItem();
-  if (!item) return {};
-  return "DSN=" + GbkFromQString(item->data(Qt::UserRole).toString()) + ";";
+  if (!typed.isEmpty()) {
+    connect = GbkFromQString(typed);
+  } else if (QListWidgetItem* item = m_sources->currentItem()) {
+    connect = "DSN=" + GbkFromQString(item->data(Qt::UserRole).toString()) + ";";
+  } else {
+    return {};
+  }
+  const QString password = m_password->text();
+  if (!password.isEmpty()) {
+    if (!connect.empty() && connect.back() != ';') connect += ';';
+    // Braces keep ";" and "=" in the password from ending the value.
+    connect += "PWD={" + GbkFromQString(password) + "};";
+  }
+  return connect;
 }
 
 std::optional<std::string> PromptForDataSource(QWidget* parent) {

@@ -17,15 +17,18 @@ class CDataSourceDialog : public QDialog {
   explicit CDataSourceDialog(QWidget* parent = nullptr);
 
   // The connection string the choice stands for (GBK): the typed string when
-  // one was typed, else "DSN=<name>;" of the selected data source.
+  // one was typed, else "DSN=<name>;" of the selected data source; a password
+  // typed in its own (masked) field is added as "PWD=".
   std::string ConnectString() const;
 
   QListWidget* SourceList() const { return m_sources; }
   QLineEdit* ConnectEdit() const { return m_connect; }
+  QLineEdit* PasswordEdit() const { return m_password; }
 
  private:
   QListWidget* m_sources = nullptr;
   QLineEdit* m_connect = nullptr;
+  QLineEdit* m_password = nullptr;
 };
 
 // Runs the picker; nothing when it was cancelled or left empty.

@@ -108,8 +108,10 @@ RecoveryInfo CQueryAutosave::Info() const {
   RecoveryInfo info;
   info.path = m_document.PathName();
   info.title = m_document.Title();
-  if (CDBConnection* connection = m_frame.GetConnection())
+  if (CDBConnection* connection = m_frame.GetConnection()) {
     info.connect = ConnectStringWithoutPassword(connection->GetConnectString());
+    info.source = connection->GetDataSourceName();
+  }
   if (CQueryView* view = m_frame.GetQueryView()) {
     info.caretLine = view->CaretPos().line;
     info.caretColumn = view->CaretPos().column;

@@ -80,6 +80,8 @@ class CQueryDoc : public ICommandTarget {
   // The file's encoding (a TextEncoding) and its status bar label.
   int Encoding() const { return m_buffer.Encoding(); }
   QString EncodingLabel() const;
+  // Called whenever the path changes (opening, save as).
+  void SetPathObserver(std::function<void()> observer) { m_pathObserver = std::move(observer); }
   // Asks the path to save to; the default runs a save-file dialog through
   // ExecDialog. Tests replace it.
   void SetSavePathPrompt(std::function<std::optional<std::string>(const CQueryDoc&)> prompt) {
@@ -111,6 +113,7 @@ class CQueryDoc : public ICommandTarget {
   QString m_title;
   std::function<void(bool)> m_modifiedObserver;
   std::vector<std::function<void()>> m_fileObservers;
+  std::function<void()> m_pathObserver;
   std::function<std::optional<std::string>(const CQueryDoc&)> m_savePathPrompt;
   QWidget* m_messageParent = nullptr;
 };

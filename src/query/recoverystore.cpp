@@ -32,6 +32,7 @@ std::string InfoText(const RecoveryInfo& info) {
   out << "path=" << Encode(info.path) << "\n"
       << "title=" << Encode(info.title.toStdString()) << "\n"
       << "connect=" << Encode(info.connect) << "\n"
+      << "source=" << Encode(info.source) << "\n"
       << "caret=" << info.caretLine << "," << info.caretColumn << "\n"
       << "encoding=" << info.encoding << "\n"
       << "eol=" << info.eolMode << "\n"
@@ -53,6 +54,7 @@ bool ParseInfo(const std::string& file, RecoveryInfo& info) {
     if (key == "path") info.path = Decode(value);
     else if (key == "title") info.title = QString::fromStdString(Decode(value));
     else if (key == "connect") info.connect = Decode(value);
+    else if (key == "source") info.source = Decode(value);
     else if (key == "caret") std::sscanf(value.c_str(), "%d,%d", &info.caretLine, &info.caretColumn);
     else if (key == "encoding") info.encoding = std::atoi(value.c_str());
     else if (key == "eol") info.eolMode = std::atoi(value.c_str());

@@ -28,6 +28,7 @@ struct RecoveryInfo {
   std::string path;     // the script's file (native path), empty for a new script
   QString title;        // the window's document title
   std::string connect;  // GBK connection string; the password is removed
+  std::string source;   // GBK name of the connection (its data source)
   int caretLine = 0;
   int caretColumn = 0;
   int encoding = 0;  // TextEncoding

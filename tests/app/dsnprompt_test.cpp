@@ -2,8 +2,10 @@
 
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTest>
 
 #include "app/dsnprompt.h"
+#include "app_test_util.h"
 #include "db/dbconnection.h"
 #include "odbc_test_env.h"
 #include "platform/messagebox.h"
@@ -11,15 +13,7 @@
 namespace orva {
 namespace {
 
-// Answers the next modal dialog by running `answer` on it.
-class DialogAnswer {
- public:
-  explicit DialogAnswer(std::function<int(QDialog&)> answer) { m_previous = SetDialogHook(std::move(answer)); }
-  ~DialogAnswer() { SetDialogHook(m_previous); }
-
- private:
-  DialogHook m_previous;
-};
+using test::DialogAnswer;
 
 TEST(DataSourcePrompt, ListsDataSourcesAndBuildsTheConnectString) {
   test::RegisterTestDrivers();
@@ -34,6 +28,12 @@ TEST(DataSourcePrompt, ListsDataSourcesAndBuildsTheConnectString) {
   // A typed connection string wins over the selection.
   dialog.ConnectEdit()->setText("  DRIVER={X};A=1;  ");
   EXPECT_EQ(dialog.ConnectString(), "DRIVER={X};A=1;");
+  // The password is typed into a masked field and added to the string.
+  EXPECT_EQ(dialog.PasswordEdit()->echoMode(), QLineEdit::Password);
+  QTest::keyClicks(dialog.PasswordEdit(), "s;e=cret");
+  EXPECT_EQ(dialog.PasswordEdit()->displayText().contains("cret"), false);
+  dialog.ConnectEdit()->setText("DRIVER={X};A=1");
+  EXPECT_EQ(dialog.ConnectString(), "DRIVER={X};A=1;PWD={s;e=cret};");
 }
 
 TEST(DataSourcePrompt, EmptyConnectStringOpensThroughThePicker) {
