@@ -18,9 +18,8 @@
 #include "odbc_test_env.h"
 #include "platform/codec.h"
 #include "platform/resource_ids.h"
+#include "app_test_util.h"
 #include "query/childframe.h"
-#include "query/querydoc.h"
-#include "query/queryview.h"
 #include "query/resultview.h"
 #include "test_env.h"
 
@@ -71,47 +70,32 @@ class ReconnectTest : public ::testing::Test {
     if (!m_server.Start()) GTEST_SKIP() << "no PostgreSQL server binaries";
   }
 
-  // Replaces the editor's text by typing, then presses F5 and waits.
-  void TypeAndRun(CChildFrame& frame, CQueryView& view, const char* sql, bool wait = true) {
-    view.setFocus();
-    QTest::keyClick(&view, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(&view, QString::fromUtf8(sql));
-    QTest::keyClick(&view, Qt::Key_F5);
+  // Replaces the editor's text by typing, then presses F5.
+  static void TypeAndRun(AppSession& s, CChildFrame& frame, const char* sql, bool wait = true) {
+    frame.GetSqlView()->setFocus();
+    s.Key(Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(frame.GetSqlView(), QString::fromUtf8(sql));
+    s.Key(Qt::Key_F5);
     ASSERT_TRUE(frame.IsRunning());
-    if (wait) WaitIdle(frame);
-  }
-  static void WaitIdle(CChildFrame& frame) {
-    QElapsedTimer timer;
-    timer.start();
-    while (frame.IsRunning() && timer.elapsed() < 60000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QCoreApplication::processEvents();
+    if (wait) {
+      ASSERT_TRUE(WaitFor([&] { return !frame.IsRunning(); }));
+    }
   }
 
   PrivateServer m_server;
 };
 
 TEST_F(ReconnectTest, ServerRestartMidQueryOffersReconnectAndTheNextRunWorks) {
-  CDBConnection connection;
-  ASSERT_TRUE(connection.Open(m_server.ConnectString() + "PWD=se;cret;"));
+  MessageBoxRecorder boxes;
+  AppSession s;
+  ASSERT_NE(s.frame->NewConnection(m_server.ConnectString() + "PWD={se;cret};", std::nullopt), nullptr);
+  CChildFrame& frame = *s.frame->ActiveQueryWindow();
+  CDBConnection& connection = *frame.GetConnection();
   EXPECT_TRUE(connection.NeedsPasswordToReconnect());
   EXPECT_EQ(connection.GetConnectString().find("se;cret"), std::string::npos);  // never kept
 
-  auto document = std::make_unique<CQueryDoc>();
-  document->OnNewDocument();
-  CChildFrame frame;
-  auto* view = new CQueryView(document.get());
-  frame.SetQueryView(view);
-  frame.SetDocument(std::move(document));
-  frame.SetConnection(&connection);
-  view->OnInitialUpdate();
-  frame.resize(700, 500);
-  frame.show();
-  frame.activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
-
   // The user sees the offer, the server comes back meanwhile, the user says
   // Yes and types the password again.
-  MessageBoxRecorder boxes;
   std::vector<QString> offers;
   MessageBoxHook recorder = SetMessageBoxHook([&](const MessageBoxRequest& box) {
     offers.push_back(box.text);
@@ -128,27 +112,26 @@ TEST_F(ReconnectTest, ServerRestartMidQueryOffersReconnectAndTheNextRunWorks) {
     return static_cast<int>(QDialog::Accepted);
   });
 
-  TypeAndRun(frame, *view, "select pg_sleep(30)", false);
+  TypeAndRun(s, frame, "select pg_sleep(30)", false);
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   m_server.Halt();
-  WaitIdle(frame);
+  ASSERT_TRUE(WaitFor([&] { return !frame.IsRunning(); }));
   const std::string log = Utf8FromGbk(frame.GetResultView()->MessageText());
   EXPECT_NE(log.find("与数据库的连接已断开"), std::string::npos) << log;
   EXPECT_EQ(frame.StatusText(), QStringLiteral("SQL执行完毕，其中存在错误"));
 
   // The offer comes once the run has ended.
-  QElapsedTimer timer;
-  timer.start();
-  while (offers.empty() && timer.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  ASSERT_TRUE(WaitFor([&] { return !offers.empty(); }));
   ASSERT_EQ(offers.size(), 1u);
   EXPECT_EQ(offers[0], QStringLiteral("连接已断开，是否重新连接？"));
   EXPECT_FALSE(passwordLabel.isEmpty());
   EXPECT_TRUE(connection.IsOpen());
   EXPECT_EQ(frame.GetConnection(), &connection);
+  EXPECT_EQ(s.frame->QueryWindowCount(), 1);
 
   // Nothing ran again by itself; the next F5 runs on the restored link.
   EXPECT_EQ(frame.GetResultView()->GetGridCount(), 0);
-  TypeAndRun(frame, *view, "select 42 as answer");
+  TypeAndRun(s, frame, "select 42 as answer");
   EXPECT_EQ(frame.StatusText(), QStringLiteral("SQL执行成功"));
   ASSERT_EQ(frame.GetResultView()->GetGridCount(), 1);
   EXPECT_EQ(frame.GetResultView()->GetGrid(0)->GetItemText(1, 1), "42");
@@ -160,14 +143,14 @@ TEST_F(ReconnectTest, ServerRestartMidQueryOffersReconnectAndTheNextRunWorks) {
     offers.push_back(box.text);
     return static_cast<int>(IDNO);
   });
-  TypeAndRun(frame, *view, "select 1");
-  timer.restart();
-  while (offers.size() < 2 && timer.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  TypeAndRun(s, frame, "select 1");
+  EXPECT_TRUE(WaitFor([&] { return offers.size() >= 2; }));
   EXPECT_EQ(offers.size(), 2u);
+  EXPECT_TRUE(connection.GetConnectString().find("se;cret") == std::string::npos);
   SetMessageBoxHook(recorder);
   SetDialogHook(dialogs);
+  m_server.Resume();
   boxes.QueueAnswer(IDNO);  // do not save the typed script
-  EXPECT_TRUE(frame.close());
 }
 
 }  // namespace

@@ -13,14 +13,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "db/dbconnection.h"
 #include "odbc_test_env.h"
 #include "platform/codec.h"
+#include "app_test_util.h"
 #include "query/childframe.h"
 #include "query/querydoc.h"
-#include "query/queryview.h"
 #include "query/resultview.h"
-#include "query_run_fixture.h"
 #include "test_env.h"
 
 namespace orva::test {
@@ -35,6 +33,12 @@ const char kTriggerScript[] =
     "END;\n"
     "INSERT INTO t VALUES (1, 'it''s; fine'); -- comment; here\n"
     "/* block; comment */ SELECT * FROM log;\n";
+
+int CountOf(const std::string& text, const std::string& part) {
+  int count = 0;
+  for (std::size_t pos = text.find(part); pos != std::string::npos; pos = text.find(part, pos + part.size())) ++count;
+  return count;
+}
 
 // The dump with comments dropped and whitespace outside quotes collapsed to
 // one space (none next to brackets, commas and semicolons): SQLite keeps the
@@ -119,37 +123,20 @@ class ScriptReplayTest : public ::testing::Test {
     QString status;
     QString encoding;  // the encoding pane
   };
-  // Opens the script file in a query window on the database, presses F5 and
-  // waits for the run to end.
+  // Connects ORVA to the database, opens the script file in a query window,
+  // presses F5 and waits for the run to end.
   RunOutcome RunInQueryWindow(const std::string& database, const std::string& scriptPath) {
-    CDBConnection connection;
-    EXPECT_TRUE(connection.Open(SqliteConnectString(database)));
-    auto document = std::make_unique<CQueryDoc>();
-    EXPECT_TRUE(document->OnOpenDocument(scriptPath));
-    CQueryDoc* doc = document.get();
-    CChildFrame frame;
-    auto* view = new CQueryView(doc);
-    frame.SetQueryView(view);
-    frame.SetDocument(std::move(document));
-    frame.SetConnection(&connection);
-    view->OnInitialUpdate();
-    frame.resize(800, 600);
-    frame.show();
-    frame.activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(&frame));
-    view->setFocus();
-    QTest::keyClick(view, Qt::Key_F5);
-    EXPECT_TRUE(frame.IsRunning());
-    QElapsedTimer timer;
-    timer.start();
-    while (frame.IsRunning() && timer.elapsed() < 500000) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    EXPECT_FALSE(frame.IsRunning());
-    QCoreApplication::processEvents();
-    auto* pane = frame.findChild<QLabel*>(QStringLiteral("encoding"));
-    RunOutcome outcome{Utf8FromGbk(frame.GetResultView()->MessageText()), frame.StatusText(),
-                       pane ? pane->text() : QString()};
-    frame.close();
-    return outcome;
+    AppSession s;
+    EXPECT_NE(s.frame->NewConnection(SqliteConnectString(database), GbkFromUtf8("样例")), nullptr);
+    EXPECT_TRUE(s.frame->OpenFileInQueryWindow(scriptPath));
+    CChildFrame* frame = s.frame->ActiveQueryWindow();
+    EXPECT_EQ(frame->GetDocument()->PathName(), scriptPath);
+    s.Key(Qt::Key_F5);
+    EXPECT_TRUE(frame->IsRunning());
+    EXPECT_TRUE(WaitFor([&] { return !frame->IsRunning(); }));
+    auto* pane = frame->findChild<QLabel*>(QStringLiteral("encoding"));
+    return RunOutcome{Utf8FromGbk(frame->GetResultView()->MessageText()), frame->StatusText(),
+                      pane ? pane->text() : QString()};
   }
 
   QTemporaryDir m_dir;
