@@ -15,7 +15,7 @@ namespace {
 CRecoveryStore* g_store = nullptr;
 int g_delay = 3000;
 // Bytes copied per slice: a few milliseconds of work.
-constexpr std::size_t kSliceBytes = 4 << 20;
+constexpr std::size_t kSliceBytes = 1 << 20;
 
 std::string_view LineEnd(int mode) {
   switch (mode) {
@@ -60,7 +60,12 @@ void CQueryAutosave::OnQuiet() {
     return;
   }
   if (m_hasEntry && m_savedChanges == m_changes) return;
-  m_copy.clear();
+  // Sized at once: growing a copy of a large script would move it whole.
+  const CTextBuffer& buffer = m_document.Buffer();
+  std::size_t size = 0;
+  for (int line = 0; line < buffer.LineCount(); ++line) size += static_cast<std::size_t>(buffer.LineLength(line)) + 2;
+  m_copy = std::string();
+  m_copy.reserve(size);
   m_copyLine = 0;
   m_copyChanges = m_changes;
   CopySlice();
@@ -85,17 +90,10 @@ void CQueryAutosave::CopySlice() {
 }
 
 void CQueryAutosave::SaveNow() {
-  if (!m_document.IsModified() || (m_hasEntry && m_savedChanges == m_changes)) return;
+  // The first slice is copied at once, so an ordinary script is queued
+  // before the run starts; a very large one goes on between events.
   m_quiet.stop();
-  const CTextBuffer& buffer = m_document.Buffer();
-  const std::string_view eol = LineEnd(buffer.EolMode());
-  std::string text;
-  for (int line = 0; line < buffer.LineCount(); ++line) {
-    if (line > 0) text += eol;
-    text += buffer.Line(line);
-  }
-  m_copyLine = -1;
-  Submit(std::move(text));
+  OnQuiet();
 }
 
 void CQueryAutosave::Submit(std::string text) {

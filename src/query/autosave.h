@@ -34,7 +34,8 @@ class CQueryAutosave : public QObject, public ITextBufferView {
   // Milliseconds of quiet after a change before the text is saved.
   static void SetDelay(int milliseconds);
 
-  // Saves the text at once when it changed since the last save (a run starts).
+  // Saves the text now when it changed since the last save (a run starts);
+  // a script of more than a few megabytes is copied in slices as usual.
   void SaveNow();
   int Id() const { return m_id; }
 
