@@ -16,14 +16,6 @@ CRecoveryStore* g_store = nullptr;
 int g_delay = 3000;
 // Bytes copied per slice: a few milliseconds of work.
 constexpr std::size_t kSliceBytes = 1 << 20;
-
-std::string_view LineEnd(int mode) {
-  switch (mode) {
-    case EolLf: return "\n";
-    case EolLfCr: return "\n\r";
-    default: return "\r\n";
-  }
-}
 }  // namespace
 
 void CQueryAutosave::SetStore(CRecoveryStore* store) { g_store = store; }
@@ -74,7 +66,7 @@ void CQueryAutosave::OnQuiet() {
 void CQueryAutosave::CopySlice() {
   if (m_copyLine < 0 || m_copyChanges != m_changes) return;  // changed meanwhile: the next quiet spell copies
   const CTextBuffer& buffer = m_document.Buffer();
-  const std::string_view eol = LineEnd(buffer.EolMode());
+  const std::string_view eol = LineEndOf(buffer.EolMode());
   const std::size_t stop = m_copy.size() + kSliceBytes;
   for (; m_copyLine < buffer.LineCount() && m_copy.size() < stop; ++m_copyLine) {
     if (m_copyLine > 0) m_copy += eol;

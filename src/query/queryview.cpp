@@ -80,13 +80,15 @@ std::uint32_t CQueryView::ColorLine(std::uint32_t cookie, int line, std::vector<
   return orva::ColorLine(cookie, LineText(line), spans);
 }
 
-std::string_view CQueryView::LineEnd() const {
-  switch (Buffer() ? Buffer()->EolMode() : EolCrLf) {
+std::string_view LineEndOf(int eolMode) {
+  switch (eolMode) {
     case EolLf: return "\n";
     case EolLfCr: return "\n\r";
     default: return "\r\n";
   }
 }
+
+std::string_view CQueryView::LineEnd() const { return LineEndOf(Buffer() ? Buffer()->EolMode() : EolCrLf); }
 
 std::string CQueryView::GetSelectedText() const {
   TextPos start, end;

@@ -24,6 +24,9 @@ class CQueryDoc;
 // a number leaves the size to the platform.
 QFont EditorFontFromSettings(int dpiY);
 
+// The bytes an end-of-line mode (EolMode) puts between lines.
+std::string_view LineEndOf(int eolMode);
+
 class CQueryView : public CTextEditView {
  public:
   explicit CQueryView(CQueryDoc* document, QWidget* parent = nullptr);
