@@ -4,7 +4,6 @@
 
 #include "db/connectstring.h"
 #include "db/dbconnection.h"
-#include "editor/textfile.h"
 #include "query/childframe.h"
 #include "query/querydoc.h"
 #include "query/queryview.h"
@@ -113,14 +112,8 @@ RecoveryInfo CQueryAutosave::Info() const {
 }
 
 bool LoadRecoveredText(CQueryDoc& document, const RecoveryEntry& entry) {
-  // The text is held bytes already: read as GBK, that is, unchanged.
-  if (!document.Buffer().LoadFile(entry.textFile, entry.info.eolMode, EncodingGbk)) return false;
-  document.Buffer().SetEncoding(entry.info.encoding);
-  document.Buffer().SetReadOnly(false);
-  if (!entry.info.path.empty()) document.SetPathName(entry.info.path);
-  if (!entry.info.title.isEmpty()) document.SetTitle(entry.info.title);
-  document.Buffer().MarkModified(true);
-  return true;
+  return document.OnRecoverDocument(entry.textFile, entry.info.eolMode, entry.info.encoding, entry.info.path,
+                                    entry.info.title);
 }
 
 }  // namespace orva

@@ -93,6 +93,19 @@ bool CQueryDoc::OnSaveDocument(const std::string& path) {
   return FinishFileStep(m_buffer.SaveFile(path, -1, true), "无法保存文件“%1”：\n%2", path);
 }
 
+bool CQueryDoc::OnRecoverDocument(const std::string& textFile, int eolMode, int encoding, const std::string& path,
+                                  const QString& title) {
+  // The text is held bytes already: read as GBK, that is, unchanged.
+  if (!m_buffer.LoadFile(textFile, eolMode, EncodingGbk)) return false;
+  m_buffer.SetEncoding(encoding);
+  m_buffer.SetReadOnly(false);
+  if (!path.empty()) SetPathName(path);
+  if (!title.isEmpty()) m_title = title;
+  m_buffer.MarkModified(true);
+  NotifyFileObserver();
+  return true;
+}
+
 void CQueryDoc::DeleteContents() { m_buffer.Clear(); }
 
 std::optional<CQueryDoc::SaveChoice> CQueryDoc::AskSavePath() const {

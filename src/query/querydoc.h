@@ -51,6 +51,11 @@ class CQueryDoc : public ICommandTarget {
   // failure a message box gives the reason, the document keeps its old path
   // and stays modified, and the result is false.
   bool OnSaveDocument(const std::string& path);
+  // Takes a text saved for recovery: the bytes of `textFile` as they are, in
+  // the given end-of-line mode, to be saved in `encoding` under `path` (none
+  // for a new script) with `title`. The document is modified afterwards.
+  bool OnRecoverDocument(const std::string& textFile, int eolMode, int encoding, const std::string& path,
+                         const QString& title);
   // Empties the buffer (no lines until the next new or open).
   void DeleteContents();
 

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QInputMethodEvent>
+#include <QLabel>
 #include <QTest>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +18,7 @@
 #include "query/childframe.h"
 #include "query/querydoc.h"
 #include "query/queryview.h"
+#include "query/recoverydialog.h"
 #include "query/recoverystore.h"
 #include "test_env.h"
 
@@ -139,17 +141,20 @@ TEST_F(AutosaveTest, EntriesOfADeadSessionAreLeftoversThatLoadBackExactly) {
   EXPECT_EQ(entries[0].info.connect, "DSN=pg;UID=u");
   EXPECT_EQ(entries[0].info.caretLine, 1);
 
-  CQueryDoc document;
-  ASSERT_TRUE(LoadRecoveredText(document, entries[0]));
+  // Into a new window: text, file name, encoding, caret; modified.
+  CChildFrame& frame = NewWindow();
+  ASSERT_TRUE(RestoreRecoveredWindow(frame, entries[0]));
+  CQueryDoc& document = *frame.GetDocument();
   EXPECT_TRUE(document.IsModified());
-  EXPECT_EQ(document.EncodingLabel(), QStringLiteral("UTF-8"));
   EXPECT_EQ(document.PathName(), "/tmp/q.sql");
+  EXPECT_EQ(frame.findChild<QLabel*>("encoding")->text(), QStringLiteral("UTF-8"));
+  EXPECT_EQ(frame.GetQueryView()->CaretPos(), (TextPos{4, 1}));
+  EXPECT_FALSE(fs::exists(dead));  // the leftover went, the window's own entry holds the text
+  EXPECT_EQ(EntryTexts(".txt"), (std::vector<std::string>{text}));
   ASSERT_TRUE(document.OnSaveDocument(m_dir.filePath("back.sql").toStdString()));
   EXPECT_EQ(ReadBytes(m_dir.filePath("back.sql").toStdString()),
             "select 1\n  from t where a = '\xE4\xB9\x9A'\n");  // the same text, in UTF-8 again
 
-  CRecoveryStore::Delete(entries[0]);
-  EXPECT_FALSE(fs::exists(dead));
   EXPECT_TRUE(m_store->Leftovers().empty());
 }
 
