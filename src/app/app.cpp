@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QTimer>
 
 #include "app/commandline.h"
 #include "app/dsnprompt.h"
@@ -11,6 +12,7 @@
 #include "platform/messages.h"
 #include "platform/profile.h"
 #include "platform/resource_ids.h"
+#include "query/autosave.h"
 #include "query/querydoc.h"
 #include "query/queryview.h"
 
@@ -20,6 +22,8 @@ CQueryToolApp::CQueryToolApp() = default;
 CQueryToolApp::~CQueryToolApp() {
   // The picker belongs to the main window that goes with this object.
   if (m_mainFrame) CDBConnection::SetConnectPrompt(nullptr);
+  m_mainFrame.reset();
+  if (m_recovery) CQueryAutosave::SetStore(nullptr);
 }
 
 bool CQueryToolApp::InitInstance(const QStringList& arguments) {
@@ -38,6 +42,9 @@ bool CQueryToolApp::InitInstance(const QStringList& arguments) {
     return false;
   }
 
+  // Query windows save their unsaved text for recovery.
+  m_recovery = std::make_unique<CRecoveryStore>();
+  CQueryAutosave::SetStore(m_recovery.get());
   m_mainFrame = std::make_unique<CMainFrame>(m_router);
   m_router.SetMainFrame(m_mainFrame.get());
   m_router.SetApplication(this);
@@ -49,6 +56,8 @@ bool CQueryToolApp::InitInstance(const QStringList& arguments) {
   // connection; at start-up there is none yet, so nothing happens.
   if (command.action == CommandLineInfo::Action::OpenFile)
     m_mainFrame->OpenFileInQueryWindow(QFileInfo(command.file).absoluteFilePath().toStdString());
+  // Once the main window shows: what an ORVA that did not exit cleanly left.
+  QTimer::singleShot(0, frame, [frame] { frame->RecoverUnsavedQueries(); });
   return true;
 }
 

@@ -12,6 +12,7 @@ class QApplication;
 namespace orva {
 
 class CMainFrame;
+class CRecoveryStore;
 
 class CQueryToolApp : public ICommandTarget {
  public:
@@ -36,6 +37,8 @@ class CQueryToolApp : public ICommandTarget {
 
   CommandRouter m_router;
   int m_exitCode = 0;
+  // Outlives the main window, whose query windows save into it.
+  std::unique_ptr<CRecoveryStore> m_recovery;
   std::unique_ptr<CMainFrame> m_mainFrame;
 };
 

@@ -44,6 +44,8 @@
 #include "query/childframe.h"
 #include "query/querydoc.h"
 #include "query/queryview.h"
+#include "query/autosave.h"
+#include "query/recoverydialog.h"
 #include "table/singleviewframe.h"
 
 namespace orva {
@@ -519,11 +521,33 @@ CQueryDoc* CMainFrame::NewConnection(const std::string& connect, const std::opti
   }
   m_connections.push_back(std::move(connection));
   m_pSchemaView->AddConnection(raw, raw->GetDataSourceName());
+  // Recovered windows opened before any connection get this one.
+  for (CChildFrame* waiting : m_windows) {
+    if (waiting->GetConnection()) continue;
+    waiting->SetConnection(raw);
+    UpdateTitle(waiting);
+  }
   ++g_nWindowNumber;
   ShowQueryWindow(frame);
   RefreshConnectionPane();
   SetMessageText(QString());
   return frame->GetDocument();
+}
+
+void CMainFrame::RecoverUnsavedQueries() {
+  CRecoveryStore* store = CQueryAutosave::Store();
+  if (!store) return;
+  for (const RecoveryEntry& entry : AskWhichToRecover(*store, this)) {
+    CChildFrame* frame = CreateQueryWindow(GetActiveConnection(), Utf8("无标题%1").arg(g_nWindowNumber + 1), {});
+    if (!frame) continue;
+    ++g_nWindowNumber;
+    if (!RestoreRecoveredWindow(*frame, entry)) {
+      delete frame;
+      continue;
+    }
+    ShowQueryWindow(frame);
+    UpdateTitle(frame);
+  }
 }
 
 CChildFrame* CMainFrame::NewQueryWindow(CDBConnection* connection) {
@@ -698,10 +722,10 @@ bool CMainFrame::DisconnectAll() {
   if (!active && !m_wndBackground->subWindowList().isEmpty()) active = m_wndBackground->subWindowList().first();
   while (active) {
     auto* frame = dynamic_cast<CChildFrame*>(active->widget());
-    if (frame) {
+    if (frame && frame->GetConnection()) {
       Disconnect(frame->GetConnection());
       RefreshConnectionPane();
-    } else if (active->close()) {
+    } else if (active->close()) {  // also a recovered window still without a connection
       delete active;
     }
     QMdiSubWindow* next = m_wndBackground->activeSubWindow();

@@ -99,6 +99,10 @@ class CMainFrame : public QMainWindow, public ICommandTarget {
   bool OpenRecentFile(int index);
 
   // Applies "WindowPos" (or centres the window) and shows it.
+  // Offers the unsaved queries an ORVA that did not exit cleanly left in the
+  // recovery folder; recovered ones open in query windows on the active
+  // connection, or without one until the user connects.
+  void RecoverUnsavedQueries();
   void RestoreWindowPlacement();
   void SaveWindowPlacement();
 

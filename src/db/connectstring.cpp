@@ -15,7 +15,50 @@ std::string Format(std::string_view before, std::string_view dir, std::string_vi
   return out;
 }
 
+// The attributes of a connection string: "key=value" pairs separated by
+// ";", a value in braces running to its closing brace. Calls
+// attribute(key, whole) for each, `whole` including its ";".
+template <typename Attribute>
+void ForEachAttribute(std::string_view connect, Attribute&& attribute) {
+  std::size_t start = 0;
+  while (start < connect.size()) {
+    std::size_t equals = connect.find('=', start);
+    std::size_t end = connect.find(';', start);
+    if (equals != std::string_view::npos && (end == std::string_view::npos || equals < end) &&
+        equals + 1 < connect.size() && connect[equals + 1] == '{') {
+      const std::size_t close = connect.find('}', equals + 2);
+      end = close == std::string_view::npos ? std::string_view::npos : connect.find(';', close);
+    }
+    const std::size_t stop = end == std::string_view::npos ? connect.size() : end + 1;
+    const std::string_view key =
+        equals != std::string_view::npos && equals < stop ? connect.substr(start, equals - start) : std::string_view();
+    attribute(key, connect.substr(start, stop - start));
+    start = stop;
+  }
+}
+
+bool IsPasswordKey(std::string_view key) {
+  while (!key.empty() && key.front() == ' ') key.remove_prefix(1);
+  while (!key.empty() && key.back() == ' ') key.remove_suffix(1);
+  const std::string upper = ToUpperGbk(key);
+  return upper == "PWD" || upper == "PASSWORD";
+}
+
 }  // namespace
+
+std::string ConnectStringWithoutPassword(std::string_view connect) {
+  std::string out;
+  ForEachAttribute(connect, [&](std::string_view key, std::string_view whole) {
+    if (!IsPasswordKey(key)) out.append(whole);
+  });
+  return out;
+}
+
+bool ConnectStringHasPassword(std::string_view connect) {
+  bool found = false;
+  ForEachAttribute(connect, [&](std::string_view key, std::string_view) { found = found || IsPasswordKey(key); });
+  return found;
+}
 
 std::string ConnectStringValue(std::string_view connect, std::string_view key) {
   size_t at = connect.find(key);

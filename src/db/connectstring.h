@@ -39,6 +39,12 @@ struct ServerLogin {
 // when given (the keywords the PostgreSQL, MariaDB and FreeTDS drivers read).
 std::string ServerConnectString(const ServerLogin& login);
 
+// The string without its password ("PWD=" or "PASSWORD=" in any letter
+// case, a value in braces included), so that it can be kept and shown.
+std::string ConnectStringWithoutPassword(std::string_view connect);
+// True when the string carries a password.
+bool ConnectStringHasPassword(std::string_view connect);
+
 struct DataSourceNames {
   std::string dataSource;  // "文件数据库" (GBK) when the string names no data source
   std::string user;

@@ -94,7 +94,9 @@ bool CDBConnection::Connect() {
   }
 
   m_pDatabase->SetQueryTimeout(0);
-  m_strConnect = m_pDatabase->GetConnect();
+  // The password is not kept: a reconnect asks for it again.
+  m_bPasswordTyped = ConnectStringHasPassword(connect);
+  m_strConnect = ConnectStringWithoutPassword(m_pDatabase->GetConnect());
   DataSourceNames names = ParseCompletedConnectString(m_strConnect);
   m_strDataSource = names.dataSource;
   m_strUser = names.user;
@@ -111,6 +113,42 @@ bool CDBConnection::Connect() {
   if (SQL_SUCCEEDED(SQLGetInfo(m_pDatabase->Handle(), SQL_IDENTIFIER_CASE, &identifierCase, sizeof identifierCase, nullptr)))
     m_identifierStyle.identifierCase = identifierCase;
   return true;
+}
+
+void CDBConnection::Reconnect(std::string_view password) {
+  const std::string stored = m_strConnect;
+  const std::string database = m_strCurrentDatabase;
+  const bool typed = m_bPasswordTyped;
+  std::string connect = stored;
+  if (typed && !password.empty()) {
+    if (!connect.empty() && connect.back() != ';') connect += ';';
+    // Braces keep a ";" or "}" of the password inside the value.
+    std::string value;
+    for (char c : password) value += c == '}' ? std::string("}}") : std::string(1, c);
+    connect += "PWD={" + value + "};";
+  }
+  Close();
+  m_strConnect = connect;
+  try {
+    Connect();
+  } catch (...) {
+    // The link stays present but closed: the next statement tries to connect
+    // again and reports why it cannot.
+    m_strConnect = stored;
+    m_bPasswordTyped = typed;
+    m_pDatabase = std::make_unique<CDatabase>();
+    throw;
+  }
+  m_bPasswordTyped = typed;
+  if (m_bHasDatabases && !database.empty() && ToUpperGbk(database) != ToUpperGbk(m_strCurrentDatabase))
+    UseDatabase(database);
+}
+
+bool CDBConnection::IsLinkDead() const {
+  if (!m_pDatabase || !m_pDatabase->IsOpen()) return false;
+  SQLUINTEGER dead = SQL_CD_FALSE;
+  return SQL_SUCCEEDED(SQLGetConnectAttr(m_pDatabase->Handle(), SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)) &&
+         dead == SQL_CD_TRUE;
 }
 
 void CDBConnection::Close() {

@@ -41,6 +41,17 @@ class CDBConnection {
   bool Connect();
   void Close();
   bool IsOpen() const;
+  // Opens the link again after it was lost, with the connection string it was
+  // made with; `password` goes with it when the password was typed (it is
+  // never kept). The connection object, and so every window and browser node
+  // on it, stays; the current database is chosen again. Throws CDBException
+  // when the driver fails.
+  void Reconnect(std::string_view password = {});
+  // True when the driver reports the link dead (SQL_ATTR_CONNECTION_DEAD).
+  bool IsLinkDead() const;
+  // True when the connection was made with a typed password, which
+  // reconnecting must ask for again.
+  bool NeedsPasswordToReconnect() const { return m_bPasswordTyped; }
 
   // Runs a statement without result rows and returns its row count.
   std::int32_t Execute(std::string_view sql);
@@ -86,6 +97,7 @@ class CDBConnection {
   std::string m_strDbmsName;
   std::string m_strCurrentDatabase;
   bool m_bHasDatabases = false;
+  bool m_bPasswordTyped = false;
   IdentifierStyle m_identifierStyle;
 
  private:

@@ -6,6 +6,7 @@
 
 #include <exception>
 #include <string>
+#include <vector>
 
 namespace orva {
 
@@ -22,11 +23,16 @@ class CDBException : public std::exception {
                                  const DriverCharset& charset);
 
   const char* what() const noexcept override { return m_strError.c_str(); }
+  // True when the diagnostics say the link to the database is gone: a
+  // SQLSTATE of class 08 (connection exception), a communication-link
+  // timeout, or the server ending the session as it shuts down.
+  bool IsConnectionLost() const;
   SQLRETURN RetCode() const { return m_nRetCode; }
   const std::string& ErrorText() const { return m_strError; }
 
   SQLRETURN m_nRetCode;
   std::string m_strError;
+  std::vector<std::string> m_sqlStates;  // of each diagnostic record
 };
 
 // True for SQL_SUCCESS and SQL_SUCCESS_WITH_INFO.

@@ -105,11 +105,14 @@ class CTextBuffer {
   virtual void MarkModified(bool modified);
 
   bool CreateEmpty(int eolMode = EolCrLf);
-  // eolMode -1 detects the mode from the first block of the file. False when
-  // the file cannot be read; the buffer is then left as it was.
-  bool LoadFile(const std::string& path, int eolMode = -1);
-  // eolMode -1 uses the buffer's. The file is replaced atomically; on failure
-  // the previous file is left untouched and the result is false.
+  // eolMode -1 detects the mode from the first block of the file; encoding
+  // -1 detects the file's encoding (a TextEncoding), which the buffer keeps
+  // for saving. False when the file cannot be read; the buffer is then left
+  // as it was.
+  bool LoadFile(const std::string& path, int eolMode = -1, int encoding = -1);
+  // eolMode -1 uses the buffer's. The text is written in the buffer's
+  // encoding. The file is replaced atomically; on failure the previous file
+  // is left untouched and the result is false.
   bool SaveFile(const std::string& path, int eolMode = -1, bool clearModified = true);
   void Clear();
   bool IsInitialised() const { return m_initialised; }
@@ -167,6 +170,9 @@ class CTextBuffer {
   void SetReadOnly(bool readOnly) { m_readOnly = readOnly; }
   int EolMode() const { return m_eolMode; }
   void SetEolMode(int mode);
+  // The TextEncoding files are read in and written in (GBK for new text).
+  int Encoding() const { return m_encoding; }
+  void SetEncoding(int encoding) { m_encoding = encoding; }
   bool CreateBackup() const { return m_createBackup; }
   void SetCreateBackup(bool on) { m_createBackup = on; }
 
@@ -195,6 +201,7 @@ class CTextBuffer {
   bool m_readOnly = false;
   bool m_modified = false;
   int m_eolMode = EolCrLf;
+  int m_encoding = 0;  // EncodingGbk
   bool m_createBackup = false;
   int m_undoLimit = 1024;
   GapArray<LineEntry> m_lines;

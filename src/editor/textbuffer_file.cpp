@@ -54,9 +54,13 @@ void ForEachLine(const char* data, std::size_t size, std::string_view sequence, 
 
 }  // namespace
 
-bool CTextBuffer::LoadFile(const std::string& path, int eolMode) {
+bool CTextBuffer::LoadFile(const std::string& path, int eolMode, int encoding) {
   FileBytes file;
   if (!ReadWholeFile(path, file)) return false;
+  const TextEncoding fileEncoding = encoding >= EncodingGbk && encoding <= EncodingUtf8Bom
+                                        ? static_cast<TextEncoding>(encoding)
+                                        : DetectTextEncoding({file.data.get(), file.size});
+  DecodeTextFile(file, fileEncoding);
 
   const int mode = (eolMode >= EolCrLf && eolMode <= EolLf)
                        ? eolMode
@@ -85,6 +89,7 @@ bool CTextBuffer::LoadFile(const std::string& path, int eolMode) {
   m_lines.Assign(std::move(lines));
   m_block = std::move(file.data);
   m_eolMode = mode;
+  m_encoding = fileEncoding;
   m_readOnly = file.readOnly;
   FinishReset();
   return true;
@@ -93,11 +98,26 @@ bool CTextBuffer::LoadFile(const std::string& path, int eolMode) {
 bool CTextBuffer::SaveFile(const std::string& path, int eolMode, bool clearModified) {
   const int mode = (eolMode >= EolCrLf && eolMode <= EolLf) ? eolMode : m_eolMode;
   const std::string_view sequence = EolSequence(mode);
+  const auto encoding = static_cast<TextEncoding>(m_encoding);
   AtomicFileWriter writer;
-  if (!writer.Open(path)) return false;
-  for (int line = 0; line < LineCount(); ++line) {
-    if (line > 0 && !writer.Write(sequence)) return false;
-    if (!writer.Write(Line(line))) return false;
+  if (!writer.Open(path) || !writer.Write(EncodingBom(encoding))) return false;
+  if (encoding == EncodingUtf8 || encoding == EncodingUtf8Bom) {
+    // Converted in chunks of whole lines: a character never spans a line break.
+    std::string chunk;
+    for (int line = 0; line < LineCount(); ++line) {
+      if (line > 0) chunk += sequence;
+      chunk += Line(line);
+      if (chunk.size() >= kTextFileBlockSize) {
+        if (!writer.Write(EncodeText(chunk, encoding))) return false;
+        chunk.clear();
+      }
+    }
+    if (!chunk.empty() && !writer.Write(EncodeText(chunk, encoding))) return false;
+  } else {
+    for (int line = 0; line < LineCount(); ++line) {
+      if (line > 0 && !writer.Write(sequence)) return false;
+      if (!writer.Write(Line(line))) return false;
+    }
   }
   if (!writer.Commit(m_createBackup)) return false;
   if (clearModified) {

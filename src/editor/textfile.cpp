@@ -8,9 +8,12 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <random>
+
+#include "platform/codec.h"
 
 namespace orva {
 
@@ -98,7 +101,109 @@ bool CopyFileContents(const std::string& from, const std::string& to, mode_t mod
   return ok;
 }
 
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+// Strict UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF);
+// `multiByte` tells whether any character took more than one byte.
+bool IsUtf8(std::string_view bytes, bool& multiByte) {
+  multiByte = false;
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const auto* end = p + bytes.size();
+  while (p < end) {
+    // Runs of ASCII go eight bytes at a time.
+    while (end - p >= 8) {
+      std::uint64_t word;
+      std::memcpy(&word, p, 8);
+      if (word & 0x8080808080808080ull) break;
+      p += 8;
+    }
+    if (p >= end) break;
+    const unsigned char c = *p;
+    if (c < 0x80) {
+      ++p;
+      continue;
+    }
+    int length;
+    unsigned char low = 0x80, high = 0xBF;  // range of the second byte
+    if (c >= 0xC2 && c <= 0xDF) {
+      length = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      length = 3;
+      if (c == 0xE0) low = 0xA0;
+      if (c == 0xED) high = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      length = 4;
+      if (c == 0xF0) low = 0x90;
+      if (c == 0xF4) high = 0x8F;
+    } else {
+      return false;
+    }
+    if (end - p < length || p[1] < low || p[1] > high) return false;
+    for (int i = 2; i < length; ++i)
+      if ((p[i] & 0xC0) != 0x80) return false;
+    multiByte = true;
+    p += length;
+  }
+  return true;
+}
+
+// A four-byte GB18030 character: lead, digit, lead, digit.
+bool HasFourByteGb18030(std::string_view bytes) {
+  const auto b = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+  for (std::size_t i = 0; i < bytes.size();) {
+    if (b(i) < 0x81 || b(i) > 0xFE || i + 1 >= bytes.size()) {
+      ++i;
+      continue;
+    }
+    if (b(i + 1) >= 0x30 && b(i + 1) <= 0x39) {
+      if (i + 3 < bytes.size() && b(i + 2) >= 0x81 && b(i + 2) <= 0xFE && b(i + 3) >= 0x30 && b(i + 3) <= 0x39)
+        return true;
+      ++i;
+    } else {
+      i += 2;
+    }
+  }
+  return false;
+}
+
 }  // namespace
+
+TextEncoding DetectTextEncoding(std::string_view bytes) {
+  bool multiByte = false;
+  if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom && IsUtf8(bytes.substr(kUtf8Bom.size()), multiByte))
+    return EncodingUtf8Bom;
+  if (IsUtf8(bytes, multiByte) && multiByte) return EncodingUtf8;
+  return HasFourByteGb18030(bytes) ? EncodingGb18030 : EncodingGbk;
+}
+
+void DecodeTextFile(FileBytes& file, TextEncoding encoding) {
+  if (encoding != EncodingUtf8 && encoding != EncodingUtf8Bom) return;
+  std::string_view bytes(file.data.get(), file.size);
+  if (encoding == EncodingUtf8Bom && bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) bytes.remove_prefix(kUtf8Bom.size());
+  const std::string text = ConvertCharset(bytes, "UTF-8", "GB18030");
+  std::unique_ptr<char[]> data(new char[std::max<std::size_t>(text.size(), 1)]);
+  std::memcpy(data.get(), text.data(), text.size());
+  file.data = std::move(data);
+  file.size = text.size();
+}
+
+std::string EncodeText(std::string_view text, TextEncoding encoding) {
+  if (encoding != EncodingUtf8 && encoding != EncodingUtf8Bom) return std::string(text);
+  return ConvertCharset(text, "GB18030", "UTF-8");
+}
+
+std::string_view EncodingBom(TextEncoding encoding) {
+  return encoding == EncodingUtf8Bom ? kUtf8Bom : std::string_view();
+}
+
+const char* EncodingName(TextEncoding encoding) {
+  switch (encoding) {
+    case EncodingGb18030: return "GB18030";
+    case EncodingUtf8: return "UTF-8";
+    case EncodingUtf8Bom: return "UTF-8 BOM";
+    default: return "GBK";
+  }
+}
 
 bool ReadWholeFile(const std::string& path, FileBytes& out) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

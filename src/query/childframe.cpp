@@ -23,9 +23,11 @@
 #include "platform/qtext.h"
 #include "platform/resource_ids.h"
 #include "platform/tick.h"
+#include "query/autosave.h"
 #include "query/elapsed.h"
 #include "query/querydoc.h"
 #include "query/queryview.h"
+#include "query/reconnect.h"
 #include "query/resultview.h"
 #include "query/sqlsource.h"
 
@@ -118,7 +120,24 @@ void CChildFrame::SetQueryView(CQueryView* view) {
   SetEditor(view, m_viewSource.get());
 }
 
-void CChildFrame::SetDocument(std::unique_ptr<CQueryDoc> document) { m_document = std::move(document); }
+void CChildFrame::SetDocument(std::unique_ptr<CQueryDoc> document) {
+  m_autosave.reset();
+  m_document = std::move(document);
+  if (!m_document) return;
+  if (CRecoveryStore* store = CQueryAutosave::Store())
+    m_autosave = std::make_unique<CQueryAutosave>(*this, *m_document, *store);
+  // The file's encoding in a status pane of its own, kept up to date.
+  auto* pane = findChild<QLabel*>(QStringLiteral("encoding"));
+  if (!pane) {
+    pane = new QLabel(this);
+    pane->setObjectName(QStringLiteral("encoding"));
+    pane->setFixedWidth(70);
+    statusBar()->addPermanentWidget(pane);
+  }
+  CQueryDoc* doc = m_document.get();
+  doc->AddFileObserver([pane, doc] { pane->setText(doc->EncodingLabel()); });
+  pane->setText(doc->EncodingLabel());
+}
 
 void CChildFrame::SetConnection(CDBConnection* connection) {
   if (!connection) return;
@@ -143,6 +162,7 @@ QString CChildFrame::ElapsedText() const { return m_strElapsed; }
 
 void CChildFrame::RunQuery(const std::string& text) {
   if (m_bRunning || !m_pConnection) return;  // one run at a time
+  if (m_autosave) m_autosave->SaveNow();
   FinishThreads();                            // threads of the last run, already ended
   m_pResultView->ClearResults();
   m_dwStartTick = GetTickCount32();
@@ -194,6 +214,12 @@ void CChildFrame::OnQueryDone(std::intptr_t wParam) {
   SetRunning(false);
   m_bCancelling = false;
   m_bCancelled = false;
+  if (m_connectionLost.exchange(false) && m_pConnection) {
+    // Offered once the notice is handled, so the window is idle meanwhile.
+    QTimer::singleShot(0, this, [this] {
+      if (m_pConnection && !m_bRunning && OfferReconnect(*m_pConnection, this)) FillDatabaseBox();
+    });
+  }
 }
 
 void CChildFrame::SetRunning(bool running) {

@@ -25,6 +25,7 @@ class QTimer;
 namespace orva {
 
 class CCancelHandle;
+class CQueryAutosave;
 class CDBConnection;
 class CQueryDoc;
 class CQueryView;
@@ -48,6 +49,8 @@ class CChildFrame : public QMainWindow, public ICommandTarget, public IQueryFram
   // to save it when it was changed.
   void SetDocument(std::unique_ptr<CQueryDoc> document);
   CQueryDoc* GetDocument() const { return m_document.get(); }
+  // Saves the window's text for recovery (none without a recovery store).
+  CQueryAutosave* GetAutosave() const { return m_autosave.get(); }
   CResultView* GetResultView() const { return m_pResultView; }
 
   void SetConnection(CDBConnection* connection);
@@ -91,6 +94,8 @@ class CChildFrame : public QMainWindow, public ICommandTarget, public IQueryFram
   QObject* NotifyTarget() const override { return const_cast<CChildFrame*>(this); }
   bool IsCancelled() const override { return m_bCancelled.load(); }
   std::shared_ptr<CCancelHandle> RunCancel() const override { return m_runCancel; }
+  // The run found the link gone: when it ends, the window offers to reconnect.
+  void NoteConnectionLost() override { m_connectionLost = true; }
 
   bool OnCommand(int id) override;
   bool OnUpdateCommand(int id, CmdUI& ui) override;
@@ -127,6 +132,7 @@ class CChildFrame : public QMainWindow, public ICommandTarget, public IQueryFram
   bool m_bRunning = false;
   bool m_bCancelling = false;
   std::atomic<bool> m_bCancelled{false};
+  std::atomic<bool> m_connectionLost{false};
   std::shared_ptr<CCancelHandle> m_runCancel;
   std::uint32_t m_dwStartTick = 0;
   std::thread m_workerThread;
@@ -137,6 +143,8 @@ class CChildFrame : public QMainWindow, public ICommandTarget, public IQueryFram
   QString m_strElapsed;
   std::vector<std::string> m_databases;
   std::function<void()> m_runStateObserver;
+  // Declared last, so it goes before the document it watches.
+  std::unique_ptr<CQueryAutosave> m_autosave;
 };
 
 }  // namespace orva

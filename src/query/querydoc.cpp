@@ -1,10 +1,14 @@
 #include "query/querydoc.h"
 
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
 #include <cerrno>
 #include <cstring>
 
+#include "editor/textfile.h"
 #include "platform/messagebox.h"
 #include "platform/resource_ids.h"
 
@@ -53,8 +57,18 @@ bool CQueryDoc::OnNewDocument() {
   DeleteContents();
   m_path.clear();
   m_buffer.CreateEmpty(EolCrLf);
+  m_buffer.SetEncoding(EncodingGbk);
   SetModifiedFlag(false);
+  NotifyFileObserver();
   return true;
+}
+
+QString CQueryDoc::EncodingLabel() const {
+  return QString::fromLatin1(EncodingName(static_cast<TextEncoding>(m_buffer.Encoding())));
+}
+
+void CQueryDoc::NotifyFileObserver() {
+  for (const auto& observer : m_fileObservers) observer();
 }
 
 bool CQueryDoc::FinishFileStep(bool done, const char* failure, const std::string& path) {
@@ -65,6 +79,7 @@ bool CQueryDoc::FinishFileStep(bool done, const char* failure, const std::string
   }
   SetPathName(path);
   SetModifiedFlag(false);
+  NotifyFileObserver();
   return true;
 }
 
@@ -78,28 +93,60 @@ bool CQueryDoc::OnSaveDocument(const std::string& path) {
   return FinishFileStep(m_buffer.SaveFile(path, -1, true), "无法保存文件“%1”：\n%2", path);
 }
 
+bool CQueryDoc::OnRecoverDocument(const std::string& textFile, int eolMode, int encoding, const std::string& path,
+                                  const QString& title) {
+  // The text is held bytes already: read as GBK, that is, unchanged.
+  if (!m_buffer.LoadFile(textFile, eolMode, EncodingGbk)) return false;
+  m_buffer.SetEncoding(encoding);
+  m_buffer.SetReadOnly(false);
+  if (!path.empty()) SetPathName(path);
+  if (!title.isEmpty()) m_title = title;
+  m_buffer.MarkModified(true);
+  NotifyFileObserver();
+  return true;
+}
+
 void CQueryDoc::DeleteContents() { m_buffer.Clear(); }
 
-std::optional<std::string> CQueryDoc::AskSavePath() const {
-  if (m_savePathPrompt) return m_savePathPrompt(*this);
+std::optional<CQueryDoc::SaveChoice> CQueryDoc::AskSavePath() const {
+  if (m_savePathPrompt) {
+    std::optional<std::string> path = m_savePathPrompt(*this);
+    if (!path) return std::nullopt;
+    return SaveChoice{*path};
+  }
   QFileDialog dialog(m_messageParent);
+  dialog.setOption(QFileDialog::DontUseNativeDialog);  // it carries the encoding box
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setNameFilter(QStringLiteral("SQL脚本(*.sql)"));
   dialog.setDefaultSuffix(QStringLiteral("sql"));
   if (!m_path.empty()) dialog.selectFile(QString::fromStdString(m_path));
   else if (!m_title.isEmpty()) dialog.selectFile(m_title);
+  auto* encodings = new QComboBox(&dialog);
+  encodings->setObjectName(QStringLiteral("encoding"));
+  for (TextEncoding encoding : {EncodingGbk, EncodingGb18030, EncodingUtf8, EncodingUtf8Bom})
+    encodings->addItem(QString::fromLatin1(EncodingName(encoding)), static_cast<int>(encoding));
+  encodings->setCurrentIndex(encodings->findData(m_buffer.Encoding()));
+  if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
+    const int row = grid->rowCount();
+    grid->addWidget(new QLabel(QStringLiteral("编码:"), &dialog), row, 0);
+    grid->addWidget(encodings, row, 1);
+  }
   if (ExecDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return dialog.selectedFiles().first().toStdString();
+  return SaveChoice{dialog.selectedFiles().first().toStdString(), encodings->currentData().toInt()};
 }
 
 bool CQueryDoc::DoSave(bool askPath) {
   std::string path = m_path;
+  const int previousEncoding = m_buffer.Encoding();
   if (askPath || path.empty()) {
-    std::optional<std::string> chosen = AskSavePath();
-    if (!chosen || chosen->empty()) return false;
-    path = *chosen;
+    std::optional<SaveChoice> chosen = AskSavePath();
+    if (!chosen || chosen->path.empty()) return false;
+    path = chosen->path;
+    if (chosen->encoding >= 0) m_buffer.SetEncoding(chosen->encoding);
   }
-  return OnSaveDocument(path);
+  if (OnSaveDocument(path)) return true;
+  m_buffer.SetEncoding(previousEncoding);
+  return false;
 }
 
 bool CQueryDoc::SaveModified() {

@@ -1,6 +1,7 @@
 #pragma once
 // The document of a query window: one SQL script held in a text buffer, opened
-// from and saved to a plain GBK ".sql" file. Every view of the document shares
+// from and saved to a ".sql" file in the encoding it came in (GBK, GB18030 or
+// UTF-8, with or without a BOM; new scripts are GBK). Every view of the document shares
 // the buffer. The document owns the modified flag (the buffer forwards every
 // change of it here), the file path and the read-only command.
 
@@ -8,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "editor/textbuffer.h"
 #include "platform/command.h"
@@ -41,19 +43,25 @@ class CQueryDoc : public ICommandTarget {
 
   // A new script: one empty line, CR LF line ends, no path, not modified.
   bool OnNewDocument();
-  // Loads a file, detecting its end-of-line mode. On failure the document is
+  // Loads a file, detecting its end-of-line mode and its encoding. On failure the document is
   // left as it was, a message box tells why, and the result is false.
   bool OnOpenDocument(const std::string& path);
-  // Writes the script to `path` in the buffer's end-of-line mode. On success
+  // Writes the script to `path` in the buffer's end-of-line mode and encoding. On success
   // the path becomes `path` and the document is no longer modified. On
   // failure a message box gives the reason, the document keeps its old path
   // and stays modified, and the result is false.
   bool OnSaveDocument(const std::string& path);
+  // Takes a text saved for recovery: the bytes of `textFile` as they are, in
+  // the given end-of-line mode, to be saved in `encoding` under `path` (none
+  // for a new script) with `title`. The document is modified afterwards.
+  bool OnRecoverDocument(const std::string& textFile, int eolMode, int encoding, const std::string& path,
+                         const QString& title);
   // Empties the buffer (no lines until the next new or open).
   void DeleteContents();
 
-  // Saves to the current path, or asks for one first (save as when `askPath`).
-  // False when the user cancelled or the save failed.
+  // Saves to the current path, or asks for one first (save as when `askPath`;
+  // the save dialog also offers the encoding). False when the user cancelled
+  // or the save failed.
   bool DoSave(bool askPath = false);
   // Before the document closes: a modified document asks whether to save it.
   // Yes saves (false when that fails or is cancelled), No discards, Cancel
@@ -70,6 +78,13 @@ class CQueryDoc : public ICommandTarget {
 
   // Called whenever the modified flag changes (the frame marks its title).
   void SetModifiedObserver(std::function<void(bool)> observer) { m_modifiedObserver = std::move(observer); }
+  // Called after the document was created, opened or saved (the file name or
+  // the encoding may have changed); every observer added is called.
+  void AddFileObserver(std::function<void()> observer) { m_fileObservers.push_back(std::move(observer)); }
+
+  // The file's encoding (a TextEncoding) and its status bar label.
+  int Encoding() const { return m_buffer.Encoding(); }
+  QString EncodingLabel() const;
   // Called whenever the path changes (opening, save as).
   void SetPathObserver(std::function<void()> observer) { m_pathObserver = std::move(observer); }
   // Asks the path to save to; the default runs a save-file dialog through
@@ -86,7 +101,12 @@ class CQueryDoc : public ICommandTarget {
   void ToggleReadOnly();
 
  private:
-  std::optional<std::string> AskSavePath() const;
+  struct SaveChoice {
+    std::string path;
+    int encoding = -1;  // -1: keep the document's
+  };
+  std::optional<SaveChoice> AskSavePath() const;
+  void NotifyFileObserver();
   // After opening or saving: on failure tells the user why (the system's
   // reason) and returns false; on success the document takes the path and is
   // no longer modified.
@@ -97,6 +117,7 @@ class CQueryDoc : public ICommandTarget {
   std::string m_path;
   QString m_title;
   std::function<void(bool)> m_modifiedObserver;
+  std::vector<std::function<void()>> m_fileObservers;
   std::function<void()> m_pathObserver;
   std::function<std::optional<std::string>(const CQueryDoc&)> m_savePathPrompt;
   QWidget* m_messageParent = nullptr;

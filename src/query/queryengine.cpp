@@ -141,6 +141,16 @@ std::string ReadRows(QueryJob& job, CRecordsetEx& set, CGridCtrl& grid) {
   return failure;
 }
 
+// A statement that failed because the link is gone: the log says so once per
+// run and the window learns of it (it offers to reconnect).
+void NoteIfConnectionLost(QueryJob& job, const CDBException& e) {
+  IQueryFrame& frame = *job.m_pFrame;
+  if (job.m_bConnectionLost || !(e.IsConnectionLost() || frame.GetConnection()->IsLinkDead())) return;
+  job.m_bConnectionLost = true;
+  frame.GetResultOutput()->AddMessage(Text("与数据库的连接已断开"), false);
+  frame.NoteConnectionLost();
+}
+
 // Runs one batch and reports in the log whatever error leaves it. In
 // statement mode an error text gets a line break of its own and every error
 // shows the log; in batch mode a foreign exception leaves the page as it is.
@@ -155,6 +165,7 @@ void RunBatchReported(QueryJob& job, std::string_view text, bool statementMode) 
     ExecuteBatch(job, text);
   } catch (const CDBException& e) {
     report(statementMode ? e.ErrorText() + "\r\n" : e.ErrorText(), true);
+    NoteIfConnectionLost(job, e);
   } catch (const std::bad_alloc&) {
     // Reported in batch mode too, so the user learns why the run ended.
     report(Text("内存异常，无法正确执行该SQL"), true);
@@ -278,6 +289,7 @@ void ExecuteBatch(QueryJob& job, std::string_view text) {
 unsigned QueryThreadProc(QueryJob& job) {
   IQueryFrame& frame = *job.m_pFrame;
   job.m_bErrorReported = false;
+  job.m_bConnectionLost = false;
   // Whatever happens, the window hears that the run is over.
   try {
     RunScript(job);

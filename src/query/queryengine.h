@@ -43,6 +43,9 @@ class IQueryFrame {
   virtual bool IsCancelled() const = 0;
   // The run's own cancel target: the statement being executed or read.
   virtual std::shared_ptr<CCancelHandle> RunCancel() const = 0;
+  // Told (on the worker thread) when a statement failed because the link to
+  // the database is gone.
+  virtual void NoteConnectionLost() {}
 };
 
 struct QueryJob {
@@ -50,6 +53,8 @@ struct QueryJob {
   IQueryFrame* m_pFrame = nullptr;
   // Set by the run when it reported an error in the message log.
   bool m_bErrorReported = false;
+  // Set once the run has found the link to the database gone.
+  bool m_bConnectionLost = false;
 };
 
 // The worker thread body of one run. Returns 0.

@@ -79,19 +79,30 @@ std::uint32_t CQueryView::ColorLine(std::uint32_t cookie, int line, std::vector<
   return orva::ColorLine(cookie, LineText(line), spans);
 }
 
+std::string_view LineEndOf(int eolMode) {
+  switch (eolMode) {
+    case EolLf: return "\n";
+    case EolLfCr: return "\n\r";
+    default: return "\r\n";
+  }
+}
+
+std::string_view CQueryView::LineEnd() const { return LineEndOf(Buffer() ? Buffer()->EolMode() : EolCrLf); }
+
 std::string CQueryView::GetSelectedText() const {
   TextPos start, end;
   GetSelection(start, end);
   std::string text;
-  if (start != end) CopyRange(start, end, text);
+  if (Buffer() && start < end) Buffer()->CopyRange(start.line, start.column, end.line, end.column, text, LineEnd());
   return text;
 }
 
 std::string CQueryView::GetAllText() const {
   std::string text;
+  const std::string_view eol = LineEnd();
   const int count = LineCount();
   for (int line = 0; line < count; ++line) {
-    if (line > 0) text += "\r\n";
+    if (line > 0) text += eol;
     text += LineText(line);
   }
   return text;

@@ -24,6 +24,9 @@ class CQueryDoc;
 // a number leaves the size to the platform.
 QFont EditorFontFromSettings(int dpiY);
 
+// The bytes an end-of-line mode (EolMode) puts between lines.
+std::string_view LineEndOf(int eolMode);
+
 class CQueryView : public CTextEditView {
  public:
   explicit CQueryView(CQueryDoc* document, QWidget* parent = nullptr);
@@ -35,10 +38,15 @@ class CQueryView : public CTextEditView {
   void OnInitialUpdate() override;
 
   bool HasSelection() const { return IsSelection(); }
-  // The selected text, CR LF between lines; empty without a selection.
+  // The selected text, the buffer's own line end between lines (the one the
+  // file came with, or the mode a new script was created with), so that line
+  // breaks inside quoted texts reach the database as the script has them.
+  // Empty without a selection.
   std::string GetSelectedText() const;
-  // Every line, joined by CR LF, without a break after the last.
+  // Every line, joined by the buffer's line end, without a break after the last.
   std::string GetAllText() const;
+  // The buffer's end-of-line sequence.
+  std::string_view LineEnd() const;
   // Inserts text at the caret as one "替换" step and selects it, the caret
   // after it. Nothing on a read-only view.
   void InsertText(std::string_view text);

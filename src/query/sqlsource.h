@@ -9,7 +9,7 @@ class ISqlSource {
  public:
   virtual ~ISqlSource() = default;
   virtual bool HasSelection() const = 0;
-  // GBK text; lines joined by CR LF.
+  // GBK text; lines joined by the script's own line end.
   virtual std::string GetSelectedText() const = 0;
   virtual std::string GetAllText() const = 0;
 };

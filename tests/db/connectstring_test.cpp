@@ -146,5 +146,15 @@ TEST(DriverHintTest, NamesAMissingDriverAndWhatToInstall) {
   EXPECT_NE(message.find("odbc-mdbtools"), std::string::npos) << message;
 }
 
+TEST(ConnectStringPasswordTest, PasswordsAreRemovedWhateverTheirFormAndPosition) {
+  EXPECT_EQ(ConnectStringWithoutPassword("DSN=pg;UID=sa;PWD=secret;Port=5432;"), "DSN=pg;UID=sa;Port=5432;");
+  EXPECT_EQ(ConnectStringWithoutPassword("DRIVER={x};pwd={a;b}}c};Database=d"), "DRIVER={x};Database=d");
+  EXPECT_EQ(ConnectStringWithoutPassword("Password=p; DSN=a"), " DSN=a");
+  EXPECT_EQ(ConnectStringWithoutPassword("DSN=a;UID=u"), "DSN=a;UID=u");
+  EXPECT_TRUE(ConnectStringHasPassword("DSN=a;PWD=;"));
+  EXPECT_TRUE(ConnectStringHasPassword("DSN=a; password = x"));
+  EXPECT_FALSE(ConnectStringHasPassword("DSN=pwd;UID=password;PWDX=1"));
+}
+
 }  // namespace
 }  // namespace orva

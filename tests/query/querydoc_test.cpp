@@ -7,6 +7,12 @@
 #include <fstream>
 #include <iterator>
 
+#include <QComboBox>
+#include <QFileDialog>
+#include <QProcess>
+
+#include "platform/codec.h"
+
 #include "editor/textbuffer.h"
 #include "platform/command.h"
 #include "platform/resource_ids.h"
@@ -185,6 +191,81 @@ TEST_F(QueryDocTest, ReadOnlyCommandWarnsOnlyWhenSwitchedOnAndBlocksEdits) {
   ASSERT_TRUE(doc.OnCommand(ID_EDIT_READ_ONLY));
   EXPECT_EQ(m_boxes.Count(), 1u);  // nothing when switched off
   EXPECT_FALSE(doc.Buffer().IsReadOnly());
+}
+
+// Scripts in every encoding open and save back byte for byte. UTF-8 text is
+// held as GB18030, so the buffer holds GBK bytes whatever the file was.
+TEST_F(QueryDocTest, EveryEncodingOpensAndSavesBackByteIdentical) {
+  const std::string chinese = "\xE4\xB8\xAD\xE6\x96\x87";  // 中文 in UTF-8
+  const std::string emoji = "\xF0\x9F\x98\x80";             // outside GBK
+  struct Case {
+    const char* name;
+    std::string bytes;
+    const char* label;
+  };
+  const Case cases[] = {
+      {"bom.sql", "\xEF\xBB\xBF" "select '" + chinese + emoji + "';\r\n-- " + chinese + "\r\n", "UTF-8 BOM"},
+      {"utf8.sql", "select '" + chinese + "'\nfrom t -- " + emoji + "\n", "UTF-8"},
+      {"gbk.sql", "select '\xD6\xD0\xCE\xC4' as \xC3\xFB\r\n", "GBK"},
+      {"gb18030.sql", "select '\x94\x39\xFC\x36'\r\n", "GB18030"},  // U+1F600 as four bytes
+      // Bytes valid in neither: UTF-8 and GBK Chinese, a lone 0xFF and 0x80,
+      // a bare CR, mixed line ends.
+      {"mixed.sql", "a " + chinese + " \xD6\xD0\xFF\x80 b\r\nc\rd\n\xE4\xB8\n", "GBK"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteBytes(Path(c.name), c.bytes);
+    CQueryDoc doc;
+    ASSERT_TRUE(doc.OnOpenDocument(Path(c.name)));
+    EXPECT_EQ(doc.EncodingLabel(), QString::fromLatin1(c.label));
+    const std::string copy = Path(std::string("copy-") + c.name);
+    ASSERT_TRUE(doc.OnSaveDocument(copy));
+    EXPECT_EQ(ReadBytes(copy), c.bytes);
+  }
+  // The UTF-8 text is held as GBK: the Chinese word is the GBK one, the
+  // emoji its four-byte GB18030 form.
+  CQueryDoc doc;
+  ASSERT_TRUE(doc.OnOpenDocument(Path("bom.sql")));
+  EXPECT_EQ(doc.Buffer().Line(0), "select '\xD6\xD0\xCE\xC4\x94\x39\xFC\x36';");
+  // An edit is saved in the file's encoding, BOM first; Python reads it back.
+  int endLine = 0, endColumn = 0;
+  ASSERT_TRUE(doc.Buffer().InsertAt(nullptr, 1, 3, "\xB2\xE2 ", endLine, endColumn, UndoTyping));  // 测
+  ASSERT_TRUE(doc.OnSaveDocument(Path("edited.sql")));
+  QProcess python;
+  python.start("/usr/bin/python3", {"-c", "import sys; t = open(sys.argv[1], encoding='utf-8-sig', newline='').read(); "
+                                          "print(ascii(t))",
+                                    QString::fromStdString(Path("edited.sql"))});
+  ASSERT_TRUE(python.waitForFinished(30000));
+  EXPECT_EQ(python.readAllStandardOutput().trimmed().toStdString(),
+            "\"select '\\u4e2d\\u6587\\U0001f600';\\r\\n-- \\u6d4b \\u4e2d\\u6587\\r\\n\"");
+  EXPECT_EQ(m_boxes.Count(), 0u);
+}
+
+// Save As through the real save dialog: the user picks the file name and the
+// encoding in the dialog's encoding box.
+TEST_F(QueryDocTest, SaveAsOffersTheFourEncodings) {
+  WriteBytes(Path("in.sql"), "select '\xD6\xD0\xCE\xC4'\r\n");
+  CQueryDoc doc;
+  ASSERT_TRUE(doc.OnOpenDocument(Path("in.sql")));
+  QStringList offered;
+  DialogHook previous = SetDialogHook([&](QDialog& dialog) {
+    auto* box = dialog.findChild<QComboBox*>(QStringLiteral("encoding"));
+    if (!box) return static_cast<int>(QDialog::Rejected);
+    for (int i = 0; i < box->count(); ++i) offered << box->itemText(i);
+    box->setCurrentIndex(box->findText(QStringLiteral("UTF-8 BOM")));
+    static_cast<QFileDialog&>(dialog).selectFile(QString::fromStdString(Path("out.sql")));
+    dialog.accept();
+    return dialog.result();
+  });
+  ASSERT_TRUE(doc.OnCommand(ID_FILE_SAVE_AS));
+  SetDialogHook(previous);
+  EXPECT_EQ(offered, (QStringList{"GBK", "GB18030", "UTF-8", "UTF-8 BOM"}));
+  EXPECT_EQ(ReadBytes(Path("out.sql")), "\xEF\xBB\xBFselect '\xE4\xB8\xAD\xE6\x96\x87'\r\n");
+  EXPECT_EQ(doc.EncodingLabel(), QStringLiteral("UTF-8 BOM"));
+  EXPECT_EQ(doc.PathName(), Path("out.sql"));
+  // A new script is GBK again.
+  doc.OnNewDocument();
+  EXPECT_EQ(doc.EncodingLabel(), QStringLiteral("GBK"));
 }
 
 }  // namespace

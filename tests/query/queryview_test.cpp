@@ -89,14 +89,27 @@ TEST_F(QueryViewTest, FontStyleAndSizeComeFromTheSettings) {
   WriteProfileText("Setting", std::nullopt, std::nullopt);
 }
 
-TEST_F(QueryViewTest, TextHelpersJoinLinesWithCrLf) {
-  Open("select *\nfrom t\n");  // LF file: the helpers still give CR LF
-  EXPECT_EQ(m_view->GetAllText(), "select *\r\nfrom t\r\n");
+TEST_F(QueryViewTest, TextHelpersJoinLinesWithTheScriptsOwnLineEnd) {
+  Open("select *\nfrom t where a = 'x\ny'\n");  // LF file: LF, also inside the text literal
+  EXPECT_EQ(m_view->GetAllText(), "select *\nfrom t where a = 'x\ny'\n");
   EXPECT_FALSE(m_view->HasSelection());
   EXPECT_EQ(m_view->GetSelectedText(), "");
   Select({7, 0}, {4, 1});
   EXPECT_TRUE(m_view->HasSelection());
+  EXPECT_EQ(m_view->GetSelectedText(), "*\nfrom");
+
+  Open("select *\r\nfrom t\r\n");
+  EXPECT_EQ(m_view->GetAllText(), "select *\r\nfrom t\r\n");
+  Select({7, 0}, {4, 1});
   EXPECT_EQ(m_view->GetSelectedText(), "*\r\nfrom");
+
+  // A new script uses the mode it was created with; Enter breaks the line.
+  ASSERT_TRUE(m_doc.OnNewDocument());
+  m_view->OnInitialUpdate();
+  QTest::keyClicks(m_view.get(), "a");
+  QTest::keyClick(m_view.get(), Qt::Key_Return);
+  QTest::keyClicks(m_view.get(), "b");
+  EXPECT_EQ(m_view->GetAllText(), "a\r\nb");
 }
 
 TEST_F(QueryViewTest, InsertTextSelectsTheInsertedTextAsOneReplaceStep) {

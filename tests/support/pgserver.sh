@@ -56,3 +56,16 @@ orva_pg_stop() {
   rm -rf "$ORVA_PG_ROOT"
   unset ORVA_PG_ROOT
 }
+
+# Stops the running server at once (as a crash or a restart would), keeping
+# its cluster, so that orva_pg_resume can start it again on the same socket
+# folder and port. For tests of lost connections.
+orva_pg_halt() {
+  orva_pg_as_owner "'$ORVA_PG_BINDIR/pg_ctl' -D '$ORVA_PG_ROOT/data' -m immediate -w stop" > /dev/null
+}
+
+orva_pg_resume() {
+  orva_pg_as_owner "'$ORVA_PG_BINDIR/pg_ctl' -D '$ORVA_PG_ROOT/data' -l '$ORVA_PG_ROOT/server.log' -w -t 60 \
+    -o \"-k '$ORVA_PG_ROOT/socket' -p $ORVA_PG_PORT -c listen_addresses='' -c fsync=off -c max_connections=200\" start" \
+    > /dev/null
+}

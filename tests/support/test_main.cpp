@@ -30,6 +30,7 @@ int main(int argc, char** argv) {
   orva::test::g_processDir = processDir.get();
   const QByteArray base = processDir->path().toLocal8Bit();
   setenv("XDG_CONFIG_HOME", (base + "/config").constData(), 1);
+  setenv("XDG_STATE_HOME", (base + "/state").constData(), 1);  // recovery files
   setenv("ORVA_SYSTEM_CONFIG_DIR", (base + "/system-config").constData(), 1);
 
   QApplication app(argc, argv);
