@@ -19,8 +19,10 @@ class CQueryToolApp : public ICommandTarget {
   ~CQueryToolApp() override;
 
   // Start-up; returns false when the application must exit at once (the
-  // usage text was shown, or the main window could not be created).
+  // usage text was shown, a file was printed, or the main window could not
+  // be created). ExitCode() is then the process's exit status.
   bool InitInstance(const QStringList& arguments);
+  int ExitCode() const { return m_exitCode; }
 
   CMainFrame* MainFrame() const { return m_mainFrame.get(); }
   CommandRouter& Router() { return m_router; }
@@ -29,7 +31,11 @@ class CQueryToolApp : public ICommandTarget {
   bool OnUpdateCommand(int id, CmdUI& ui) override;
 
  private:
+  // Prints a script to the default printer without opening a window.
+  bool PrintFile(const QString& path);
+
   CommandRouter m_router;
+  int m_exitCode = 0;
   std::unique_ptr<CMainFrame> m_mainFrame;
 };
 

@@ -11,8 +11,8 @@ int main(int argc, char** argv) {
   QStringList arguments = QApplication::arguments();
   arguments.removeFirst();
   if (!app.InitInstance(arguments)) {
-    std::fprintf(stderr, "%s\n", orva::kUsageText);
-    return 2;
+    if (app.ExitCode() == 2) std::fprintf(stderr, "%s\n", orva::kUsageText);
+    return app.ExitCode();
   }
   return QApplication::exec();
 }

@@ -1,20 +1,38 @@
 #include "app/mainframe.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
+#include <QDockWidget>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
-#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QPageSetupDialog>
+#include <QPrinter>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <cstdio>
 
+#include "app/aboutdialog.h"
+#include "app/connectionname.h"
+#include "app/lockkeys.h"
+#include "app/mdibackground.h"
+#include "browser/browserhost.h"
+#include "browser/schemaview.h"
 #include "calendar/calendardialog.h"
 #include "db/dbconnection.h"
+#include "platform/codec.h"
+#include "platform/messagebox.h"
+#include "platform/profile.h"
 #include "platform/qtext.h"
 #include "platform/resource_ids.h"
 #include "platform/waitcursor.h"
@@ -26,8 +44,26 @@ namespace orva {
 
 namespace {
 
+// The object browser's view of the main window: its query windows and the
+// table window.
+class MainFrameBrowserHost : public IBrowserHost {
+ public:
+  explicit MainFrameBrowserHost(CMainFrame& frame) : m_frame(frame) {}
+  CChildFrame* ActiveQueryWindow() const override { return m_frame.ActiveQueryWindow(); }
+  std::vector<CChildFrame*> QueryWindows() const override { return m_frame.Windows(); }
+  CChildFrame* NewQueryWindow(CDBConnection* connection) override { return m_frame.NewQueryWindow(connection); }
+  bool OpenObjectView(CDBConnection* connection, const std::string& name, int kind) override {
+    return m_frame.OpenObjectView(connection, name, kind);
+  }
+
+ private:
+  CMainFrame& m_frame;
+};
+
 // Numbers new windows in their titles; it only grows, so numbers are never reused.
 int g_nWindowNumber = 0;
+
+const char kUntitledProperty[] = "orvaUntitled";
 
 // The buttons of the tool bar, 0 for a separator. Each button's image is the
 // next one of the strip.
@@ -37,6 +73,12 @@ constexpr int kToolBarButtons[] = {
     ID_EDIT_FIND, ID_EDIT_REPEAT, ID_EDIT_FIND_PREVIOUS, ID_EDIT_REPLACE, 0, ID_EDIT_TOGGLE_MARK,
     ID_EDIT_NEXT_MARK, ID_EDIT_PREV_MARK, ID_EDIT_CLEAR_MARKS, 0, ID_QUERY_RUN, ID_QUERY_CANCEL,
     ID_QUERY_DATABASE_BOX, 0, ID_VIEW_BROWSER, ID_VIEW_RESULT_PANE, ID_RESULT_MODE};
+
+// Commands whose menu images come from the menu strip rather than the tool bar.
+constexpr std::pair<int, int> kMenuImages[] = {
+    {ID_TOOLS_CALENDAR, 5}, {ID_TOOLS_OPTIONS, 6}, {ID_APP_EXIT, 13}, {ID_APP_ABOUT, 12}};
+
+constexpr int kIndicatorIds[] = {ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCROLL};
 
 QString Utf8(const char* text) { return QString::fromUtf8(text); }
 
@@ -49,19 +91,70 @@ QString WindowTitle(const CDBConnection& connection, const QString& tail) {
 
 }  // namespace
 
+std::optional<WindowPlacement> ParseWindowPlacement(const std::string& text) {
+  const QStringList parts = QString::fromStdString(text).split(QLatin1Char(','));
+  if (parts.size() != 10) return std::nullopt;
+  long long numbers[10];
+  for (int i = 0; i < 10; ++i) {
+    bool ok = false;
+    numbers[i] = parts[i].trimmed().toLongLong(&ok);
+    if (!ok) return std::nullopt;
+  }
+  WindowPlacement placement;
+  placement.flags = static_cast<unsigned>(numbers[0]);
+  placement.showCommand = static_cast<unsigned>(numbers[1]);
+  placement.minX = static_cast<int>(numbers[2]);
+  placement.minY = static_cast<int>(numbers[3]);
+  placement.maxX = static_cast<int>(numbers[4]);
+  placement.maxY = static_cast<int>(numbers[5]);
+  placement.left = static_cast<int>(numbers[6]);
+  placement.top = static_cast<int>(numbers[7]);
+  placement.right = static_cast<int>(numbers[8]);
+  placement.bottom = static_cast<int>(numbers[9]);
+  return placement;
+}
+
+std::string FormatWindowPlacement(const WindowPlacement& p) {
+  char text[160];
+  std::snprintf(text, sizeof text, "%u,%u,%d,%d,%d,%d,%d,%d,%d,%d", p.flags, p.showCommand, p.minX, p.minY, p.maxX,
+                p.maxY, p.left, p.top, p.right, p.bottom);
+  return text;
+}
+
 CMainFrame::CMainFrame(CommandRouter& router) : m_router(router) {
   setWindowTitle(QStringLiteral("ORVA"));
+  setAcceptDrops(true);
   m_actions = new CommandActions(m_router, this);
   LoadImageList(IDR_TOOLBAR_MAIN, 16, m_toolBarImages);
-  m_mdiArea = new QMdiArea(this);
-  m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-  m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-  setCentralWidget(m_mdiArea);
-  connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &CMainFrame::OnWindowActivated);
+  LoadImageList(IDB_MENU_IMAGES, 16, m_menuImages);
+  m_wndBackground = new CMdiBackground(this);
+  m_wndBackground->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  m_wndBackground->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  setCentralWidget(m_wndBackground);
+  connect(m_wndBackground, &QMdiArea::subWindowActivated, this, &CMainFrame::OnWindowActivated);
+  m_recentFiles.Load();
   CreateToolBar();
-  CreateMenus(false);
   CreateStatusBar();
+  CreateBrowserBar();
+  SetMenuImages();
+  BuildMenus();
+  ShowMenus(false);
   CreateShortcuts();
+
+  // Commands follow the active query window wherever the focus is.
+  m_router.SetActiveWindowProvider([this] {
+    CommandRouter::ActiveWindow active;
+    if (CChildFrame* frame = ActiveQueryWindow()) {
+      active.window = frame;
+      active.mainView = frame->GetSqlView();
+    } else if (QMdiSubWindow* window = m_wndBackground->activeSubWindow()) {
+      active.window = window->widget();
+    }
+    return active;
+  });
+
+  // The lock keys are tracked from key presses where the display cannot be asked.
+  qApp->installEventFilter(this);
 
   // Command states follow the application's state while it is idle.
   m_idleTimer = new QTimer(this);
@@ -69,23 +162,33 @@ CMainFrame::CMainFrame(CommandRouter& router) : m_router(router) {
   connect(m_idleTimer, &QTimer::timeout, this, [this] {
     m_actions->Refresh();
     RefreshConnectionPane();
+    RefreshIndicators();
+    UpdateDatabaseBoxState();
   });
   m_idleTimer->start();
   resize(1024, 720);
 }
 
 CMainFrame::~CMainFrame() {
+  qApp->removeEventFilter(this);
+  m_router.SetActiveWindowProvider(nullptr);
+  m_bClosing = true;
   // Windows go before the connections they use.
-  for (QMdiSubWindow* window : m_mdiArea->subWindowList()) delete window;
+  for (QMdiSubWindow* window : m_wndBackground->subWindowList()) delete window;
 }
 
-void CMainFrame::CreateMenus(bool documentOpen) {
-  m_menuForDocuments = documentOpen;
-  QMenuBar* bar = menuBar();
-  bar->clear();
-  auto popup = [this](QMenuBar* owner, const char* title) {
-    QMenu* menu = owner->addMenu(Utf8(title));
+QMdiArea* CMainFrame::MdiArea() const { return m_wndBackground; }
+
+void CMainFrame::SetMenuImages() {
+  for (const auto& [id, image] : kMenuImages) m_actions->Action(id)->setIcon(m_menuImages.Icon(image));
+}
+
+void CMainFrame::BuildMenus() {
+  // Both menu sets are built once and swapped, so switching never leaks menus.
+  auto popup = [this](QList<QMenu*>& set, const char* title) {
+    auto* menu = new QMenu(Utf8(title), this);
     connect(menu, &QMenu::aboutToShow, this, [this, menu] { m_actions->Refresh(menu); });
+    set << menu;
     return menu;
   };
   auto sub = [this](QMenu* owner, const char* title) {
@@ -102,44 +205,83 @@ void CMainFrame::CreateMenus(bool documentOpen) {
     }
   };
 
-  QMenu* file = popup(bar, "文件(&F)");
+  // Menu 102: no document window open.
+  QMenu* file = popup(m_framePopups, "文件(&F)");
   add(file, {ID_FILE_CONNECT, ID_FILE_CONNECT_ODBC, ID_FILE_CONNECT_FILE, 0});
-  if (!documentOpen) {
-    m_actions->AddTo(file, ID_FILE_DISCONNECT, QString::fromUtf8(kDisconnectMenuTextNoDocument));
-    add(file, {ID_FILE_DISCONNECT_ALL, 0, ID_FILE_PRINT_SETUP, 0, ID_APP_EXIT});
-    QMenu* view = popup(bar, "查看(&V)");
-    add(view, {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR});
-    QMenu* tools = popup(bar, "工具(&T)");
-    add(tools, {ID_TOOLS_OPTIONS, 0, ID_TOOLS_CALENDAR});
-    QMenu* help = popup(bar, "帮助(&H)");
-    add(help, {ID_APP_ABOUT});
-    return;
-  }
-  add(file, {ID_FILE_DISCONNECT, ID_FILE_DISCONNECT_ALL, 0, ID_FILE_NEW_QUERY, ID_FILE_OPEN_SQL, ID_FILE_SAVE,
-             ID_FILE_SAVE_AS, 0, ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, ID_FILE_PAGE_SETUP, ID_FILE_PRINT_SETUP, 0,
-             ID_APP_EXIT});
-  QMenu* edit = popup(bar, "编辑(&E)");
+  m_actions->AddTo(file, ID_FILE_DISCONNECT, QString::fromUtf8(kDisconnectMenuTextNoDocument));
+  add(file, {ID_FILE_DISCONNECT_ALL, 0, ID_FILE_PRINT_SETUP, 0, ID_APP_EXIT});
+  add(popup(m_framePopups, "查看(&V)"), {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR});
+  add(popup(m_framePopups, "工具(&T)"), {ID_TOOLS_OPTIONS, 0, ID_TOOLS_CALENDAR});
+  add(popup(m_framePopups, "帮助(&H)"), {ID_APP_ABOUT});
+
+  // Menu 103: while a document window is open.
+  file = popup(m_documentPopups, "文件(&F)");
+  add(file, {ID_FILE_CONNECT, ID_FILE_CONNECT_ODBC, ID_FILE_CONNECT_FILE, 0, ID_FILE_DISCONNECT,
+             ID_FILE_DISCONNECT_ALL, 0, ID_FILE_NEW_QUERY, ID_FILE_OPEN_SQL, ID_FILE_SAVE, ID_FILE_SAVE_AS, 0,
+             ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, ID_FILE_PAGE_SETUP, ID_FILE_PRINT_SETUP, 0});
+  m_recentMenu = file;
+  // The recent files sit between this separator and the next; refilled
+  // whenever the menu opens.
+  connect(file, &QMenu::aboutToShow, this, [this, file] { FillRecentFileMenu(file); });
+  file->addSeparator()->setObjectName(QStringLiteral("recentEnd"));
+  add(file, {ID_APP_EXIT});
+  FillRecentFileMenu(file);
+  QMenu* edit = popup(m_documentPopups, "编辑(&E)");
   add(edit, {ID_EDIT_UNDO, ID_EDIT_REDO, 0, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE, ID_EDIT_DELETE,
              ID_EDIT_SELECT_ALL, 0, ID_EDIT_READ_ONLY});
-  QMenu* search = popup(bar, "搜索(&S)");
+  QMenu* search = popup(m_documentPopups, "搜索(&S)");
   add(search, {ID_EDIT_FIND, ID_EDIT_REPEAT, ID_EDIT_FIND_PREVIOUS, ID_EDIT_REPLACE, 0, ID_EDIT_GOTO_LINE, 0,
                ID_EDIT_TOGGLE_MARK, ID_EDIT_NEXT_MARK, ID_EDIT_PREV_MARK, ID_EDIT_CLEAR_MARKS});
-  QMenu* query = popup(bar, "查询(&Q)");
-  add(query, {ID_QUERY_RUN, ID_QUERY_CANCEL, 0});
-  QMenu* records = sub(query, "记录集");
-  add(records, {ID_RECORD_REFRESH, ID_RECORD_SAVE_AS, ID_RECORD_ADD, ID_RECORD_DELETE});
-  QMenu* tools = popup(bar, "工具(&T)");
-  QMenu* browser = sub(tools, "对象流浪器(&O)");
-  add(browser, {ID_VIEW_BROWSER});
+  QMenu* query = popup(m_documentPopups, "查询(&Q)");
+  add(query, {ID_QUERY_RUN, ID_QUERY_CANCEL});
+  add(sub(query, "记录集"), {ID_RECORD_REFRESH, ID_RECORD_SAVE_AS, ID_RECORD_ADD, ID_RECORD_DELETE});
+  QMenu* tools = popup(m_documentPopups, "工具(&T)");
+  add(sub(tools, "对象流浪器(&O)"), {ID_VIEW_BROWSER, ID_OBJECT_OPEN, ID_OBJECT_SELECT_SHORT, ID_OBJECT_SELECT_FULL,
+                                    ID_OBJECT_CREATE_TABLE, ID_OBJECT_REFRESH, ID_OBJECT_DROP, ID_OBJECT_PROPERTIES});
   add(tools, {ID_TOOLS_OPTIONS, ID_TOOLS_CALENDAR});
-  QMenu* view = popup(bar, "查看(&V)");
-  add(view, {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, 0, ID_VIEW_RESULT_PANE});
-  QMenu* window = popup(bar, "窗口(&W)");
-  add(window, {ID_WINDOW_NEXT, ID_WINDOW_PREV, ID_WINDOW_NEW, ID_WINDOW_CASCADE, ID_WINDOW_TILE_HORZ,
-               ID_WINDOW_TILE_VERT, ID_WINDOW_ARRANGE});
-  QMenu* help = popup(bar, "帮助(&H)");
-  add(help, {ID_APP_ABOUT});
+  add(popup(m_documentPopups, "查看(&V)"), {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, 0, ID_VIEW_RESULT_PANE});
+  add(popup(m_documentPopups, "窗口(&W)"), {ID_WINDOW_NEXT, ID_WINDOW_PREV, ID_WINDOW_NEW, ID_WINDOW_CASCADE,
+                                            ID_WINDOW_TILE_HORZ, ID_WINDOW_TILE_VERT, ID_WINDOW_ARRANGE});
+  add(popup(m_documentPopups, "帮助(&H)"), {ID_APP_ABOUT});
 }
+
+void CMainFrame::FillRecentFileMenu(QMenu* menu) {
+  // Drop the old entries: everything between the print setup item's
+  // separator and the "recentEnd" separator.
+  const QList<QAction*> actions = menu->actions();
+  QAction* end = nullptr;
+  for (QAction* action : actions) {
+    if (action->objectName() == QLatin1String("recentEnd")) end = action;
+    if (action->property("orvaRecent").isValid()) {
+      menu->removeAction(action);
+      action->deleteLater();
+    }
+  }
+  if (!end) return;
+  if (m_recentFiles.Count() == 0) {
+    auto* placeholder = new QAction(Utf8("最近打开的文件"), menu);
+    placeholder->setEnabled(false);
+    placeholder->setProperty("orvaRecent", -1);
+    menu->insertAction(end, placeholder);
+    return;
+  }
+  for (int i = 0; i < m_recentFiles.Count(); ++i) {
+    auto* entry = new QAction(m_recentFiles.MenuText(i), menu);
+    entry->setProperty("orvaRecent", i);
+    entry->setProperty("orvaCommandId", ID_FILE_MRU_FIRST + i);
+    connect(entry, &QAction::triggered, this, [this, i] { m_router.Route(ID_FILE_MRU_FIRST + i, QApplication::focusWidget()); });
+    menu->insertAction(end, entry);
+  }
+}
+
+void CMainFrame::ShowMenus(bool documentOpen) {
+  m_menuForDocuments = documentOpen;
+  QMenuBar* bar = menuBar();
+  for (QAction* action : bar->actions()) bar->removeAction(action);
+  for (QMenu* menu : documentOpen ? m_documentPopups : m_framePopups) bar->addAction(menu->menuAction());
+}
+
+int CMainFrame::MenuCount() const { return static_cast<int>(findChildren<QMenu*>().size()); }
 
 void CMainFrame::CreateToolBar() {
   m_wndToolBar = addToolBar(QStringLiteral("ORVA"));
@@ -162,8 +304,11 @@ void CMainFrame::CreateToolBar() {
       m_wndDatabaseBox->setEnabled(false);
       m_wndToolBar->addWidget(m_wndDatabaseBox);
       connect(m_wndDatabaseBox, &QComboBox::activated, this, [this](int index) {
-        if (CChildFrame* frame = ActiveQueryWindow())
+        if (CChildFrame* frame = ActiveQueryWindow()) {
           frame->OnDatabaseSelected(GbkFromQString(m_wndDatabaseBox->itemText(index)));
+          for (CChildFrame* window : m_windows)
+            if (window->GetConnection() == frame->GetConnection()) UpdateTitle(window);
+        }
       });
       continue;
     }
@@ -177,6 +322,7 @@ void CMainFrame::CreateToolBar() {
       auto* modes = new QMenu(this);
       m_actions->AddTo(modes, ID_RESULT_AS_TEXT);
       m_actions->AddTo(modes, ID_RESULT_AS_GRID);
+      connect(modes, &QMenu::aboutToShow, this, [this, modes] { m_actions->Refresh(modes); });
       if (auto* button = qobject_cast<QToolButton*>(m_wndToolBar->widgetForAction(action))) {
         button->setMenu(modes);
         button->setPopupMode(QToolButton::MenuButtonPopup);
@@ -191,64 +337,164 @@ void CMainFrame::CreateStatusBar() {
   m_connectionPane = new QLabel(Utf8("连接数：0  "), this);
   m_connectionPane->setMinimumWidth(80);
   statusBar()->addPermanentWidget(m_connectionPane);
-  for (const char* indicator : {"CAP", "NUM", "SCRL"}) {
-    auto* pane = new QLabel(QString::fromLatin1(indicator), this);
-    pane->setEnabled(false);
-    statusBar()->addPermanentWidget(pane);
+  const char* texts[] = {"CAP", "NUM", "SCRL"};
+  for (int i = 0; i < 3; ++i) {
+    m_indicators[i] = new QLabel(QString::fromLatin1(texts[i]), this);
+    m_indicators[i]->setEnabled(false);
+    statusBar()->addPermanentWidget(m_indicators[i]);
   }
+  RefreshIndicators();
+}
+
+void CMainFrame::CreateBrowserBar() {
+  m_wndBrowserBar = new QDockWidget(Utf8("对象浏览器"), this);
+  m_wndBrowserBar->setObjectName(QStringLiteral("browserBar"));
+  m_wndBrowserBar->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable |
+                               QDockWidget::DockWidgetFloatable);
+  m_pSchemaView = new CSchemaView(m_wndBrowserBar);
+  m_pSchemaView->setObjectName(QStringLiteral("schemaView"));
+  m_browserHost = std::make_unique<MainFrameBrowserHost>(*this);
+  m_pSchemaView->SetHost(m_browserHost.get());
+  m_wndBrowserBar->setWidget(m_pSchemaView);
+  addDockWidget(Qt::LeftDockWidgetArea, m_wndBrowserBar);
+  resizeDocks({m_wndBrowserBar}, {220}, Qt::Horizontal);
 }
 
 void CMainFrame::CreateShortcuts() {
-  m_actions->AddShortcut(ID_FILE_CONNECT, QKeySequence(Qt::CTRL | Qt::Key_E));
-  m_actions->AddShortcut(ID_FILE_CONNECT_ODBC, QKeySequence(Qt::CTRL | Qt::Key_T));
-  m_actions->AddShortcut(ID_FILE_CONNECT_FILE, QKeySequence(Qt::CTRL | Qt::Key_F));
-  m_actions->AddShortcut(ID_FILE_NEW_QUERY, QKeySequence(Qt::CTRL | Qt::Key_N));
-  m_actions->AddShortcut(ID_FILE_SAVE, QKeySequence(Qt::CTRL | Qt::Key_S));
-  m_actions->AddShortcut(ID_WINDOW_NEXT, QKeySequence(Qt::CTRL | Qt::Key_Tab));
-  m_actions->AddShortcut(ID_WINDOW_PREV, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab));
+  // The main accelerator table; the keys named in menu texts beyond these
+  // are labels only.
+  const std::pair<int, QKeySequence> keys[] = {
+      {ID_FILE_NEW, QKeySequence(Qt::CTRL | Qt::Key_N)},
+      {ID_FILE_OPEN, QKeySequence(Qt::CTRL | Qt::Key_O)},
+      {ID_FILE_SAVE, QKeySequence(Qt::CTRL | Qt::Key_S)},
+      {ID_FILE_PRINT, QKeySequence(Qt::CTRL | Qt::Key_P)},
+      {ID_EDIT_COPY, QKeySequence(Qt::CTRL | Qt::Key_C)},
+      {ID_EDIT_COPY, QKeySequence(Qt::CTRL | Qt::Key_Insert)},
+      {ID_EDIT_PASTE, QKeySequence(Qt::CTRL | Qt::Key_V)},
+      {ID_EDIT_PASTE, QKeySequence(Qt::SHIFT | Qt::Key_Insert)},
+      {ID_EDIT_CUT, QKeySequence(Qt::CTRL | Qt::Key_X)},
+      {ID_EDIT_CUT, QKeySequence(Qt::SHIFT | Qt::Key_Delete)},
+      {ID_EDIT_UNDO, QKeySequence(Qt::CTRL | Qt::Key_Z)},
+      {ID_EDIT_UNDO, QKeySequence(Qt::ALT | Qt::Key_Backspace)},
+      {ID_QUERY_RUN, QKeySequence(Qt::Key_F5)},
+      {ID_QUERY_RUN, QKeySequence(Qt::CTRL | Qt::Key_Return)},
+      {ID_QUERY_RUN, QKeySequence(Qt::CTRL | Qt::Key_Enter)},
+      {ID_NEXT_PANE, QKeySequence(Qt::Key_F6)},
+      {ID_PREV_PANE, QKeySequence(Qt::SHIFT | Qt::Key_F6)},
+      {ID_WINDOW_NEXT, QKeySequence(Qt::CTRL | Qt::Key_Tab)},
+      {ID_WINDOW_PREV, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab)},
+      {ID_WINDOW_PREV, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab)},
+  };
+  for (const auto& [id, key] : keys) m_actions->AddShortcut(id, key);
 }
 
 void CMainFrame::SetMessageText(const QString& text) { m_messagePane->setText(text); }
-
+QString CMainFrame::MessageText() const { return m_messagePane->text(); }
 QString CMainFrame::ConnectionPaneText() const { return m_connectionPane->text(); }
+
+QLabel* CMainFrame::IndicatorPane(int id) const {
+  for (int i = 0; i < 3; ++i)
+    if (kIndicatorIds[i] == id) return m_indicators[i];
+  return nullptr;
+}
 
 void CMainFrame::RefreshConnectionPane() { m_connectionPane->setText(Utf8("连接数: %1").arg(m_nQueryWindows)); }
 
+void CMainFrame::RefreshIndicators() {
+  if (auto states = QueryLockKeys()) {
+    for (int i = 0; i < 3; ++i) m_lockStates[i] = (*states)[i];
+  }
+  for (int i = 0; i < 3; ++i) m_indicators[i]->setEnabled(m_lockStates[i]);
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && !static_cast<QKeyEvent*>(event)->isAutoRepeat()) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    const int index = key == Qt::Key_CapsLock ? 0 : key == Qt::Key_NumLock ? 1 : key == Qt::Key_ScrollLock ? 2 : -1;
+    // A key press reaches the filter once per receiving object on its way
+    // up; only the first (the focus widget) counts.
+    if (index >= 0 && watched == QApplication::focusWidget()) {
+      m_lockStates[index] = !m_lockStates[index];
+      if (!QueryLockKeys()) m_indicators[index]->setEnabled(m_lockStates[index]);
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
 CChildFrame* CMainFrame::ActiveQueryWindow() const {
-  QMdiSubWindow* active = m_mdiArea->activeSubWindow();
+  QMdiSubWindow* active = m_wndBackground->activeSubWindow();
   return active ? dynamic_cast<CChildFrame*>(active->widget()) : nullptr;
 }
 
 CDBConnection* CMainFrame::GetActiveConnection() const {
   if (CChildFrame* frame = ActiveQueryWindow()) return frame->GetConnection();
-  return m_connections.empty() ? nullptr : m_connections.front().get();
+  if (!m_pSchemaView->HasConnections()) return nullptr;
+  if (CDBConnection* selected = m_pSchemaView->SelectedConnection()) return selected;
+  return m_pSchemaView->FirstConnection();
 }
 
-CChildFrame* CMainFrame::CreateQueryWindow(CDBConnection* connection, const QString& title) {
+void CMainFrame::UpdateTitle(CChildFrame* frame) {
+  CQueryDoc* document = frame->GetDocument();
+  CDBConnection* connection = frame->GetConnection();
+  if (!document || !connection) return;
+  const QString tail = document->PathName().empty() ? frame->property(kUntitledProperty).toString()
+                                                    : QString::fromStdString(document->PathName());
+  QString title = WindowTitle(*connection, tail);
+  if (document->IsModified()) title += QStringLiteral(" *");
+  frame->setWindowTitle(title);
+  if (QWidget* holder = frame->parentWidget()) holder->setWindowTitle(title);
+}
+
+CChildFrame* CMainFrame::CreateQueryWindow(CDBConnection* connection, const QString& untitled,
+                                           const std::string& path) {
   auto document = std::make_unique<CQueryDoc>();
-  if (!document->OnNewDocument()) return nullptr;
   auto* frame = new CChildFrame;
+  document->SetMessageParent(this);
+  if (path.empty() ? !document->OnNewDocument() : !document->OnOpenDocument(path)) {
+    delete frame;
+    return nullptr;
+  }
   auto* view = new CQueryView(document.get());
   frame->SetQueryView(view);
   document->SetMessageParent(frame);
-  document->SetTitle(title);
+  if (path.empty()) document->SetTitle(untitled);
+  CQueryDoc* doc = document.get();
   frame->SetDocument(std::move(document));
+  frame->setProperty(kUntitledProperty, untitled);
+  // A second window on a connection that is running takes the database list
+  // of the running window instead of querying the busy connection.
   frame->SetConnection(connection);
   frame->SetDatabaseBox(m_wndDatabaseBox);
-  frame->setWindowTitle(title);
+  frame->SetRunStateObserver([this] { UpdateDatabaseBoxState(); });
+  doc->SetModifiedObserver([this, frame](bool) { UpdateTitle(frame); });
+  doc->SetPathObserver([this, frame] {
+    UpdateTitle(frame);
+    if (!frame->GetDocument()->PathName().empty())
+      m_recentFiles.Add(QString::fromStdString(frame->GetDocument()->PathName()));
+  });
   view->OnInitialUpdate();
+  UpdateTitle(frame);
+  return frame;
+}
 
-  QMdiSubWindow* window = m_mdiArea->addSubWindow(frame);
+void CMainFrame::ShowQueryWindow(CChildFrame* frame) {
+  const bool otherActive = m_wndBackground->activeSubWindow() != nullptr;
+  QMdiSubWindow* window = m_wndBackground->addSubWindow(frame);
   window->setAttribute(Qt::WA_DeleteOnClose);
+  window->setWindowTitle(frame->windowTitle());
   connect(frame, &QObject::destroyed, this, [this, frame] { OnWindowDestroyed(frame); });
   m_windows.push_back(frame);
   ++m_nQueryWindows;
-  window->show();
-  view->setFocus();
-  if (m_nQueryWindows == 1) m_mdiArea->tileSubWindows();
-  if (!m_menuForDocuments) CreateMenus(true);
+  // The first window fills the area; later ones take their own size.
+  if (otherActive)
+    window->show();
+  else
+    window->showMaximized();
+  m_wndBackground->setActiveSubWindow(window);
+  if (frame->GetSqlView()) frame->GetSqlView()->setFocus();
+  if (m_nQueryWindows == 1) OnCommand(ID_WINDOW_TILE_HORZ);
+  if (!m_menuForDocuments) ShowMenus(true);
   RefreshConnectionPane();
-  return frame;
 }
 
 CQueryDoc* CMainFrame::NewConnection(const std::string& connect, const std::optional<std::string>& name) {
@@ -259,23 +505,88 @@ CQueryDoc* CMainFrame::NewConnection(const std::string& connect, const std::opti
     SetMessageText(QString());
     return nullptr;
   }
-  if (name && !name->empty()) connection->SetDataSourceName(*name);
+  if (name && !name->empty()) {
+    connection->SetDataSourceName(*name);
+  } else if (ConnectStringKeyValue(connection->GetConnectString(), "DSN").empty()) {
+    // A free connection string: name the connection after where it goes.
+    const std::string where = ConnectionDisplayName(connection->GetConnectString());
+    if (!where.empty()) connection->SetDataSourceName(where);
+  }
   CDBConnection* raw = connection.get();
-  m_connections.push_back(std::move(connection));
-  CChildFrame* frame = CreateQueryWindow(raw, WindowTitle(*raw, Utf8("无标题%1").arg(++g_nWindowNumber)));
+  CChildFrame* frame = CreateQueryWindow(raw, Utf8("无标题%1").arg(g_nWindowNumber + 1), std::string());
   if (!frame) {
     raw->Close();
-    m_connections.pop_back();
     SetMessageText(QString());
     return nullptr;
   }
+  m_connections.push_back(std::move(connection));
+  m_pSchemaView->AddConnection(raw, raw->GetDataSourceName());
+  ++g_nWindowNumber;
+  ShowQueryWindow(frame);
+  RefreshConnectionPane();
   SetMessageText(QString());
   return frame->GetDocument();
 }
 
 CChildFrame* CMainFrame::NewQueryWindow(CDBConnection* connection) {
   if (!connection) return nullptr;
-  return CreateQueryWindow(connection, WindowTitle(*connection, Utf8("无标题%1").arg(++g_nWindowNumber)));
+  CChildFrame* frame = CreateQueryWindow(connection, Utf8("无标题%1").arg(g_nWindowNumber + 1), std::string());
+  if (!frame) return nullptr;
+  ++g_nWindowNumber;
+  ShowQueryWindow(frame);
+  return frame;
+}
+
+bool CMainFrame::OpenFileInQueryWindow(const std::string& path) {
+  CDBConnection* connection = GetActiveConnection();
+  if (!connection) return false;
+  if (QFileInfo(QString::fromStdString(path)).isDir()) {
+    ShowMessageBox(Utf8("无法打开文件“%1”：\n这是一个文件夹").arg(QString::fromStdString(path)),
+                   QStringLiteral("ORVA"), MbIcon::Warning, MbButtons::Ok, this);
+    return false;
+  }
+  CChildFrame* frame = CreateQueryWindow(connection, QString(), path);
+  if (!frame) return false;
+  m_recentFiles.Add(QString::fromStdString(frame->GetDocument()->PathName()));
+  ShowQueryWindow(frame);
+  return true;
+}
+
+void CMainFrame::OpenSqlFile() {
+  std::string extension = GetProfileText("Setting", "LastSQLFileExt", "");
+  if (extension.empty()) extension = "sql";
+  QString folder = QString::fromStdString(GetProfileText("Setting", "LastSQLFilePath", ""));
+  if (folder.isEmpty()) folder = QDir::currentPath();
+  QFileDialog dialog(this, Utf8("打开"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  const QStringList filters = {Utf8("SQL 脚本 (*.sql)"), Utf8("文本文件(*.txt)"), Utf8("所有文件(*.*)")};
+  dialog.setNameFilters(filters);
+  const QString ext = QString::fromStdString(extension);
+  if (ext.compare(QLatin1String("txt"), Qt::CaseInsensitive) == 0)
+    dialog.selectNameFilter(filters[1]);
+  else if (ext.compare(QLatin1String("sql"), Qt::CaseInsensitive) != 0)
+    dialog.selectNameFilter(filters[2]);
+  dialog.setDefaultSuffix(ext);
+  dialog.setDirectory(folder);
+  if (ExecDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  const QFileInfo chosen(dialog.selectedFiles().first());
+  WriteProfileText("Setting", "LastSQLFilePath", chosen.absolutePath().toStdString());
+  if (!chosen.suffix().isEmpty()) WriteProfileText("Setting", "LastSQLFileExt", chosen.suffix().toStdString());
+  OpenFileInQueryWindow(chosen.absoluteFilePath().toStdString());
+}
+
+bool CMainFrame::OpenRecentFile(int index) {
+  const QString path = m_recentFiles.File(index);
+  if (path.isEmpty()) return false;
+  if (!QFileInfo::exists(path)) {
+    ShowMessageBox(Utf8("找不到文件“%1”。\n它已从最近打开的文件列表中删除。").arg(path), QStringLiteral("ORVA"),
+                   MbIcon::Warning, MbButtons::Ok, this);
+    m_recentFiles.Remove(index);
+    return false;
+  }
+  return OpenFileInQueryWindow(path.toStdString());
 }
 
 void CMainFrame::OnWindowDestroyed(CChildFrame* frame) {
@@ -284,7 +595,12 @@ void CMainFrame::OnWindowDestroyed(CChildFrame* frame) {
   m_windows.erase(it);
   --m_nQueryWindows;
   RefreshConnectionPane();
-  if (m_nQueryWindows == 0 && m_menuForDocuments && !m_bClosing) CreateMenus(false);
+  if (m_nQueryWindows == 0 && m_menuForDocuments && !m_bClosing) ShowMenus(false);
+  if (m_nQueryWindows == 0 && !m_bClosing) {
+    const QSignalBlocker block(m_wndDatabaseBox);
+    m_wndDatabaseBox->clear();
+    m_wndDatabaseBox->setEnabled(false);
+  }
 }
 
 void CMainFrame::OnWindowActivated(QMdiSubWindow* window) {
@@ -292,10 +608,25 @@ void CMainFrame::OnWindowActivated(QMdiSubWindow* window) {
   if (frame) {
     frame->SetDatabaseBox(m_wndDatabaseBox);
     frame->FillDatabaseBox();
+    UpdateDatabaseBoxState();
   }
 }
 
+void CMainFrame::UpdateDatabaseBoxState() {
+  CChildFrame* frame = ActiveQueryWindow();
+  if (!frame || !frame->GetConnection()) return;
+  // No database can be chosen while a script runs on the connection.
+  const bool enable = frame->GetConnection()->HasDatabases() && !CChildFrame::IsConnectionBusy(frame->GetConnection());
+  if (m_wndDatabaseBox->isEnabled() != enable) m_wndDatabaseBox->setEnabled(enable);
+}
+
+bool CMainFrame::OpenObjectView(CDBConnection*, const std::string&, int) {
+  // Opens nothing until the table window's frame exists.
+  return false;
+}
+
 bool CMainFrame::Disconnect(CDBConnection* connection) {
+  if (!connection) return false;
   SetMessageText(Utf8("正在断开连接..."));
   while (true) {
     auto it = std::find_if(m_windows.begin(), m_windows.end(),
@@ -303,6 +634,7 @@ bool CMainFrame::Disconnect(CDBConnection* connection) {
     if (it == m_windows.end()) break;
     QWidget* holder = (*it)->parentWidget();
     QWidget* window = holder ? holder : *it;
+    const int before = m_nQueryWindows;
     if (!window->close()) {
       SetMessageText(QString());
       return false;  // the window refused to close
@@ -310,59 +642,174 @@ bool CMainFrame::Disconnect(CDBConnection* connection) {
     // A closed window is deleted later by the event loop; the connection goes
     // now, so the window must go first.
     delete window;
+    if (m_nQueryWindows == before) {
+      SetMessageText(QString());
+      return false;
+    }
   }
+  // The table window never outlives its connection.
+  if (m_pObjectView && m_pObjectViewConnection == connection) {
+    QWidget* holder = m_pObjectView->parentWidget();
+    QWidget* window = qobject_cast<QMdiSubWindow*>(holder) ? holder : m_pObjectView.data();
+    if (!window->close()) {
+      SetMessageText(QString());
+      return false;
+    }
+    delete window;
+  }
+  SetMessageText(QString());
+  if (!m_pSchemaView->RootOf(connection)) return true;
+  m_pSchemaView->RemoveConnection(connection);
   auto owned = std::find_if(m_connections.begin(), m_connections.end(),
                             [connection](const auto& c) { return c.get() == connection; });
   if (owned != m_connections.end()) {
     (*owned)->Close();
     m_connections.erase(owned);
   }
-  SetMessageText(QString());
+  if (m_pObjectViewConnection == connection) m_pObjectViewConnection = nullptr;
   return true;
 }
 
 bool CMainFrame::DisconnectAll() {
   WaitCursor wait;
   SetMessageText(Utf8("请稍候..."));
-  while (!m_connections.empty()) {
-    if (!Disconnect(m_connections.front().get())) break;
+  QMdiSubWindow* active = m_wndBackground->activeSubWindow();
+  if (!active && !m_wndBackground->subWindowList().isEmpty()) active = m_wndBackground->subWindowList().first();
+  while (active) {
+    auto* frame = dynamic_cast<CChildFrame*>(active->widget());
+    if (frame) {
+      Disconnect(frame->GetConnection());
+      RefreshConnectionPane();
+    } else if (active->close()) {
+      delete active;
+    }
+    QMdiSubWindow* next = m_wndBackground->activeSubWindow();
+    if (!next && !m_wndBackground->subWindowList().isEmpty()) next = m_wndBackground->subWindowList().first();
+    if (next == active) {
+      // It did not close: a window still cancelling its statement closes the
+      // main window itself once the cancel is over.
+      if (frame && frame->IsCancelling()) frame->SetExitAfterCancel(m_bClosing);
+      break;
+    }
+    active = next;
   }
   RefreshConnectionPane();
   SetMessageText(QString());
   return true;
 }
 
+void CMainFrame::ActivateNeighbour(bool next) {
+  if (next)
+    m_wndBackground->activateNextSubWindow();
+  else
+    m_wndBackground->activatePreviousSubWindow();
+}
+
+void CMainFrame::ShowAboutBox() {
+  CAboutDlg dialog(this);
+  ExecDialog(dialog);
+}
+
+void CMainFrame::PrintSetup() {
+  if (!m_printer) m_printer = std::make_unique<QPrinter>();
+  QPageSetupDialog dialog(m_printer.get(), this);
+  ExecDialog(dialog);
+}
+
 bool CMainFrame::OnCommand(int id) {
+  if (id >= ID_FILE_MRU_FIRST && id <= ID_FILE_MRU_LAST) {
+    OpenRecentFile(id - ID_FILE_MRU_FIRST);
+    return true;
+  }
   switch (id) {
     case ID_FILE_CONNECT_ODBC:
       NewConnection(std::string(), std::nullopt);
       return true;
+    case ID_FILE_NEW:
     case ID_FILE_NEW_QUERY:
       NewQueryWindow(GetActiveConnection());
       return true;
-    case ID_TOOLS_CALENDAR:
-      calendar::ShowCalendarDialog(this);
+    case ID_FILE_OPEN:
+    case ID_FILE_OPEN_SQL:
+      OpenSqlFile();
       return true;
     case ID_FILE_DISCONNECT:
-      if (CDBConnection* connection = GetActiveConnection()) Disconnect(connection);
+      if (CDBConnection* connection = m_pSchemaView->SelectedNodeConnection()) Disconnect(connection);
       return true;
     case ID_FILE_DISCONNECT_ALL:
       DisconnectAll();
       return true;
+    case ID_FILE_PRINT_SETUP:
+      PrintSetup();
+      return true;
+    case ID_TOOLS_CALENDAR:
+      calendar::ShowCalendarDialog(this);
+      return true;
+    case ID_APP_ABOUT:
+      ShowAboutBox();
+      return true;
+    case ID_VIEW_BROWSER:
+      m_wndBrowserBar->setVisible(!m_wndBrowserBar->isVisible());
+      return true;
+    case ID_RESULT_AS_TEXT:
+      m_nResultMode = 1;
+      return true;
+    case ID_RESULT_AS_GRID:
+      m_nResultMode = 0;
+      return true;
+    case ID_RESULT_MODE:
+      if (auto* button = qobject_cast<QToolButton*>(m_wndToolBar->widgetForAction(m_actions->Action(ID_RESULT_MODE))))
+        button->showMenu();
+      return true;
     case ID_WINDOW_NEXT:
-      m_mdiArea->activateNextSubWindow();
+      ActivateNeighbour(true);
       return true;
     case ID_WINDOW_PREV:
-      m_mdiArea->activatePreviousSubWindow();
+      ActivateNeighbour(false);
+      return true;
+    case ID_WINDOW_NEW:
+      if (CChildFrame* frame = ActiveQueryWindow()) NewQueryWindow(frame->GetConnection());
       return true;
     case ID_WINDOW_CASCADE:
-      m_mdiArea->cascadeSubWindows();
+      m_wndBackground->cascadeSubWindows();
       return true;
     case ID_WINDOW_TILE_HORZ:
-    case ID_WINDOW_TILE_VERT:
-    case ID_WINDOW_ARRANGE:
-      m_mdiArea->tileSubWindows();
+    case ID_WINDOW_TILE_VERT: {
+      // Side by side (vertical tiling) or one above the other (horizontal).
+      QList<QMdiSubWindow*> windows;
+      for (QMdiSubWindow* window : m_wndBackground->subWindowList())
+        if (!window->isMinimized() && window->isVisible()) windows << window;
+      if (windows.isEmpty()) return true;
+      const QRect area = m_wndBackground->viewport()->rect();
+      const int count = static_cast<int>(windows.size());
+      for (int i = 0; i < count; ++i) {
+        QMdiSubWindow* window = windows[i];
+        if (window->isMaximized()) window->showNormal();
+        QRect cell;
+        if (id == ID_WINDOW_TILE_HORZ) {
+          const int top = area.height() * i / count, bottom = area.height() * (i + 1) / count;
+          cell = QRect(area.left(), area.top() + top, area.width(), bottom - top);
+        } else {
+          const int left = area.width() * i / count, right = area.width() * (i + 1) / count;
+          cell = QRect(area.left() + left, area.top(), right - left, area.height());
+        }
+        window->setGeometry(cell);
+      }
       return true;
+    }
+    case ID_WINDOW_ARRANGE: {
+      // Minimised windows line up along the bottom edge.
+      const QRect area = m_wndBackground->viewport()->rect();
+      int x = area.left();
+      for (QMdiSubWindow* window : m_wndBackground->subWindowList()) {
+        if (!window->isMinimized()) continue;
+        const QSize size = window->size();
+        if (x + size.width() > area.right() && x > area.left()) x = area.left();
+        window->move(x, area.bottom() + 1 - size.height());
+        x += size.width();
+      }
+      return true;
+    }
     case ID_APP_EXIT:
       close();
       return true;
@@ -378,27 +825,52 @@ bool CMainFrame::OnCommand(int id) {
 }
 
 bool CMainFrame::OnUpdateCommand(int id, CmdUI& ui) {
+  if (id >= ID_FILE_MRU_FIRST && id <= ID_FILE_MRU_LAST) {
+    ui.Enable(id - ID_FILE_MRU_FIRST < m_recentFiles.Count());
+    return true;
+  }
   switch (id) {
     case ID_FILE_CONNECT_ODBC:
+    case ID_FILE_PRINT_SETUP:
     case ID_TOOLS_CALENDAR:
+    case ID_APP_ABOUT:
     case ID_APP_EXIT:
-    case ID_WINDOW_NEW:
-      ui.Enable(id != ID_WINDOW_NEW);
+    case ID_RESULT_MODE:
+      ui.Enable(true);
       return true;
-    case ID_FILE_NEW_QUERY:
     case ID_FILE_DISCONNECT:
+      ui.Enable(m_pSchemaView->SelectedNodeConnection() != nullptr);
+      return true;
+    case ID_FILE_NEW:
+    case ID_FILE_NEW_QUERY:
+    case ID_FILE_OPEN:
+    case ID_FILE_OPEN_SQL:
     case ID_FILE_DISCONNECT_ALL:
-      ui.Enable(!m_connections.empty());
+      ui.Enable(m_pSchemaView->HasConnections());
+      return true;
+    case ID_VIEW_BROWSER:
+      ui.SetCheck(m_wndBrowserBar->isVisible());
+      return true;
+    case ID_RESULT_AS_TEXT:
+      ui.SetCheck(m_nResultMode == 1);
+      return true;
+    case ID_RESULT_AS_GRID:
+      ui.SetCheck(m_nResultMode == 0);
       return true;
     case ID_WINDOW_NEXT:
     case ID_WINDOW_PREV:
       ui.Enable(m_nQueryWindows > 1);
       return true;
+    case ID_WINDOW_NEW:
+      ui.Enable(ActiveQueryWindow() != nullptr);
+      return true;
     case ID_WINDOW_CASCADE:
     case ID_WINDOW_TILE_HORZ:
     case ID_WINDOW_TILE_VERT:
+      ui.Enable(!m_wndBackground->subWindowList().isEmpty());
+      return true;
     case ID_WINDOW_ARRANGE:
-      ui.Enable(m_nQueryWindows > 0);
+      ui.Enable(true);
       return true;
     case ID_VIEW_TOOLBAR:
       ui.SetCheck(m_wndToolBar->isVisible());
@@ -411,15 +883,65 @@ bool CMainFrame::OnUpdateCommand(int id, CmdUI& ui) {
   }
 }
 
+void CMainFrame::RestoreWindowPlacement() {
+  const std::optional<WindowPlacement> placement = ParseWindowPlacement(GetProfileText("Setting", "WindowPos", ""));
+  if (!placement) {
+    // Centred on the screen.
+    show();
+    const QRect screen = this->screen() ? this->screen()->availableGeometry() : QRect(0, 0, 1280, 900);
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen.center());
+    move(frame.topLeft());
+    return;
+  }
+  setGeometry(QRect(QPoint(placement->left, placement->top), QPoint(placement->right - 1, placement->bottom - 1)));
+  if (placement->showCommand == kShowMaximized || (placement->flags & kRestoreToMaximized))
+    showMaximized();
+  else if (placement->showCommand == kShowMinimized)
+    showMinimized();
+  else
+    show();
+}
+
+void CMainFrame::SaveWindowPlacement() {
+  if (isMinimized()) return;
+  WindowPlacement placement;
+  placement.flags = isMaximized() ? kRestoreToMaximized : 0;
+  placement.showCommand = isMaximized() ? kShowMaximized : kShowNormal;
+  QRect rect = isMaximized() ? normalGeometry() : geometry();
+  if (!rect.isValid()) rect = geometry();
+  placement.left = rect.left();
+  placement.top = rect.top();
+  placement.right = rect.left() + rect.width();
+  placement.bottom = rect.top() + rect.height();
+  WriteProfileText("Setting", "WindowPos", FormatWindowPlacement(placement));
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
+  if (isMinimized()) showNormal();
   m_bClosing = true;
   DisconnectAll();
   m_bClosing = false;
+  SaveWindowPlacement();
   if (m_nQueryWindows == 0) {
     event->accept();
   } else {
-    event->ignore();
+    event->ignore();  // a window still cancelling closes the main window later
   }
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+  bool any = false;
+  for (const QUrl& url : event->mimeData()->urls()) {
+    if (!url.isLocalFile()) continue;
+    any = true;
+    OpenFileInQueryWindow(url.toLocalFile().toStdString());
+  }
+  if (any) event->acceptProposedAction();
 }
 
 }  // namespace orva

@@ -121,7 +121,7 @@ ObjectRef CSchemaView::RefOf(const QTreeWidgetItem* item) {
   return ref;
 }
 
-int CSchemaView::SelectedKind() const { return KindOf(currentItem()); }
+int CSchemaView::SelectedKind() const { return KindOf(SelectedNode()); }
 
 QTreeWidgetItem* CSchemaView::NewNode(QTreeWidgetItem* parent, int kind, const QString& text,
                                       CDBConnection* connection) {
@@ -177,8 +177,13 @@ QTreeWidgetItem* CSchemaView::RootOf(const CDBConnection* connection) const {
   return nullptr;
 }
 
+QTreeWidgetItem* CSchemaView::SelectedNode() const {
+  const QList<QTreeWidgetItem*> selected = selectedItems();
+  return selected.isEmpty() ? nullptr : selected.front();
+}
+
 CDBConnection* CSchemaView::SelectedConnection() const {
-  if (QTreeWidgetItem* item = currentItem()) return ConnectionOf(item);
+  if (QTreeWidgetItem* item = SelectedNode()) return ConnectionOf(item);
   return FirstConnection();
 }
 

@@ -44,6 +44,10 @@ class CSchemaView : public QTreeWidget, public ICommandTarget {
   void RemoveConnection(CDBConnection* connection);
   // The connection of the selected node, else of the first root.
   CDBConnection* SelectedConnection() const;
+  // The connection of the selected node; null when no node is selected.
+  CDBConnection* SelectedNodeConnection() const { return ConnectionOf(SelectedNode()); }
+  // The selected node, or null.
+  QTreeWidgetItem* SelectedNode() const;
   CDBConnection* FirstConnection() const;
   bool HasConnections() const { return topLevelItemCount() > 0; }
   QTreeWidgetItem* RootOf(const CDBConnection* connection) const;

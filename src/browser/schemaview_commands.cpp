@@ -208,7 +208,7 @@ void CSchemaView::OnRefresh(QTreeWidgetItem* item) {
 }
 
 bool CSchemaView::OnCommand(int id) {
-  QTreeWidgetItem* item = currentItem();
+  QTreeWidgetItem* item = SelectedNode();
   switch (id) {
     case ID_OBJECT_OPEN: OnOpen(item); return true;
     case ID_OBJECT_SELECT_SHORT: OnSelectShort(item); return true;
@@ -284,7 +284,7 @@ void CSchemaView::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void CSchemaView::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
-    if (ObjectCommandEnabled(ID_OBJECT_DROP, SelectedKind())) OnDrop(currentItem());
+    if (ObjectCommandEnabled(ID_OBJECT_DROP, SelectedKind())) OnDrop(SelectedNode());
     event->accept();
     return;
   }
@@ -292,7 +292,7 @@ void CSchemaView::keyPressEvent(QKeyEvent* event) {
 }
 
 void CSchemaView::startDrag(Qt::DropActions) {
-  QTreeWidgetItem* item = currentItem();
+  QTreeWidgetItem* item = SelectedNode();
   if (!IsObjectKind(KindOf(item))) return;  // folders and databases start no drag
   auto* data = new QMimeData;
   data->setText(QStringFromGbk(ReferenceOf(item)));

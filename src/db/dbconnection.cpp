@@ -183,7 +183,9 @@ void CDBConnection::ForgetResultSet(CRecordsetEx* set) {
 bool CDBConnection::UseDatabase(std::string_view name) {
   if (!m_bHasDatabases || name.empty() || !m_pDatabase) return false;
   try {
-    m_pDatabase->ExecuteSQL("use " + std::string(name));
+    // The name is quoted as the driver wants, so any database name works and
+    // none can add a statement of its own.
+    m_pDatabase->ExecuteSQL("use " + QuoteIdentifier(name, m_identifierStyle));
   } catch (const CDBException& error) {
     ShowDatabaseError(error);
     return false;

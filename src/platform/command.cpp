@@ -10,10 +10,18 @@ std::vector<ICommandTarget*> CommandRouter::Chain(QWidget* focus) const {
   auto add = [&chain](ICommandTarget* target) {
     if (target && std::find(chain.begin(), chain.end(), target) == chain.end()) chain.push_back(target);
   };
-  for (QWidget* w = focus; w; w = w->parentWidget()) {
-    auto* target = dynamic_cast<ICommandTarget*>(w);
-    if (target == m_mainFrame) break;  // the main frame comes after the frames
-    add(target);
+  auto addFrom = [&](QWidget* start) {
+    for (QWidget* w = start; w; w = w->parentWidget()) {
+      auto* target = dynamic_cast<ICommandTarget*>(w);
+      if (target == m_mainFrame) break;  // the main frame comes after the frames
+      add(target);
+    }
+  };
+  addFrom(focus);
+  if (m_activeWindow) {
+    const ActiveWindow active = m_activeWindow();
+    if (active.window && !(focus && active.window->isAncestorOf(focus)) && focus != active.window)
+      addFrom(active.mainView ? active.mainView : active.window);
   }
   add(m_mainFrame);
   add(m_application);

@@ -6,6 +6,7 @@
 // target that handles it.
 
 #include <QString>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -49,9 +50,20 @@ class CommandRouter {
   void SetMainFrame(ICommandTarget* mainFrame) { m_mainFrame = mainFrame; }
   void SetApplication(ICommandTarget* application) { m_application = application; }
 
+  // The active document window and its main view. When the focus is outside
+  // that window (a tool bar, a docked bar), the main view and its window
+  // still come before the main frame, so commands keep following the active
+  // window wherever the keyboard focus sits.
+  struct ActiveWindow {
+    QWidget* window = nullptr;
+    QWidget* mainView = nullptr;
+  };
+  void SetActiveWindowProvider(std::function<ActiveWindow()> provider) { m_activeWindow = std::move(provider); }
+
   // The chain for a command: the command targets among the focus widget and
-  // its ancestors (nearest first: the view, then its frame), then the main
-  // frame and the application, each once.
+  // its ancestors (nearest first: the view, then its frame); when the focus
+  // is not inside the active window, the targets from that window's main view
+  // up; then the main frame and the application, each once.
   std::vector<ICommandTarget*> Chain(QWidget* focus) const;
 
   // Offers the command along the chain; true when a target handled it.
@@ -64,6 +76,7 @@ class CommandRouter {
  private:
   ICommandTarget* m_mainFrame = nullptr;
   ICommandTarget* m_application = nullptr;
+  std::function<ActiveWindow()> m_activeWindow;
 };
 
 }  // namespace orva

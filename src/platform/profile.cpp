@@ -54,15 +54,23 @@ bool CanWrite(const QString& path) {
   return access(dir.toLocal8Bit().constData(), W_OK) == 0;
 }
 
+QString RelativePath() {
+  return QLatin1Char('/') + QString::fromStdString(g_company) + QLatin1Char('/') +
+         QString::fromStdString(ApplicationName()) + QStringLiteral(".conf");
+}
+
+QString UserPath() {
+  if (IsIniFallback())
+    return UserConfigDir() + QLatin1Char('/') + QString::fromStdString(ApplicationName()) + QStringLiteral(".ini");
+  return UserConfigDir() + RelativePath();
+}
+
 QString CurrentPath() {
-  QString app = QString::fromStdString(ApplicationName());
-  if (IsIniFallback()) return UserConfigDir() + QLatin1Char('/') + app + QStringLiteral(".ini");
-  QString relative = QLatin1Char('/') + QString::fromStdString(g_company) + QLatin1Char('/') + app + QStringLiteral(".conf");
-  if (!g_userRoot) {
-    QString machine = SystemConfigDir() + relative;
+  if (!IsIniFallback() && !g_userRoot) {
+    QString machine = SystemConfigDir() + RelativePath();
     if (CanWrite(machine)) return machine;
   }
-  return UserConfigDir() + relative;
+  return UserPath();
 }
 
 std::unique_ptr<QSettings> Open() { return std::make_unique<QSettings>(CurrentPath(), QSettings::IniFormat); }
@@ -100,6 +108,11 @@ void SetProfileUserRoot(bool userRoot) {
 std::string ProfileFilePath() {
   std::lock_guard<std::mutex> lock(g_lock);
   return CurrentPath().toStdString();
+}
+
+std::string UserProfileFilePath() {
+  std::lock_guard<std::mutex> lock(g_lock);
+  return UserPath().toStdString();
 }
 
 std::string GetProfileText(std::string_view section, std::string_view valueName, std::string_view defaultText) {

@@ -23,6 +23,9 @@ void SetProfileUserRoot(bool userRoot);
 
 // The path of the file the store currently reads and writes.
 std::string ProfileFilePath();
+// The per-user file, whichever root the store uses (the recent-file list
+// always lives there).
+std::string UserProfileFilePath();
 
 std::string GetProfileText(std::string_view section, std::string_view valueName, std::string_view defaultText);
 std::int32_t GetProfileNumber(std::string_view section, std::string_view valueName, std::int32_t defaultNumber);

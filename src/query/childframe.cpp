@@ -1,16 +1,19 @@
 #include "query/childframe.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
-#include <QShortcut>
+#include <QPlainTextEdit>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
 
 #include "db/cancelhandle.h"
+#include "grid/gridctrl.h"
 #include "db/dbconnection.h"
 #include "db/dbexception.h"
 #include "db/recordsetex.h"
@@ -40,6 +43,10 @@ std::string Trimmed(const std::string& text) {
 }
 
 QString Utf8(const char* text) { return QString::fromUtf8(text); }
+
+// Every query window (GUI thread only), so that windows on one connection can
+// tell whether another of them is running.
+std::vector<CChildFrame*> g_frames;
 
 // The SQL editor view seen as the source of the text to run.
 class QueryViewSource : public ISqlSource {
@@ -84,18 +91,7 @@ CChildFrame::CChildFrame(QWidget* parent) : QMainWindow(parent), m_runCancel(CCa
   connect(m_timer, &QTimer::timeout, this, [this] {
     if (m_bRunning) UpdateElapsed();
   });
-
-  // F5 and Ctrl+Enter run the query while the window has the focus.
-  for (QKeySequence key : {QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_Return),
-                           QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
-    auto* shortcut = new QShortcut(key, this);
-    shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(shortcut, &QShortcut::activated, this, [this] {
-      CmdUI ui(ID_QUERY_RUN);
-      OnUpdateCommand(ID_QUERY_RUN, ui);
-      if (ui.IsEnabled()) OnCommand(ID_QUERY_RUN);
-    });
-  }
+  g_frames.push_back(this);
 }
 
 CChildFrame::~CChildFrame() {
@@ -105,6 +101,7 @@ CChildFrame::~CChildFrame() {
     m_runCancel->Cancel();
   }
   FinishThreads();
+  g_frames.erase(std::remove(g_frames.begin(), g_frames.end(), this), g_frames.end());
   // The editor works on the document's buffer: it goes before the document.
   delete m_pSqlView;
   m_pSqlView = nullptr;
@@ -155,7 +152,7 @@ void CChildFrame::RunQuery(const std::string& text) {
   m_timer->start();
   m_strElapsed = QStringFromGbk(FormatElapsedClock(0));
   m_elapsedPane->setText(m_strElapsed);
-  m_bRunning = true;
+  SetRunning(true);
   m_bCancelling = false;
   m_bCancelled = false;
   m_runCancel->Reset();
@@ -197,9 +194,20 @@ void CChildFrame::OnQueryDone(std::intptr_t wParam) {
     SetStatus(Utf8("SQL执行成功"));
   UpdateElapsed();
   m_timer->stop();
-  m_bRunning = false;
+  SetRunning(false);
   m_bCancelling = false;
   m_bCancelled = false;
+}
+
+void CChildFrame::SetRunning(bool running) {
+  m_bRunning = running;
+  if (m_runStateObserver) m_runStateObserver();
+}
+
+bool CChildFrame::IsConnectionBusy(const CDBConnection* connection) {
+  return std::any_of(g_frames.begin(), g_frames.end(), [connection](const CChildFrame* frame) {
+    return frame->m_pConnection == connection && frame->m_bRunning;
+  });
 }
 
 void CChildFrame::CancelQuery() {
@@ -288,6 +296,17 @@ bool CChildFrame::IsResultPaneShown() const { return m_pResultView->isVisibleTo(
 void CChildFrame::LoadDatabaseList() {
   m_databases.clear();
   if (!m_pConnection || !m_pConnection->HasDatabases()) return;
+  if (IsConnectionBusy(m_pConnection)) {
+    // The connection is busy with a script: the running window's list
+    // stands in for asking the server.
+    for (const CChildFrame* frame : g_frames) {
+      if (frame != this && frame->m_pConnection == m_pConnection && frame->m_bRunning) {
+        m_databases = frame->m_databases;
+        break;
+      }
+    }
+    return;
+  }
   CRecordsetEx* set = nullptr;
   try {
     if (m_pConnection->OpenResultSet(kDatabaseListQuery, set) == 1 && set) {
@@ -327,11 +346,11 @@ void CChildFrame::FillDatabaseBox() {
   }
   box->setCurrentIndex(selected);
   box->addItem(Utf8("刷新..."));
-  box->setEnabled(true);
+  box->setEnabled(!IsConnectionBusy(m_pConnection));
 }
 
 void CChildFrame::OnDatabaseSelected(const std::string& name) {
-  if (!m_pConnection) return;
+  if (!m_pConnection || IsConnectionBusy(m_pConnection)) return;
   if (name == GbkFromUtf8("刷新...")) {
     LoadDatabaseList();
     FillDatabaseBox();
@@ -353,9 +372,34 @@ bool CChildFrame::OnCommand(int id) {
     case ID_VIEW_RESULT_PANE:
       ShowResultPane(!IsResultPaneShown());
       return true;
+    case ID_NEXT_PANE:
+    case ID_PREV_PANE:
+      CyclePane(id == ID_NEXT_PANE);
+      return true;
     default:
-      return false;
+      // Saving belongs to the document, whichever pane has the focus.
+      return m_document && m_document->OnCommand(id);
   }
+}
+
+void CChildFrame::CyclePane(bool forward) {
+  std::vector<QWidget*> panes;
+  if (m_pSqlView && m_pSqlView->isVisibleTo(this)) panes.push_back(m_pSqlView);
+  if (IsResultPaneShown()) panes.push_back(m_pResultView);
+  if (panes.empty()) return;
+  QWidget* focus = QApplication::focusWidget();
+  int current = -1;
+  for (int i = 0; i < static_cast<int>(panes.size()); ++i)
+    if (focus && (focus == panes[i] || panes[i]->isAncestorOf(focus))) current = i;
+  const int count = static_cast<int>(panes.size());
+  const int next = current < 0 ? 0 : (current + (forward ? 1 : count - 1)) % count;
+  QWidget* target = panes[next];
+  if (target == m_pResultView) {
+    target = m_pResultView->GetGridCount() > 0 && !m_pResultView->IsMessagePageShown()
+                 ? static_cast<QWidget*>(m_pResultView->GetGrid(0))
+                 : static_cast<QWidget*>(m_pResultView->MessageEdit());
+  }
+  target->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
 }
 
 bool CChildFrame::OnUpdateCommand(int id, CmdUI& ui) {
@@ -371,8 +415,12 @@ bool CChildFrame::OnUpdateCommand(int id, CmdUI& ui) {
       ui.Enable(true);
       ui.SetCheck(IsResultPaneShown());
       return true;
+    case ID_NEXT_PANE:
+    case ID_PREV_PANE:
+      ui.Enable(true);
+      return true;
     default:
-      return false;
+      return m_document && m_document->OnUpdateCommand(id, ui);
   }
 }
 

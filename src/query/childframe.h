@@ -8,6 +8,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -75,6 +76,13 @@ class CChildFrame : public QMainWindow, public ICommandTarget, public IQueryFram
   QString StatusText() const;
   QString ElapsedText() const;
 
+  // Called when a run starts and when it ends (the main window keeps its
+  // database box in step).
+  void SetRunStateObserver(std::function<void()> observer) { m_runStateObserver = std::move(observer); }
+  // True while any query window runs a script on the connection: nothing
+  // else may use it from the GUI thread then.
+  static bool IsConnectionBusy(const CDBConnection* connection);
+
   // Asks the main window to close once a cancel under way has completed.
   void SetExitAfterCancel(bool exit) { m_bExitAfterCancel = exit; }
 
@@ -98,6 +106,9 @@ class CChildFrame : public QMainWindow, public ICommandTarget, public IQueryFram
   void SetStatus(const QString& text);
   // Waits, processing events, until the run's threads have ended.
   void FinishThreads();
+  void SetRunning(bool running);
+  // Focus to the next (or previous) shown pane: editor, result pane.
+  void CyclePane(bool forward);
 
   CDBConnection* m_pConnection = nullptr;
   std::unique_ptr<CQueryDoc> m_document;
@@ -125,6 +136,7 @@ class CChildFrame : public QMainWindow, public ICommandTarget, public IQueryFram
   QString m_strStatus;
   QString m_strElapsed;
   std::vector<std::string> m_databases;
+  std::function<void()> m_runStateObserver;
 };
 
 }  // namespace orva

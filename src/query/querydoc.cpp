@@ -43,8 +43,10 @@ void CQueryDoc::SetModifiedFlag(bool modified) {
 }
 
 void CQueryDoc::SetPathName(const std::string& path) {
+  const bool changed = m_path != path;
   m_path = path;
   m_title = FileNameOf(path);
+  if (changed && m_pathObserver) m_pathObserver();
 }
 
 bool CQueryDoc::OnNewDocument() {

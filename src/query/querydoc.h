@@ -70,6 +70,8 @@ class CQueryDoc : public ICommandTarget {
 
   // Called whenever the modified flag changes (the frame marks its title).
   void SetModifiedObserver(std::function<void(bool)> observer) { m_modifiedObserver = std::move(observer); }
+  // Called whenever the path changes (opening, save as).
+  void SetPathObserver(std::function<void()> observer) { m_pathObserver = std::move(observer); }
   // Asks the path to save to; the default runs a save-file dialog through
   // ExecDialog. Tests replace it.
   void SetSavePathPrompt(std::function<std::optional<std::string>(const CQueryDoc&)> prompt) {
@@ -95,6 +97,7 @@ class CQueryDoc : public ICommandTarget {
   std::string m_path;
   QString m_title;
   std::function<void(bool)> m_modifiedObserver;
+  std::function<void()> m_pathObserver;
   std::function<std::optional<std::string>(const CQueryDoc&)> m_savePathPrompt;
   QWidget* m_messageParent = nullptr;
 };

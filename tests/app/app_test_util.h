@@ -1,0 +1,85 @@
+#pragma once
+// Driving the main window as a user does in the application tests: the
+// application started as at program start, keys sent to the focused widget,
+// tool-bar buttons clicked, modal dialogs answered.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTest>
+#include <QToolBar>
+#include <functional>
+
+#include "app/app.h"
+#include "app/mainframe.h"
+#include "platform/messagebox.h"
+#include "query/childframe.h"
+
+namespace orva::test {
+
+// Answers modal dialogs with `answer` while it lives.
+class DialogAnswer {
+ public:
+  explicit DialogAnswer(std::function<int(QDialog&)> answer) { m_previous = SetDialogHook(std::move(answer)); }
+  ~DialogAnswer() { SetDialogHook(m_previous); }
+
+ private:
+  DialogHook m_previous;
+};
+
+// Processes events until `done` holds or 60 seconds pass.
+inline bool WaitFor(const std::function<bool()>& done) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done() && timer.elapsed() < 60000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  QCoreApplication::processEvents();
+  return done();
+}
+
+// The application started with an empty command line, its main window shown
+// and active so that its keys work.
+class AppSession {
+ public:
+  AppSession() {
+    EXPECT_TRUE(m_app.InitInstance({}));
+    frame = m_app.MainFrame();
+    frame->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(frame));
+  }
+  CQueryToolApp& App() { return m_app; }
+
+  // Clicks the tool-bar button of a command, as a user does.
+  void ClickButton(int id) {
+    frame->Actions().Refresh();
+    QWidget* button = frame->ToolBar()->widgetForAction(frame->Actions().Action(id));
+    ASSERT_NE(button, nullptr);
+    QTest::mouseClick(button, Qt::LeftButton);
+  }
+  // Whether the command's action is enabled after the idle refresh.
+  bool Enabled(int id) {
+    frame->Actions().Refresh();
+    return frame->Actions().Action(id)->isEnabled();
+  }
+  // Chooses the command's menu item: the menu refreshes its states as it
+  // opens, then the item is chosen.
+  void Choose(int id) {
+    frame->Actions().Refresh();
+    QAction* action = frame->Actions().Action(id);
+    ASSERT_TRUE(action->isEnabled()) << id;
+    action->trigger();
+  }
+  // A key pressed where the keyboard focus is.
+  void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QWidget* focus = QApplication::focusWidget();
+    QTest::keyClick(focus ? focus : frame, static_cast<Qt::Key>(key), modifiers);
+  }
+
+  CMainFrame* frame = nullptr;
+
+ private:
+  CQueryToolApp m_app;
+};
+
+}  // namespace orva::test
