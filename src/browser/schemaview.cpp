@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPointer>
+#include <QTimer>
 
 #include "db/dbconnection.h"
 #include "db/dbexception.h"
@@ -27,8 +28,10 @@ QString Utf8(const char* text) { return QString::fromUtf8(text); }
 
 // Items appended to the tree at a time, and how long the GUI thread spends
 // appending before it lets other events in.
-constexpr int kItemsPerInsert = 1000;
-constexpr qint64 kAppendSliceMs = 25;
+constexpr int kItemsPerInsert = 200;
+constexpr qint64 kAppendSliceMs = 12;
+// Nodes shown while the rest of a folder is still being read.
+constexpr int kItemsShownAtOnce = 400;
 
 const char kDatabaseQuery[] = "SELECT name FROM master..sysdatabases ORDER BY name";
 
@@ -60,6 +63,10 @@ struct CSchemaView::ActiveFill {
   bool showOwners = false;
   std::vector<FolderRow> backlog;
   std::size_t next = 0;
+  // Nodes made but not yet in the tree: a tree view lays out all of a
+  // folder's rows whenever rows are added, so after the first screenful the
+  // rest join the folder in one step when the read ends.
+  QList<QTreeWidgetItem*> pending;
   std::unique_ptr<CFolderFill> fill;
   WaitCursor* waitCursor = nullptr;
 };
@@ -76,6 +83,8 @@ CSchemaView::CSchemaView(QWidget* parent) : QTreeWidget(parent) {
   setDragDropMode(QAbstractItemView::DragOnly);
   setFrameShape(QFrame::NoFrame);
   LoadImageList(IDB_SCHEMA_TREE, 16, m_treeImages);
+  // One icon per kind, shared by every node of the kind.
+  for (int kind = 0; kind <= NodeFunction; ++kind) m_icons.push_back(m_treeImages.Icon(kind));
   LoadImageList(IDB_MENU_IMAGES, 16, m_menuImages);
   connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) { OnExpandOrCollapse(item); });
   connect(this, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* item) { OnExpandOrCollapse(item); });
@@ -85,6 +94,7 @@ CSchemaView::~CSchemaView() {
   m_waiting.clear();
   if (m_fill) {
     m_fill->fill.reset();  // joins the worker
+    qDeleteAll(m_fill->pending);
     delete m_fill->waitCursor;
     m_fill.reset();
   }
@@ -128,7 +138,7 @@ QTreeWidgetItem* CSchemaView::NewNode(QTreeWidgetItem* parent, int kind, const Q
   auto* item = new QTreeWidgetItem(QStringList{text});
   item->setData(0, KindRole, kind);
   item->setData(0, ConnectionRole, QVariant::fromValue(reinterpret_cast<quintptr>(connection)));
-  item->setIcon(0, m_treeImages.Icon(kind));
+  item->setIcon(0, m_icons[static_cast<std::size_t>(kind)]);
   Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
   if (IsObjectKind(kind)) flags |= Qt::ItemIsDragEnabled;
   item->setFlags(flags);
@@ -312,13 +322,13 @@ void CSchemaView::PumpFill() {
       if (!row.owner.empty()) item->setData(0, CatalogOwnerRole, QByteArray::fromStdString(row.owner));
       items.append(item);
     }
-    fill.folder->addChildren(items);
+    if (fill.folder->childCount() < kItemsShownAtOnce) fill.folder->addChildren(items);
+    else fill.pending.append(items);
   }
-  QPointer<CSchemaView> self(this);
+  // More to append: continue through a zero timer rather than a posted
+  // event, so that input, painting and timers get their turn in between.
   if (fill.next < fill.backlog.size()) {
-    PostToGuiThread(this, [self] {
-      if (self) self->PumpFill();
-    });
+    QTimer::singleShot(0, this, [this] { PumpFill(); });
     return;
   }
   fill.backlog.clear();
@@ -327,9 +337,7 @@ void CSchemaView::PumpFill() {
   std::vector<FolderRow> rest = fill.fill->Take();
   if (!rest.empty()) {
     fill.backlog = std::move(rest);
-    PostToGuiThread(this, [self] {
-      if (self) self->PumpFill();
-    });
+    QTimer::singleShot(0, this, [this] { PumpFill(); });
     return;
   }
   EndFill();
@@ -340,6 +348,7 @@ void CSchemaView::EndFill() {
   std::unique_ptr<ActiveFill> fill = std::move(m_fill);
   const FolderReadResult result = fill->fill->Result();
   fill->fill.reset();  // joins the worker
+  fill->folder->addChildren(fill->pending);
   if (fill->restore) fill->connection->UseDatabase(fill->restoreDatabase);
   delete fill->waitCursor;
   fill->waitCursor = nullptr;
@@ -355,6 +364,7 @@ void CSchemaView::ForgetSubtree(QTreeWidgetItem* item) {
   if (m_fill && IsWithin(m_fill->folder, item)) {
     m_fill->fill->Stop();
     m_fill->fill.reset();
+    qDeleteAll(m_fill->pending);
     if (m_fill->restore) m_fill->connection->UseDatabase(m_fill->restoreDatabase);
     delete m_fill->waitCursor;
     m_fill.reset();

@@ -99,6 +99,10 @@ class CSchemaView : public QTreeWidget, public ICommandTarget {
   CChildFrame* TargetWindow(QTreeWidgetItem* item);
   void InsertGenerated(QTreeWidgetItem* item, const std::string& statement);
   void OnSelectShort(QTreeWidgetItem* item);
+  // Reads the object's columns and inserts what `build` makes of them.
+  using ColumnsToText = std::string (*)(const std::vector<CatalogColumn>&, const std::string&,
+                                        const IdentifierStyle&);
+  void InsertFromColumns(QTreeWidgetItem* item, const ColumnsToText& build);
   void OnSelectFull(QTreeWidgetItem* item);
   void OnCreateTable(QTreeWidgetItem* item);
   void OnDrop(QTreeWidgetItem* item);
@@ -110,6 +114,7 @@ class CSchemaView : public QTreeWidget, public ICommandTarget {
 
   IBrowserHost* m_host = nullptr;
   ImageList m_treeImages;
+  std::vector<QIcon> m_icons;
   ImageList m_menuImages;
   std::unique_ptr<ActiveFill> m_fill;
   std::deque<QTreeWidgetItem*> m_waiting;

@@ -113,17 +113,16 @@ void CSchemaView::OnSelectShort(QTreeWidgetItem* item) {
   InsertGenerated(item, ShortSelect(kind, ReferenceOf(item)));
 }
 
-void CSchemaView::OnSelectFull(QTreeWidgetItem* item) {
-  const int kind = KindOf(item);
+void CSchemaView::InsertFromColumns(QTreeWidgetItem* item, const ColumnsToText& build) {
   CDBConnection* connection = ConnectionOf(item);
-  if ((kind != NodeTable && kind != NodeView) || !connection) return;
+  if (!connection) return;
   FinishFillOn(connection);
   std::string statement;
   try {
     WaitCursor wait;
     auto columns = ReadColumns(*connection, RefOf(item));
-    statement = FullSelect(columns.value_or(std::vector<CatalogColumn>{}), ReferenceOf(item),
-                           connection->GetIdentifierStyle());
+    statement = build(columns.value_or(std::vector<CatalogColumn>{}), ReferenceOf(item),
+                      connection->GetIdentifierStyle());
   } catch (const CDBException& error) {
     ShowError(error, this);
     return;
@@ -131,21 +130,13 @@ void CSchemaView::OnSelectFull(QTreeWidgetItem* item) {
   InsertGenerated(item, statement);
 }
 
+void CSchemaView::OnSelectFull(QTreeWidgetItem* item) {
+  const int kind = KindOf(item);
+  if (kind == NodeTable || kind == NodeView) InsertFromColumns(item, FullSelect);
+}
+
 void CSchemaView::OnCreateTable(QTreeWidgetItem* item) {
-  CDBConnection* connection = ConnectionOf(item);
-  if (KindOf(item) != NodeTable || !connection) return;
-  FinishFillOn(connection);
-  std::string script;
-  try {
-    WaitCursor wait;
-    auto columns = ReadColumns(*connection, RefOf(item));
-    script = CreateTableScript(columns.value_or(std::vector<CatalogColumn>{}), ReferenceOf(item),
-                               connection->GetIdentifierStyle());
-  } catch (const CDBException& error) {
-    ShowError(error, this);
-    return;
-  }
-  InsertGenerated(item, script);
+  if (KindOf(item) == NodeTable) InsertFromColumns(item, CreateTableScript);
 }
 
 void CSchemaView::OnDrop(QTreeWidgetItem* item) {

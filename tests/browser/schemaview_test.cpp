@@ -85,13 +85,13 @@ TEST_P(SchemaViewTest, ConnectionWithoutDatabasesShowsFourFoldersAndNoFunctions)
 
 TEST_P(SchemaViewTest, RightClickSelectsTheNodeAndOffersItsCommands) {
   const std::string t = CreateTable("id INTEGER");
-  QTreeWidgetItem* table = Child(Tables(), t);
-  ASSERT_NE(table, nullptr);
-
   // Empty space below the last node: no menu.
   bool menuShown = true;
   RightClick(*m_view, QPoint(10, m_view->viewport()->height() - 3), [&](QMenu* menu) { menuShown = menu != nullptr; });
   EXPECT_FALSE(menuShown);
+
+  QTreeWidgetItem* table = Child(Tables(), t);
+  ASSERT_NE(table, nullptr);
 
   Select(*m_view, Folder("视图"));
   std::map<int, bool> enabled;
