@@ -176,7 +176,7 @@ void CSchemaView::OnProperties(QTreeWidgetItem* item) {
     std::string text;
     {
       DatabaseScope scope(*connection, object.database);
-      text = connection->GetProcedureText(ReferenceOf(item));
+      text = ObjectSource(*connection, object, kind);
     }
     if (CQueryView* view = frame->GetQueryView()) view->InsertText(text);
   }

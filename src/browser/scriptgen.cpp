@@ -5,6 +5,10 @@
 #include "browser/schemanode.h"
 #include "db/catalog.h"
 #include "db/dbconnection.h"
+#include "db/dbexception.h"
+#include "db/recordsetex.h"
+#include "platform/codec.h"
+#include "platform/messagebox.h"
 #include "platform/resource_ids.h"
 
 namespace orva {
@@ -76,6 +80,35 @@ std::vector<std::string> ReadPrimaryKeys(CDBConnection& connection, const Object
   if (!catalog.Open(Optional(object.database), Optional(CatalogOwner(object)), object.name)) return keys;
   for (; !catalog.IsEOF(); catalog.MoveNext()) keys.push_back(catalog.m_strColumnName);
   return keys;
+}
+
+std::string ObjectSource(CDBConnection& connection, const ObjectRef& object, int kind) {
+  const std::string reference = ObjectReference(object, connection.GetIdentifierStyle());
+  if (!connection.GetDbmsName().starts_with("PostgreSQL")) return connection.GetProcedureText(reference);
+  const std::string& schema = CatalogOwner(object);
+  const std::string sql =
+      kind == NodeView
+          ? "SELECT 'CREATE OR REPLACE VIEW ' || " + QuoteLiteral(reference) + " || ' AS' || chr(10) || pg_get_viewdef(" +
+                QuoteLiteral(reference) + "::regclass, true)"
+          : "SELECT pg_get_functiondef(p.oid) FROM pg_proc p JOIN pg_namespace n ON n.oid = p.pronamespace "
+            "WHERE p.proname = " + QuoteLiteral(object.name) + " AND n.nspname = " +
+                (schema.empty() ? std::string("current_schema()") : QuoteLiteral(schema)) + " ORDER BY p.oid";
+  std::string text;
+  CRecordsetEx* set = nullptr;
+  try {
+    if (connection.OpenResultSet(sql, set) == 1) {
+      std::string part;
+      for (; !set->IsEOF(); set->MoveNext()) {
+        set->GetFieldText(0, part);
+        if (!text.empty()) text += "\n";
+        text += part;
+      }
+    }
+  } catch (const CDBException& error) {
+    ShowErrorBoxGbk(CutAtCharBoundary(error.m_strError, 511));
+  }
+  CDBConnection::CloseResultSet(set);
+  return text;
 }
 
 std::string ShortSelect(int kind, const std::string& reference) {

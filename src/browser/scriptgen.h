@@ -51,6 +51,11 @@ std::optional<std::vector<CatalogColumn>> ReadColumns(CDBConnection& connection,
 // The names of the table's primary-key columns; errors throw CDBException.
 std::vector<std::string> ReadPrimaryKeys(CDBConnection& connection, const ObjectRef& object);
 
+// The source text of a view, procedure or function: from the server's own
+// catalog functions on PostgreSQL, from sp_helptext elsewhere. Errors are
+// shown; the text is then empty.
+std::string ObjectSource(CDBConnection& connection, const ObjectRef& object, int kind);
+
 // "SELECT * FROM name"; for a procedure (kind 8) just its name.
 std::string ShortSelect(int kind, const std::string& reference);
 // "SELECT a, b FROM name"; "SELECT * FROM name" without columns.

@@ -265,6 +265,33 @@ TEST_P(SchemaViewTest, ObjectsOfOtherSchemasShowAndRunWithTheirSchema) {
   m_conn->Execute("DROP SCHEMA \"" + schema + "\"");  // fails if the table was not dropped
 }
 
+TEST_P(SchemaViewTest, PropertiesOfViewsAndFunctionsShowSourceThatRunsBack) {
+  if (Db().family != "PostgreSQL") GTEST_SKIP() << "source text of views and functions is a server matter";
+  const std::string t = CreateTable("id INTEGER");
+  const std::string v = UniqueName("v"), f = UniqueName("f");
+  m_conn->Execute("CREATE VIEW " + v + " AS SELECT id FROM " + t + " WHERE id > 1");
+  m_conn->Execute("CREATE FUNCTION " + f + "(x integer) RETURNS integer AS 'select x + 1' LANGUAGE sql");
+  QTreeWidgetItem* views = Folder("视图");
+  Expand(*m_view, views);
+  ASSERT_TRUE(ChooseCommand(*m_view, Child(views, v), ID_OBJECT_PROPERTIES));
+  CChildFrame* frame = m_host.QueryWindows().back();
+  const std::string view = EditorText(frame);
+  EXPECT_EQ(view.rfind("CREATE OR REPLACE VIEW " + v + " AS", 0), 0u) << view;
+  EXPECT_EQ(frame->GetResultView()->GetGridCount(), 1);  // and its columns
+  QTreeWidgetItem* procedures = Folder("存储过程");
+  Expand(*m_view, procedures);
+  ASSERT_TRUE(ChooseCommand(*m_view, Child(procedures, f), ID_OBJECT_PROPERTIES));
+  frame = m_host.QueryWindows().back();
+  const std::string function = EditorText(frame);
+  EXPECT_NE(function.find("FUNCTION public." + f + "(x integer)"), std::string::npos) << function;
+  EXPECT_FALSE(frame->IsResultPaneShown());
+  // Both texts run back as they stand.
+  EXPECT_NO_THROW(m_conn->Execute(GbkFromUtf8(view)));
+  EXPECT_NO_THROW(m_conn->Execute(GbkFromUtf8(function)));
+  m_conn->Execute("DROP VIEW " + v);
+  m_conn->Execute("DROP FUNCTION " + f + "(integer)");
+}
+
 TEST_P(SchemaViewTest, AFillOnALostConnectionShowsTheDriversMessage) {
   if (Db().family != "PostgreSQL") GTEST_SKIP() << "needs a server that can end the session";
   CDBConnection lost;
