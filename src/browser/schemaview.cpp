@@ -236,7 +236,7 @@ void CSchemaView::FillConnection(QTreeWidgetItem* root) {
       }
     }
   } catch (const CDBException& error) {
-    ShowErrorBoxGbk(CutAtCharBoundary(error.m_strError, 511), this);
+    ShowDatabaseError(error.m_strError, this);
   }
   CDBConnection::CloseResultSet(set);
   for (QTreeWidgetItem* database : databases) AddFolders(database, connection);
@@ -353,7 +353,7 @@ void CSchemaView::EndFill() {
   delete fill->waitCursor;
   fill->waitCursor = nullptr;
   if (!result.error.empty())
-    ShowErrorBoxGbk(CutAtCharBoundary(result.error, 511), this);
+    ShowDatabaseError(result.error, this);
   else if (result.unsupported)
     ShowMessageBox(Utf8("该数据库不支持存储过程！"), Utf8("存储过程"), MbIcon::Warning, MbButtons::Ok, this);
   StartNextFill();

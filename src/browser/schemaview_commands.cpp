@@ -30,7 +30,7 @@ namespace {
 QString Utf8(const char* text) { return QString::fromUtf8(text); }
 
 void ShowError(const CDBException& error, QWidget* parent) {
-  ShowErrorBoxGbk(CutAtCharBoundary(error.m_strError, 511), parent);
+  ShowDatabaseError(error.m_strError, parent);
 }
 
 void Activate(CChildFrame* frame) {

@@ -82,6 +82,10 @@ std::vector<std::string> ReadPrimaryKeys(CDBConnection& connection, const Object
   return keys;
 }
 
+void ShowDatabaseError(std::string_view text, QWidget* parent) {
+  ShowErrorBoxGbk(CutAtCharBoundary(text, 511), parent);
+}
+
 std::string ObjectSource(CDBConnection& connection, const ObjectRef& object, int kind) {
   const std::string reference = ObjectReference(object, connection.GetIdentifierStyle());
   if (!connection.GetDbmsName().starts_with("PostgreSQL")) return connection.GetProcedureText(reference);
@@ -105,7 +109,7 @@ std::string ObjectSource(CDBConnection& connection, const ObjectRef& object, int
       }
     }
   } catch (const CDBException& error) {
-    ShowErrorBoxGbk(CutAtCharBoundary(error.m_strError, 511));
+    ShowDatabaseError(error.m_strError);
   }
   CDBConnection::CloseResultSet(set);
   return text;

@@ -12,6 +12,8 @@
 
 #include "db/sqlquote.h"
 
+class QWidget;
+
 namespace orva {
 
 class CDBConnection;
@@ -50,6 +52,9 @@ struct CatalogColumn {
 std::optional<std::vector<CatalogColumn>> ReadColumns(CDBConnection& connection, const ObjectRef& object);
 // The names of the table's primary-key columns; errors throw CDBException.
 std::vector<std::string> ReadPrimaryKeys(CDBConnection& connection, const ObjectRef& object);
+
+// A database error in the error box, its text cut to what the box shows.
+void ShowDatabaseError(std::string_view text, QWidget* parent = nullptr);
 
 // The source text of a view, procedure or function: from the server's own
 // catalog functions on PostgreSQL, from sp_helptext elsewhere. Errors are

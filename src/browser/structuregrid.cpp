@@ -41,7 +41,7 @@ const ImageList& StructureImages() {
 
 std::string Number(long long value) { return std::to_string(value); }
 
-void ShowError(const CDBException& error) { ShowErrorBoxGbk(CutAtCharBoundary(error.m_strError, 511)); }
+void ShowError(const CDBException& error) { ShowDatabaseError(error.m_strError); }
 
 }  // namespace
 
