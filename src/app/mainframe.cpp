@@ -30,6 +30,7 @@
 #include "app/lockkeys.h"
 #include "app/mdibackground.h"
 #include "app/optionssheet.h"
+#include "browser/browserhost.h"
 #include "browser/schemaview.h"
 #include "calendar/calendardialog.h"
 #include "db/dbconnection.h"
@@ -51,6 +52,22 @@
 namespace orva {
 
 namespace {
+
+// The object browser's view of the main window: its query windows and the
+// table window.
+class MainFrameBrowserHost : public IBrowserHost {
+ public:
+  explicit MainFrameBrowserHost(CMainFrame& frame) : m_frame(frame) {}
+  CChildFrame* ActiveQueryWindow() const override { return m_frame.ActiveQueryWindow(); }
+  std::vector<CChildFrame*> QueryWindows() const override { return m_frame.Windows(); }
+  CChildFrame* NewQueryWindow(CDBConnection* connection) override { return m_frame.NewQueryWindow(connection); }
+  bool OpenObjectView(CDBConnection* connection, const std::string& name, int kind) override {
+    return m_frame.OpenObjectView(connection, name, kind);
+  }
+
+ private:
+  CMainFrame& m_frame;
+};
 
 // Numbers new windows in their titles; it only grows, so numbers are never reused.
 int g_nWindowNumber = 0;
@@ -345,6 +362,8 @@ void CMainFrame::CreateBrowserBar() {
                                QDockWidget::DockWidgetFloatable);
   m_pSchemaView = new CSchemaView(m_wndBrowserBar);
   m_pSchemaView->setObjectName(QStringLiteral("schemaView"));
+  m_browserHost = std::make_unique<MainFrameBrowserHost>(*this);
+  m_pSchemaView->SetHost(m_browserHost.get());
   m_wndBrowserBar->setWidget(m_pSchemaView);
   addDockWidget(Qt::LeftDockWidgetArea, m_wndBrowserBar);
   // The browser takes the font chosen for it in the options, now and on change.
@@ -652,10 +671,10 @@ bool CMainFrame::CloseObjectView() {
   return true;
 }
 
-void CMainFrame::OpenObjectView(CDBConnection* connection, const std::string& object, int kind) {
-  if (!connection) return;
+bool CMainFrame::OpenObjectView(CDBConnection* connection, const std::string& object, int kind) {
+  if (!connection) return false;
   // At most one table window: the previous one goes first.
-  if (!CloseObjectView()) return;
+  if (!CloseObjectView()) return false;
   auto* frame = new CSingleViewFrame;
   frame->SetTarget(connection, object, kind);
   ++g_nWindowNumber;
@@ -673,6 +692,7 @@ void CMainFrame::OpenObjectView(CDBConnection* connection, const std::string& ob
   frame->OnInitialUpdate();
   if (m_nQueryWindows == 0) OnCommand(ID_WINDOW_TILE_HORZ);
   if (!m_menuForDocuments) ShowMenus(true);
+  return true;
 }
 
 bool CMainFrame::Disconnect(CDBConnection* connection) {
@@ -802,7 +822,7 @@ bool CMainFrame::OnCommand(int id) {
       OpenSqlFile();
       return true;
     case ID_FILE_DISCONNECT:
-      if (CDBConnection* connection = m_pSchemaView->SelectedConnection()) Disconnect(connection);
+      if (CDBConnection* connection = m_pSchemaView->SelectedNodeConnection()) Disconnect(connection);
       return true;
     case ID_FILE_DISCONNECT_ALL:
       DisconnectAll();
@@ -913,7 +933,7 @@ bool CMainFrame::OnUpdateCommand(int id, CmdUI& ui) {
       ui.Enable(true);
       return true;
     case ID_FILE_DISCONNECT:
-      ui.Enable(m_pSchemaView->SelectedConnection() != nullptr);
+      ui.Enable(m_pSchemaView->SelectedNodeConnection() != nullptr);
       return true;
     case ID_FILE_NEW:
     case ID_FILE_NEW_QUERY:

@@ -34,6 +34,7 @@ class CDBConnection;
 class CMdiBackground;
 class CQueryDoc;
 class CSchemaView;
+class IBrowserHost;
 
 // "WindowPos": flags, show command, minimised x, y, maximised x, y, normal
 // rectangle left, top, right, bottom.
@@ -80,7 +81,8 @@ class CMainFrame : public QMainWindow, public ICommandTarget {
   // the file cannot be read (the user is told why).
   bool OpenFileInQueryWindow(const std::string& path);
   // The table window of an object of the browser (at most one is open).
-  void OpenObjectView(CDBConnection* connection, const std::string& object, int kind);
+  // False when no table window was opened.
+  bool OpenObjectView(CDBConnection* connection, const std::string& object, int kind);
   // The active query window's connection, else the browser's selected
   // connection, else its first one.
   CDBConnection* GetActiveConnection() const;
@@ -157,6 +159,7 @@ class CMainFrame : public QMainWindow, public ICommandTarget {
   QComboBox* m_wndDatabaseBox = nullptr;
   QDockWidget* m_wndBrowserBar = nullptr;
   CSchemaView* m_pSchemaView = nullptr;
+  std::unique_ptr<IBrowserHost> m_browserHost;  // what the browser asks of this window
   QLabel* m_messagePane = nullptr;
   QLabel* m_connectionPane = nullptr;
   QLabel* m_indicators[3] = {nullptr, nullptr, nullptr};

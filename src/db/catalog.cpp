@@ -7,6 +7,7 @@
 #include "db/database.h"
 #include "db/dbexception.h"
 #include "db/odbcenv.h"
+#include "db/sqlquote.h"
 #include "platform/codec.h"
 
 namespace orva {
@@ -39,8 +40,19 @@ bool CCatalogRecordset::IsFieldNull(int index) const {
   return m_fields[static_cast<size_t>(index)].indicator == SQL_NULL_DATA;
 }
 
+std::string EscapeSearchPattern(std::string_view name, std::string_view escape) {
+  std::string out;
+  out.reserve(name.size() + 4);
+  for (char c : name) {
+    if (c == '_' || c == '%' || (!escape.empty() && c == escape.front())) out += escape;
+    out += c;
+  }
+  return out;
+}
+
 bool CCatalogRecordset::OpenCatalog(SQLUSMALLINT functionId, int openType,
-                                    std::initializer_list<CatalogFilter> filters, const CatalogCall& call) {
+                                    std::initializer_list<CatalogFilter> filters, unsigned patternArguments,
+                                    const CatalogCall& call) {
   if (!m_pDatabase || !m_pDatabase->HasFunction(functionId)) return false;
   m_nOpenType = openType;
   m_dwOptions = readOnly;
@@ -50,9 +62,34 @@ bool CCatalogRecordset::OpenCatalog(SQLUSMALLINT functionId, int openType,
     return false;
   }
   try {
+    // Names are matched exactly: "_" and "%" in a name are escaped so that
+    // the columns of order_item never include those of orderXitem. A driver
+    // without an escape character takes the names as identifiers instead.
+    std::string escape;
+    bool identifiers = false;
+    if (patternArguments) {
+      escape = m_charset.ToDriver(m_pDatabase->GetInfoText(SQL_SEARCH_PATTERN_ESCAPE));
+      if (escape.empty() || escape == " ")
+        identifiers = SQL_SUCCEEDED(
+            SQLSetStmtAttr(m_hstmt, SQL_ATTR_METADATA_ID, reinterpret_cast<SQLPOINTER>(SQL_TRUE), SQL_IS_UINTEGER));
+    }
+    const IdentifierStyle style{m_pDatabase->GetInfoText(SQL_IDENTIFIER_QUOTE_CHAR), 0};
     std::vector<std::optional<std::string>> arguments;
-    for (const CatalogFilter& filter : filters)
-      arguments.push_back(filter ? std::optional<std::string>(m_charset.ToDriver(*filter)) : std::nullopt);
+    unsigned bit = 1;
+    for (const CatalogFilter& filter : filters) {
+      std::optional<std::string> argument;
+      if (filter) {
+        const bool pattern = (patternArguments & bit) != 0;
+        if (pattern && identifiers && !style.quote.empty())
+          argument = m_charset.ToDriver(style.quote + std::string(*filter) + style.quote);
+        else if (pattern && !identifiers && !escape.empty() && escape != " ")
+          argument = EscapeSearchPattern(m_charset.ToDriver(*filter), escape);
+        else
+          argument = m_charset.ToDriver(*filter);
+      }
+      arguments.push_back(std::move(argument));
+      bit <<= 1;
+    }
     ResetFields();
     CheckStatement(CallWhileExecuting([&] { return call(m_hstmt, arguments); }));
     m_bOpen = true;
@@ -84,7 +121,9 @@ void CCatalogRecordset::BindFields() {
         rc = SQLBindCol(m_hstmt, column, SQL_C_SSHORT, &field.int16, sizeof field.int16, &field.indicator);
         break;
       default:
-        rc = SQLBindCol(m_hstmt, column, SQL_C_SLONG, &field.int32, sizeof field.int32, &field.indicator);
+        // Sizes are read as 64-bit: drivers report 4294967295 and more for
+        // long columns, which a 32-bit binding would refuse for the whole row.
+        rc = SQLBindCol(m_hstmt, column, SQL_C_SBIGINT, &field.int64, sizeof field.int64, &field.indicator);
         break;
     }
     CheckStatement(rc);
@@ -95,7 +134,7 @@ void CCatalogRecordset::ResetFields() {
   for (Field& field : m_fields) {
     field.indicator = SQL_NULL_DATA;
     field.int16 = 0;
-    field.int32 = 0;
+    field.int64 = 0;
   }
   AfterFetch();
 }
@@ -122,7 +161,8 @@ void CCatalogRecordset::AfterFetch() {
         *static_cast<std::int16_t*>(field.target) = isNull ? 0 : field.int16;
         break;
       case Kind::Int32:
-        *static_cast<std::int32_t*>(field.target) = isNull ? 0 : field.int32;
+        *static_cast<std::int32_t*>(field.target) =
+            isNull ? 0 : static_cast<std::int32_t>(std::clamp<std::int64_t>(field.int64, INT32_MIN, INT32_MAX));
         break;
     }
   }
@@ -138,7 +178,7 @@ CTableCatalog::CTableCatalog(CDatabase* database) : CCatalogRecordset(database) 
 
 bool CTableCatalog::Open(CatalogFilter qualifier, CatalogFilter owner, CatalogFilter tableName,
                          CatalogFilter tableType, int openType) {
-  return OpenCatalog(SQL_API_SQLTABLES, openType, {qualifier, owner, tableName, tableType},
+  return OpenCatalog(SQL_API_SQLTABLES, openType, {qualifier, owner, tableName, tableType}, 0b0110,
                      [](SQLHSTMT hstmt, const std::vector<std::optional<std::string>>& a) {
                        return SQLTables(hstmt, CatalogArgument(a[0]), CatalogArgumentLength(a[0]),
                                         CatalogArgument(a[1]), CatalogArgumentLength(a[1]), CatalogArgument(a[2]),
@@ -164,7 +204,7 @@ CColumnCatalog::CColumnCatalog(CDatabase* database) : CCatalogRecordset(database
 
 bool CColumnCatalog::Open(CatalogFilter qualifier, CatalogFilter owner, CatalogFilter tableName,
                           CatalogFilter columnName, int openType) {
-  return OpenCatalog(SQL_API_SQLCOLUMNS, openType, {qualifier, owner, tableName, columnName},
+  return OpenCatalog(SQL_API_SQLCOLUMNS, openType, {qualifier, owner, tableName, columnName}, 0b1110,
                      [](SQLHSTMT hstmt, const std::vector<std::optional<std::string>>& a) {
                        return SQLColumns(hstmt, CatalogArgument(a[0]), CatalogArgumentLength(a[0]),
                                          CatalogArgument(a[1]), CatalogArgumentLength(a[1]), CatalogArgument(a[2]),
@@ -183,7 +223,7 @@ CPrimaryKeyCatalog::CPrimaryKeyCatalog(CDatabase* database) : CCatalogRecordset(
 }
 
 bool CPrimaryKeyCatalog::Open(CatalogFilter qualifier, CatalogFilter owner, CatalogFilter tableName, int openType) {
-  return OpenCatalog(SQL_API_SQLPRIMARYKEYS, openType, {qualifier, owner, tableName},
+  return OpenCatalog(SQL_API_SQLPRIMARYKEYS, openType, {qualifier, owner, tableName}, 0,
                      [](SQLHSTMT hstmt, const std::vector<std::optional<std::string>>& a) {
                        return SQLPrimaryKeys(hstmt, CatalogArgument(a[0]), CatalogArgumentLength(a[0]),
                                              CatalogArgument(a[1]), CatalogArgumentLength(a[1]),
@@ -201,7 +241,7 @@ CProcedureCatalog::CProcedureCatalog(CDatabase* database) : CCatalogRecordset(da
 
 bool CProcedureCatalog::Open(CatalogFilter qualifier, CatalogFilter owner, CatalogFilter procedureName,
                              int openType) {
-  return OpenCatalog(SQL_API_SQLPROCEDURES, openType, {qualifier, owner, procedureName},
+  return OpenCatalog(SQL_API_SQLPROCEDURES, openType, {qualifier, owner, procedureName}, 0b110,
                      [](SQLHSTMT hstmt, const std::vector<std::optional<std::string>>& a) {
                        return SQLProcedures(hstmt, CatalogArgument(a[0]), CatalogArgumentLength(a[0]),
                                             CatalogArgument(a[1]), CatalogArgumentLength(a[1]),

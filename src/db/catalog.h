@@ -31,12 +31,14 @@ class CCatalogRecordset : public CRecordset {
   void AddInt32Field(std::int32_t& target);
 
   // Runs a catalog function with the filters (GBK, absent = no filter) and
-  // fetches the first row. False, without an error, when the driver lacks the
+  // fetches the first row. Bit i of patternArguments marks filter i as one the
+  // driver reads as a search pattern; such names are escaped so they match
+  // only themselves. False, without an error, when the driver lacks the
   // function or no statement can be allocated; driver errors close the set
   // and throw CDBException.
   using CatalogCall = std::function<SQLRETURN(SQLHSTMT, const std::vector<std::optional<std::string>>&)>;
   bool OpenCatalog(SQLUSMALLINT functionId, int openType, std::initializer_list<CatalogFilter> filters,
-                   const CatalogCall& call);
+                   unsigned patternArguments, const CatalogCall& call);
 
   void AfterFetch() override;
 
@@ -47,7 +49,7 @@ class CCatalogRecordset : public CRecordset {
     void* target;
     std::vector<char> text;
     std::int16_t int16 = 0;
-    std::int32_t int32 = 0;
+    std::int64_t int64 = 0;  // 32-bit fields, clamped when read
     SQLLEN indicator = SQL_NULL_DATA;
   };
   void BindFields();
@@ -55,6 +57,10 @@ class CCatalogRecordset : public CRecordset {
 
   std::vector<Field> m_fields;
 };
+
+// The name as a catalog search pattern that matches only itself: "_", "%"
+// and the escape character are preceded by the escape character.
+std::string EscapeSearchPattern(std::string_view name, std::string_view escape);
 
 // The text of an optional filter for a catalog call: a null pointer when absent.
 SQLCHAR* CatalogArgument(const std::optional<std::string>& filter);
