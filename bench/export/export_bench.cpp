@@ -63,7 +63,7 @@ SaveTiming TimeSave(orva::CGridCtrl& grid, const std::vector<orva::ColumnInfo>& 
     QElapsedTimer timer;
     timer.start();
     const double cpuBefore = CpuSeconds(RUSAGE_SELF);
-    orva::CResultSaver::SaveTo(&grid, columns, path, orva::TextSaveOptions{true, '\t', orva::TextEncoding::Gbk});
+    orva::CResultSaver::SaveTo(&grid, columns, path, orva::TextSaveOptions{true, '\t', orva::ExportEncoding::Gbk});
     QElapsedTimer gap;
     gap.start();
     double worst = 0;

@@ -60,13 +60,13 @@ void DelimitedTextBuffer::AppendRow(const std::string_view* values, int count) {
   m_nonAscii |= (seen & 0x80) != 0;
 }
 
-std::string_view EncodingPreamble(TextEncoding encoding) {
-  return encoding == TextEncoding::Utf8Bom ? std::string_view("\xEF\xBB\xBF", 3) : std::string_view();
+std::string_view EncodingPreamble(ExportEncoding encoding) {
+  return encoding == ExportEncoding::Utf8Bom ? std::string_view("\xEF\xBB\xBF", 3) : std::string_view();
 }
 
-std::string EncodeText(std::string_view gbk, TextEncoding encoding) {
-  if (encoding == TextEncoding::Gb18030 || IsAscii(gbk)) return std::string(gbk);
-  if (encoding == TextEncoding::Utf8Bom) return Utf8FromGbk(gbk);
+std::string EncodeForExport(std::string_view gbk, ExportEncoding encoding) {
+  if (encoding == ExportEncoding::Gb18030 || IsAscii(gbk)) return std::string(gbk);
+  if (encoding == ExportEncoding::Utf8Bom) return Utf8FromGbk(gbk);
   std::string out;
   out.reserve(gbk.size());
   for (std::size_t i = 0; i < gbk.size();) {

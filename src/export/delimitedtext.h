@@ -12,12 +12,12 @@ namespace orva {
 
 // Encodings a text file can be saved in. The numbers are remembered in the
 // settings.
-enum class TextEncoding { Gbk = 0, Gb18030 = 1, Utf8Bom = 2 };
+enum class ExportEncoding { Gbk = 0, Gb18030 = 1, Utf8Bom = 2 };
 
 struct TextSaveOptions {
   bool header = true;
   char delimiter = '\t';
-  TextEncoding encoding = TextEncoding::Gbk;
+  ExportEncoding encoding = ExportEncoding::Gbk;
 };
 
 // Rows of delimited text collected for writing, built with as little work
@@ -54,11 +54,11 @@ class DelimitedTextBuffer {
 };
 
 // The bytes that start a file in the encoding (the UTF-8 byte-order mark).
-std::string_view EncodingPreamble(TextEncoding encoding);
+std::string_view EncodingPreamble(ExportEncoding encoding);
 
 // Converts a piece of GBK data text (whole characters) to the encoding.
 // GB18030 keeps the bytes; GBK replaces each four-byte GB18030 character,
 // which GBK cannot hold, by "?"; UTF-8 converts.
-std::string EncodeText(std::string_view gbk, TextEncoding encoding);
+std::string EncodeForExport(std::string_view gbk, ExportEncoding encoding);
 
 }  // namespace orva

@@ -171,14 +171,14 @@ void CResultSaver::Write(LongWorkControl& control) {
 }
 
 bool CResultSaver::WriteText(LongWorkControl& control, SafeFileOutput& out) {
-  const TextEncoding encoding = m_options.encoding;
+  const ExportEncoding encoding = m_options.encoding;
   DelimitedTextBuffer chunk(m_options.delimiter);
   auto flush = [&] {
     bool ok;
     if (!chunk.HasNonAscii()) {
       ok = out.Write(chunk.View().data(), chunk.Size());
     } else {
-      std::string encoded = EncodeText(chunk.View(), encoding);
+      std::string encoded = EncodeForExport(chunk.View(), encoding);
       ok = out.Write(encoded.data(), encoded.size());
     }
     chunk.Clear();

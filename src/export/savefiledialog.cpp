@@ -117,7 +117,7 @@ void CSaveFileDialog::ReadOptions() {
     }
     default: m_options.delimiter = '\t'; break;
   }
-  m_options.encoding = static_cast<TextEncoding>(std::max(m_encoding->currentIndex(), 0));
+  m_options.encoding = static_cast<ExportEncoding>(std::max(m_encoding->currentIndex(), 0));
   WriteProfileNumber("Setting", kEncodingValue, m_encoding->currentIndex());
 }
 
