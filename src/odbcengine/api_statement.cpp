@@ -167,9 +167,9 @@ SQLRETURN SetStmtAttr(Stmt& stmt, SQLINTEGER attribute, SQLPOINTER value) {
     case SQL_ATTR_ROW_BIND_OFFSET_PTR: stmt.bindOffsetPtr = static_cast<SQLLEN*>(value); return SQL_SUCCESS;
     case SQL_ATTR_ROW_BIND_TYPE:
     case SQL_ATTR_PARAM_BIND_TYPE:
+    case SQL_ATTR_PARAM_BIND_OFFSET_PTR: stmt.paramBindOffsetPtr = static_cast<SQLLEN*>(value); return SQL_SUCCESS;
     case SQL_ATTR_PARAMS_PROCESSED_PTR:
     case SQL_ATTR_PARAM_STATUS_PTR:
-    case SQL_ATTR_PARAM_BIND_OFFSET_PTR:
     case SQL_ATTR_PARAM_OPERATION_PTR:
     case SQL_ATTR_ROW_OPERATION_PTR:
       return SQL_SUCCESS;
@@ -215,6 +215,7 @@ SQLRETURN GetStmtAttr(Stmt& stmt, SQLINTEGER attribute, SQLPOINTER value, SQLINT
     case SQL_ATTR_ROWS_FETCHED_PTR: return put(stmt.rowsFetchedPtr);
     case SQL_ATTR_ROW_STATUS_PTR: return put(stmt.rowStatusPtr);
     case SQL_ATTR_ROW_BIND_OFFSET_PTR: return put(stmt.bindOffsetPtr);
+    case SQL_ATTR_PARAM_BIND_OFFSET_PTR: return put(stmt.paramBindOffsetPtr);
     case SQL_ATTR_ROW_ARRAY_SIZE:
     case SQL_ROWSET_SIZE:
     case SQL_ATTR_PARAMSET_SIZE: return put(SQLULEN{1});

@@ -110,6 +110,7 @@ struct Stmt : Handle {
   SQLULEN* rowsFetchedPtr = nullptr;
   SQLUSMALLINT* rowStatusPtr = nullptr;
   SQLLEN* bindOffsetPtr = nullptr;
+  SQLLEN* paramBindOffsetPtr = nullptr;
   SQLULEN noScan = SQL_NOSCAN_OFF;
 };
 

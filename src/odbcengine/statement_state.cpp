@@ -104,7 +104,12 @@ SQLRETURN ExecuteBatch(Stmt& stmt, const std::string& text) {
   // between executions.
   std::vector<Value> parameters;
   parameters.reserve(stmt.params.size());
-  for (const ParamBinding& p : stmt.params) parameters.push_back(ParameterValue(p));
+  const SQLLEN offset = stmt.paramBindOffsetPtr ? *stmt.paramBindOffsetPtr : 0;
+  for (ParamBinding p : stmt.params) {
+    if (p.value) p.value = static_cast<char*>(p.value) + offset;
+    if (p.indicator) p.indicator = reinterpret_cast<SQLLEN*>(reinterpret_cast<char*>(p.indicator) + offset);
+    parameters.push_back(ParameterValue(p));
+  }
   stmt.run.parameters = std::move(parameters);
   stmt.run.nextParameter = 0;
   stmt.pending = ConnectedSession(*stmt.dbc).Split(text);

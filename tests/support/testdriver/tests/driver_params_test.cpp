@@ -1,6 +1,7 @@
 // Writing rows safely through the test driver: bound parameters, manual
 // commit with SQLEndTran, and the columns that identify a row.
 
+#include <cstdint>
 #include <cstring>
 
 #include "driver_fixture.h"
@@ -104,6 +105,17 @@ TEST_F(ParamsTest, BoundValuesAreReadAtEachExecution) {
   ASSERT_EQ(SQLFreeStmt(stmt, SQL_RESET_PARAMS), SQL_SUCCESS);
   EXPECT_EQ(SQLExecute(stmt), SQL_ERROR);
   EXPECT_EQ(DiagState(SQL_HANDLE_STMT, stmt), "07002");
+
+  // A bind offset moves every buffer (here from text to key).
+  SQLLEN offset = reinterpret_cast<std::intptr_t>(key) - reinterpret_cast<std::intptr_t>(text);
+  ASSERT_EQ(SQLSetStmtAttr(stmt, SQL_ATTR_PARAM_BIND_OFFSET_PTR, &offset, 0), SQL_SUCCESS);
+  ASSERT_EQ(Bind(stmt, 1, SQL_C_CHAR, SQL_INTEGER, text, sizeof text, nullptr), SQL_SUCCESS);
+  std::strcpy(text, "2");
+  std::strcpy(key, "4");
+  ASSERT_EQ(SQLExecDirect(stmt, (SQLCHAR*)"delete from t where k < ?", SQL_NTS), SQL_SUCCESS);
+  SQLLEN deleted = 0;
+  ASSERT_EQ(SQLRowCount(stmt, &deleted), SQL_SUCCESS);
+  EXPECT_EQ(deleted, 3);
 }
 
 // The statements the table window sends, with text bound for every value:
