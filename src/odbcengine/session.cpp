@@ -153,12 +153,18 @@ Result RunSqlite(const std::shared_ptr<SqliteConnection>& db, const std::string&
       throw DriverError("42000", std::string(MessagePrefix()) + "Incorrect syntax near '" + std::string(t.text) + "'.",
                         102);
     }
+  // Question marks take the bound values in order; SQLite's named
+  // parameters (:a, @a, $a) are no markers and stay NULL, as they always did.
   const int markers = sqlite3_bind_parameter_count(stmt);
-  if (run.nextParameter + static_cast<std::size_t>(markers) > run.parameters.size()) {
-    sqlite3_finalize(stmt);
-    throw DriverError("07002", std::string(MessagePrefix()) + "COUNT field incorrect: a parameter is not bound.");
+  for (int i = 1; i <= markers; ++i) {
+    const char* name = sqlite3_bind_parameter_name(stmt, i);
+    if (name && name[0] != '?') continue;
+    if (run.nextParameter >= run.parameters.size()) {
+      sqlite3_finalize(stmt);
+      throw DriverError("07002", std::string(MessagePrefix()) + "COUNT field incorrect: a parameter is not bound.");
+    }
+    BindValue(stmt, i, run.parameters[run.nextParameter++]);
   }
-  for (int i = 1; i <= markers; ++i) BindValue(stmt, i, run.parameters[run.nextParameter++]);
   Result result;
   {
     RunScope scope(run, db);

@@ -143,6 +143,11 @@ TEST_F(ParamsTest, TableWindowWritesReportTheirRowCounts) {
 
   // A marker without a value, and values the driver does not take.
   EXPECT_EQ(Execute(stmt, "select ?, ?, ?", "07002"), -2);
+  // Names are no markers: they take no bound value and read as NULL.
+  ASSERT_EQ(SQLExecDirect(stmt, (SQLCHAR*)"select :a is null, @b is null, ?, ?", SQL_NTS), SQL_SUCCESS)
+      << DiagText(SQL_HANDLE_STMT, stmt);
+  EXPECT_EQ(Rows(stmt), (Table{{"1", "1", "20", "2"}}));
+  SQLFreeStmt(stmt, SQL_CLOSE);
   SQLLEN atExec = SQL_DATA_AT_EXEC;
   ASSERT_EQ(Bind(stmt, 3, SQL_C_CHAR, SQL_VARCHAR, value, sizeof value, &atExec), SQL_SUCCESS);
   EXPECT_EQ(Execute(stmt, "select ?, ?, ?", "HYC00"), -2);
