@@ -75,6 +75,8 @@ TEST_F(TransactionsTest, RolledBackUpdateLeavesTheCsvByteForByteAndACommitWrites
   SQLUSMALLINT capable = 0;
   ASSERT_EQ(SQLGetInfo(dbc, SQL_TXN_CAPABLE, &capable, sizeof capable, nullptr), SQL_SUCCESS);
   EXPECT_EQ(capable, SQL_TC_DML);
+  // What the table window asks before it writes through parameters.
+  EXPECT_TRUE(conn->GetDatabase()->HasFunction(SQL_API_SQLBINDPARAMETER));
 
   const std::string update = "UPDATE \"t.csv\" SET \"name\" = ? WHERE \"id\" = ? AND \"name\" = ?";
   Autocommit(dbc, SQL_AUTOCOMMIT_OFF);
