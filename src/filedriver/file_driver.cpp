@@ -74,6 +74,8 @@ class FileDriver : public Driver {
       case SQL_CATALOG_NAME: return std::string("N");
       case SQL_CATALOG_USAGE: return SQLUINTEGER{0};
       case SQL_FILE_USAGE: return SQLUSMALLINT{SQL_FILE_TABLE};
+      // Creating or dropping a file cannot be undone with a transaction.
+      case SQL_TXN_CAPABLE: return SQLUSMALLINT{SQL_TC_DML};
       default: return std::nullopt;
     }
   }

@@ -21,24 +21,86 @@ namespace {
 
 // ---------------------------------------------------------------- module
 
+using RecordChanges = std::map<std::int64_t, std::optional<std::vector<Value>>>;
+
 struct FileVTab : sqlite3_vtab {
   FileSession* session = nullptr;
   FileTable* table = nullptr;
-  // Changes of the running statement: by record number, nullopt for deleted;
-  // records inserted get numbers from kFirstInserted on.
-  std::map<std::int64_t, std::optional<std::vector<Value>>> changed;
-  std::map<std::int64_t, std::optional<std::vector<Value>>> inserted;
+  // Changes of the running transaction: by record number, nullopt for
+  // deleted; records inserted get numbers from kFirstInserted on.
+  RecordChanges changed;
+  RecordChanges inserted;
   std::int64_t nextInserted = 0;
-};
-
-struct FileVCursor : sqlite3_vtab_cursor {
-  std::unique_ptr<RecordCursor> records;
-  bool eof = true;
+  // The changes as they stood at each open savepoint (a statement inside a
+  // transaction that fails goes back to its own).
+  struct Savepoint {
+    int level;
+    RecordChanges changed, inserted;
+    std::int64_t nextInserted;
+  };
+  std::vector<Savepoint> savepoints;
 };
 
 constexpr std::int64_t kFirstInserted = std::int64_t{1} << 62;
 
 FileVTab* Of(sqlite3_vtab* v) { return static_cast<FileVTab*>(v); }
+
+// Reads the file's records as the open transaction left them: its changes
+// are only written when it commits, so records it replaced or deleted and
+// records it added are taken from the pending changes instead.
+struct FileVCursor : sqlite3_vtab_cursor {
+  std::unique_ptr<RecordCursor> records;
+  bool eof = true;
+  bool inFile = true;                       // still walking the file's records
+  const std::vector<Value>* pending = nullptr;  // values of a changed or added record
+  std::int64_t rowId = 0;
+
+  FileVTab* Table() const { return Of(pVtab); }
+
+  void Advance() {
+    FileVTab* vtab = Table();
+    while (inFile) {
+      if (!records->Next()) {
+        inFile = false;
+        rowId = kFirstInserted - 1;
+        break;
+      }
+      rowId = records->RowId();
+      const auto it = vtab->changed.find(rowId);
+      if (it == vtab->changed.end()) {
+        pending = nullptr;
+        return;
+      }
+      if (it->second) {
+        pending = &*it->second;
+        return;
+      }
+    }
+    // Records added by the transaction, looked up afresh each time: a
+    // statement may add more while this cursor reads.
+    for (auto it = vtab->inserted.upper_bound(rowId); it != vtab->inserted.end(); ++it) {
+      if (!it->second) continue;
+      rowId = it->first;
+      pending = &*it->second;
+      return;
+    }
+    eof = true;
+  }
+};
+
+void ResultValue(sqlite3_context* ctx, const Value& v) {
+  if (const auto* n = std::get_if<std::int64_t>(&v)) {
+    sqlite3_result_int64(ctx, *n);
+  } else if (const auto* d = std::get_if<double>(&v)) {
+    sqlite3_result_double(ctx, *d);
+  } else if (const auto* s = std::get_if<std::string>(&v)) {
+    sqlite3_result_text64(ctx, s->data(), s->size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+  } else if (const auto* b = std::get_if<odbcengine::Blob>(&v)) {
+    sqlite3_result_blob64(ctx, b->bytes.data(), b->bytes.size(), SQLITE_TRANSIENT);
+  } else {
+    sqlite3_result_null(ctx);
+  }
+}
 
 int Fail(sqlite3_vtab* v, const DriverError& e) {
   sqlite3_free(v->zErrMsg);
@@ -119,7 +181,10 @@ int Filter(sqlite3_vtab_cursor* c, int, const char*, int, sqlite3_value**) {
   auto* cursor = static_cast<FileVCursor*>(c);
   return Guard(c->pVtab, [&] {
     cursor->records = Of(c->pVtab)->table->Open();
-    cursor->eof = !cursor->records->Next();
+    cursor->eof = false;
+    cursor->inFile = true;
+    cursor->pending = nullptr;
+    cursor->Advance();
     return SQLITE_OK;
   });
 }
@@ -127,7 +192,7 @@ int Filter(sqlite3_vtab_cursor* c, int, const char*, int, sqlite3_value**) {
 int NextRow(sqlite3_vtab_cursor* c) {
   auto* cursor = static_cast<FileVCursor*>(c);
   return Guard(c->pVtab, [&] {
-    cursor->eof = !cursor->records->Next();
+    cursor->Advance();
     return SQLITE_OK;
   });
 }
@@ -137,7 +202,12 @@ int Eof(sqlite3_vtab_cursor* c) { return static_cast<FileVCursor*>(c)->eof ? 1 :
 int ColumnValue(sqlite3_vtab_cursor* c, sqlite3_context* ctx, int i) {
   auto* cursor = static_cast<FileVCursor*>(c);
   try {
-    cursor->records->Column(i, ctx);
+    if (!cursor->pending)
+      cursor->records->Column(i, ctx);
+    else if (static_cast<std::size_t>(i) < cursor->pending->size())
+      ResultValue(ctx, (*cursor->pending)[static_cast<std::size_t>(i)]);
+    else
+      sqlite3_result_null(ctx);
     return SQLITE_OK;
   } catch (const DriverError& e) {
     Of(c->pVtab)->session->RecordError(e);
@@ -147,7 +217,7 @@ int ColumnValue(sqlite3_vtab_cursor* c, sqlite3_context* ctx, int i) {
 }
 
 int RowId(sqlite3_vtab_cursor* c, sqlite3_int64* out) {
-  *out = static_cast<FileVCursor*>(c)->records->RowId();
+  *out = static_cast<FileVCursor*>(c)->rowId;
   return SQLITE_OK;
 }
 
@@ -198,6 +268,42 @@ void ClearChanges(FileVTab* vtab) {
   vtab->changed.clear();
   vtab->inserted.clear();
   vtab->nextInserted = 0;
+  vtab->savepoints.clear();
+}
+
+// Forgets the savepoints from level on.
+void DropSavepoints(FileVTab* vtab, int level) {
+  auto& s = vtab->savepoints;
+  s.erase(std::remove_if(s.begin(), s.end(), [&](const auto& p) { return p.level >= level; }), s.end());
+}
+
+int SavepointBegin(sqlite3_vtab* v, int level) {
+  FileVTab* vtab = Of(v);
+  DropSavepoints(vtab, level);
+  vtab->savepoints.push_back({level, vtab->changed, vtab->inserted, vtab->nextInserted});
+  return SQLITE_OK;
+}
+
+int SavepointRelease(sqlite3_vtab* v, int level) {
+  DropSavepoints(Of(v), level);
+  return SQLITE_OK;
+}
+
+int SavepointRollback(sqlite3_vtab* v, int level) {
+  FileVTab* vtab = Of(v);
+  DropSavepoints(vtab, level + 1);
+  for (auto it = vtab->savepoints.rbegin(); it != vtab->savepoints.rend(); ++it) {
+    if (it->level > level) continue;
+    vtab->changed = it->changed;
+    vtab->inserted = it->inserted;
+    vtab->nextInserted = it->nextInserted;
+    return SQLITE_OK;
+  }
+  // No savepoint of its own: the table had no changes when it was opened.
+  vtab->changed.clear();
+  vtab->inserted.clear();
+  vtab->nextInserted = 0;
+  return SQLITE_OK;
 }
 
 int Begin(sqlite3_vtab* v) {
@@ -238,7 +344,7 @@ int Rename(sqlite3_vtab* v, const char*) {
 
 sqlite3_module MakeModule() {
   sqlite3_module m{};
-  m.iVersion = 1;
+  m.iVersion = 2;
   m.xCreate = Connect;
   m.xConnect = Connect;
   m.xBestIndex = BestIndex;
@@ -257,6 +363,9 @@ sqlite3_module MakeModule() {
   m.xCommit = Commit;
   m.xRollback = Rollback;
   m.xRename = Rename;
+  m.xSavepoint = SavepointBegin;
+  m.xRelease = SavepointRelease;
+  m.xRollbackTo = SavepointRollback;
   return m;
 }
 
@@ -404,6 +513,8 @@ std::optional<std::string> FileSession::SchemaOfCatalog(const std::optional<std:
 
 Result FileSession::Run(const std::string& statement, RunControl& run) {
   const std::vector<Token> tokens = Significant(statement);
+  if ((IsWord(tokens, 0, "create") || IsWord(tokens, 0, "drop") || IsWord(tokens, 0, "alter")) && InTransaction())
+    throw SqlError("25000", "事务中不能创建、删除或修改文件表；请先提交或回滚");
   if (IsWord(tokens, 0, "create") && IsWord(tokens, 1, "table")) return CreateTable(statement);
   return RunSqlite(m_db, statement, statement, run);
 }

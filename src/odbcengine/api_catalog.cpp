@@ -62,13 +62,19 @@ ORVA_DRIVER_API SQLRETURN SQLProcedures(SQLHSTMT h, SQLCHAR* catalog, SQLSMALLIN
   });
 }
 
-ORVA_DRIVER_API SQLRETURN SQLSpecialColumns(SQLHSTMT h, SQLUSMALLINT identifierType, SQLCHAR*, SQLSMALLINT, SQLCHAR*,
-                                            SQLSMALLINT, SQLCHAR* table, SQLSMALLINT tableLength, SQLUSMALLINT,
-                                            SQLUSMALLINT) {
+ORVA_DRIVER_API SQLRETURN SQLSpecialColumns(SQLHSTMT h, SQLUSMALLINT identifierType, SQLCHAR* catalog,
+                                            SQLSMALLINT catalogLength, SQLCHAR* owner, SQLSMALLINT ownerLength,
+                                            SQLCHAR* table, SQLSMALLINT tableLength, SQLUSMALLINT scope,
+                                            SQLUSMALLINT nullable) {
   return Catalog(h, SQL_API_SQLSPECIALCOLUMNS, [&](int version) {
     if (identifierType != SQL_BEST_ROWID && identifierType != SQL_ROWVER)
       throw Fail("HY097", "Column type out of range.");
-    if (!InputText(table, tableLength)) throw Fail("HY009", "Invalid use of null pointer.");
-    return [version](DriverSession&) { return CatalogSpecialColumns(version); };
+    if (scope != SQL_SCOPE_CURROW && scope != SQL_SCOPE_TRANSACTION && scope != SQL_SCOPE_SESSION)
+      throw Fail("HY098", "Scope type out of range.");
+    if (nullable != SQL_NO_NULLS && nullable != SQL_NULLABLE) throw Fail("HY099", "Nullable type out of range.");
+    auto t = InputText(table, tableLength);
+    if (!t) throw Fail("HY009", "Invalid use of null pointer.");
+    return [c = InputText(catalog, catalogLength), o = InputText(owner, ownerLength), t = *t, identifierType,
+            version](DriverSession& s) { return CatalogSpecialColumns(s, c, o, t, identifierType, version); };
   });
 }

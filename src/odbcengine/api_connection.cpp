@@ -146,6 +146,11 @@ SQLRETURN Disconnect(Dbc& dbc) {
     statements.swap(dbc.statements);
   }
   for (Stmt* stmt : statements) DestroyStatement(stmt);
+  // Work never committed is undone, not kept.
+  try {
+    dbc.session->EndTransaction(false);
+  } catch (const DriverError&) {
+  }
   dbc.session.reset();
   return SQL_SUCCESS;
 }
@@ -191,7 +196,13 @@ SQLRETURN SetConnectAttr(Dbc& dbc, SQLINTEGER attribute, SQLPOINTER value, SQLIN
   switch (attribute) {
     case SQL_ATTR_LOGIN_TIMEOUT: dbc.loginTimeout = static_cast<SQLUINTEGER>(v); return SQL_SUCCESS;
     case SQL_ATTR_AUTOCOMMIT:
-      if (v != SQL_AUTOCOMMIT_ON) throw Fail("HYC00", "Optional feature not implemented: manual commit.");
+      if (v != SQL_AUTOCOMMIT_ON && v != SQL_AUTOCOMMIT_OFF) throw Fail("HY024", "Invalid attribute value.");
+      // Back to autocommit commits the open transaction.
+      if (v == SQL_AUTOCOMMIT_ON && !dbc.autocommit && dbc.session) {
+        std::lock_guard<std::mutex> guard(dbc.sessionLock);
+        dbc.session->EndTransaction(true);
+      }
+      dbc.autocommit = v == SQL_AUTOCOMMIT_ON;
       return SQL_SUCCESS;
     case SQL_ATTR_CURRENT_CATALOG: {
       auto name = InputText(static_cast<const SQLCHAR*>(value), length);
@@ -242,7 +253,7 @@ SQLRETURN GetConnectAttr(Dbc& dbc, SQLINTEGER attribute, SQLPOINTER value, SQLIN
       return PutText(dbc, name, value, length, outLength);
     }
     case SQL_ATTR_LOGIN_TIMEOUT: out = dbc.loginTimeout; break;
-    case SQL_ATTR_AUTOCOMMIT: out = SQL_AUTOCOMMIT_ON; break;
+    case SQL_ATTR_AUTOCOMMIT: out = dbc.autocommit ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF; break;
     case SQL_ATTR_ACCESS_MODE: out = SQL_MODE_READ_WRITE; break;
     case SQL_ATTR_TXN_ISOLATION: out = SQL_TXN_SERIALIZABLE; break;
     case SQL_ATTR_CONNECTION_DEAD: out = dbc.session ? SQL_CD_FALSE : SQL_CD_TRUE; break;
@@ -292,17 +303,30 @@ SQLRETURN GetFunctions(Dbc& dbc, SQLUSMALLINT id, SQLUSMALLINT* supported) {
   return SQL_SUCCESS;
 }
 
+// Ends the open transaction of a connection (in autocommit mode there is none).
+void EndConnectionTransaction(Dbc& dbc, bool commit) {
+  if (dbc.autocommit || !dbc.session) return;
+  std::lock_guard<std::mutex> guard(dbc.sessionLock);
+  dbc.session->EndTransaction(commit);
+}
+
 SQLRETURN EndTran(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT completion) {
-  // Every statement commits on its own, so there is never work to end.
-  auto check = [&]() -> SQLRETURN {
+  auto check = [&] {
     if (completion != SQL_COMMIT && completion != SQL_ROLLBACK) throw Fail("HY012", "Invalid transaction operation code.");
-    return SQL_SUCCESS;
   };
-  if (type == SQL_HANDLE_ENV) return Guarded<Env>(handle, [&](Env&) { return check(); });
+  if (type == SQL_HANDLE_ENV)
+    return Guarded<Env>(handle, [&](Env& env) {
+      check();
+      std::lock_guard<std::mutex> guard(env.connectionsLock);
+      for (Dbc* dbc : env.connections) EndConnectionTransaction(*dbc, completion == SQL_COMMIT);
+      return SQL_SUCCESS;
+    });
   if (type == SQL_HANDLE_DBC)
     return Guarded<Dbc>(handle, [&](Dbc& dbc) {
       ConnectedSession(dbc);
-      return check();
+      check();
+      EndConnectionTransaction(dbc, completion == SQL_COMMIT);
+      return SQL_SUCCESS;
     });
   return SQL_INVALID_HANDLE;
 }

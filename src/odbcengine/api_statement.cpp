@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "handles.h"
+#include "sql_text.h"
 #include "statement_state.h"
 #include "type_map.h"
 
@@ -121,6 +122,20 @@ SQLRETURN GetData(Stmt& stmt, SQLUSMALLINT number, SQLSMALLINT cType, SQLPOINTER
   return rc;
 }
 
+SQLRETURN BindParameter(Stmt& stmt, SQLUSMALLINT number, SQLSMALLINT direction, SQLSMALLINT cType,
+                        SQLSMALLINT sqlType, SQLULEN size, SQLSMALLINT digits, SQLPOINTER value, SQLLEN bufferLength,
+                        SQLLEN* indicator) {
+  if (number < 1) throw Fail("07009", "Invalid descriptor index.");
+  if (direction != SQL_PARAM_INPUT) throw Fail("HYC00", "Optional feature not implemented: output parameters.");
+  if (cType != SQL_C_WCHAR && (!IsKnownCType(cType) || cType == SQL_C_DEFAULT))
+    throw Fail("HY003", "Program type out of range.");
+  CheckBufferLength(bufferLength);
+  if (!value && !indicator) throw Fail("HY009", "Invalid use of null pointer.");
+  if (stmt.params.size() < number) stmt.params.resize(number);
+  stmt.params[number - 1] = ParamBinding{cType, sqlType, size, digits, value, bufferLength, indicator, true};
+  return SQL_SUCCESS;
+}
+
 SQLRETURN BindCol(Stmt& stmt, SQLUSMALLINT number, SQLSMALLINT cType, SQLPOINTER target, SQLLEN length,
                   SQLLEN* indicator) {
   if (number < 1) throw Fail("07009", "Invalid descriptor index.");
@@ -152,9 +167,9 @@ SQLRETURN SetStmtAttr(Stmt& stmt, SQLINTEGER attribute, SQLPOINTER value) {
     case SQL_ATTR_ROW_BIND_OFFSET_PTR: stmt.bindOffsetPtr = static_cast<SQLLEN*>(value); return SQL_SUCCESS;
     case SQL_ATTR_ROW_BIND_TYPE:
     case SQL_ATTR_PARAM_BIND_TYPE:
+    case SQL_ATTR_PARAM_BIND_OFFSET_PTR: stmt.paramBindOffsetPtr = static_cast<SQLLEN*>(value); return SQL_SUCCESS;
     case SQL_ATTR_PARAMS_PROCESSED_PTR:
     case SQL_ATTR_PARAM_STATUS_PTR:
-    case SQL_ATTR_PARAM_BIND_OFFSET_PTR:
     case SQL_ATTR_PARAM_OPERATION_PTR:
     case SQL_ATTR_ROW_OPERATION_PTR:
       return SQL_SUCCESS;
@@ -200,6 +215,7 @@ SQLRETURN GetStmtAttr(Stmt& stmt, SQLINTEGER attribute, SQLPOINTER value, SQLINT
     case SQL_ATTR_ROWS_FETCHED_PTR: return put(stmt.rowsFetchedPtr);
     case SQL_ATTR_ROW_STATUS_PTR: return put(stmt.rowStatusPtr);
     case SQL_ATTR_ROW_BIND_OFFSET_PTR: return put(stmt.bindOffsetPtr);
+    case SQL_ATTR_PARAM_BIND_OFFSET_PTR: return put(stmt.paramBindOffsetPtr);
     case SQL_ATTR_ROW_ARRAY_SIZE:
     case SQL_ROWSET_SIZE:
     case SQL_ATTR_PARAMSET_SIZE: return put(SQLULEN{1});
@@ -228,7 +244,7 @@ SQLRETURN FreeStmt(Stmt& stmt, SQLUSMALLINT option) {
   switch (option) {
     case SQL_CLOSE: FinishBatch(stmt); return SQL_SUCCESS;
     case SQL_UNBIND: stmt.bindings.clear(); return SQL_SUCCESS;
-    case SQL_RESET_PARAMS: return SQL_SUCCESS;
+    case SQL_RESET_PARAMS: stmt.params.clear(); return SQL_SUCCESS;
     default: throw Fail("HY092", "Invalid attribute/option identifier.");
   }
 }
@@ -258,6 +274,26 @@ ORVA_DRIVER_API SQLRETURN SQLExecute(SQLHSTMT h) {
   return StmtCall(h, SQL_API_SQLEXECUTE, [&](Stmt& stmt) {
     if (!stmt.isPrepared) throw Fail("HY010", "Function sequence error.");
     return ExecuteBatch(stmt, stmt.preparedText);
+  });
+}
+
+ORVA_DRIVER_API SQLRETURN SQLBindParameter(SQLHSTMT h, SQLUSMALLINT number, SQLSMALLINT direction,
+                                           SQLSMALLINT cType, SQLSMALLINT sqlType, SQLULEN size, SQLSMALLINT digits,
+                                           SQLPOINTER value, SQLLEN bufferLength, SQLLEN* indicator) {
+  return StmtCall(h, SQL_API_SQLBINDPARAMETER, [&](Stmt& stmt) {
+    return BindParameter(stmt, number, direction, cType, sqlType, size, digits, value, bufferLength, indicator);
+  });
+}
+
+// The markers of the prepared text: question marks outside quotes and comments.
+ORVA_DRIVER_API SQLRETURN SQLNumParams(SQLHSTMT h, SQLSMALLINT* count) {
+  return StmtCall(h, SQL_API_SQLNUMPARAMS, [&](Stmt& stmt) {
+    if (!stmt.isPrepared) throw Fail("HY010", "Function sequence error.");
+    SQLSMALLINT n = 0;
+    for (const Token& t : Tokenize(stmt.preparedText))
+      if (t.kind == TokenKind::Punct && t.text == "?") ++n;
+    if (count) *count = n;
+    return SQL_SUCCESS;
   });
 }
 

@@ -193,7 +193,8 @@ Result CatalogPrimaryKeys(DriverSession& session, const OptText& catalog, const 
   return TableResult(std::move(columns), std::move(rows));
 }
 
-Result CatalogSpecialColumns(int odbcVersion) {
+Result CatalogSpecialColumns(DriverSession& session, const OptText& catalog, const OptText& owner,
+                             const std::string& table, SQLUSMALLINT identifierType, int odbcVersion) {
   const bool v2 = odbcVersion == SQL_OV_ODBC2;
   std::vector<ColumnInfo> columns;
   columns.push_back(SmallIntColumn("SCOPE"));
@@ -202,7 +203,60 @@ Result CatalogSpecialColumns(int odbcVersion) {
   columns.push_back(TextColumn("TYPE_NAME", 128, SQL_NO_NULLS));
   AddSizeColumns(columns, v2);
   columns.push_back(SmallIntColumn("PSEUDO_COLUMN"));
-  return TableResult(std::move(columns), {});
+  std::vector<std::vector<Value>> rows;
+  const auto schema = session.SchemaOfCatalog(catalog);
+  if (identifierType != SQL_BEST_ROWID || !schema || !OwnerMatches(session, owner))
+    return TableResult(std::move(columns), std::move(rows));
+  sqlite3* db = session.CatalogHandle();
+  const auto found = QueryRows(db,
+                               "SELECT name, sql FROM " + QuoteIdentifier(*schema) +
+                                   ".sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE",
+                               {table});
+  if (found.empty() || session.IsHiddenTable(std::get<std::string>(found[0][0])))
+    return TableResult(std::move(columns), std::move(rows));
+  const std::string name = std::get<std::string>(found[0][0]);
+  const auto* ddl = std::get_if<std::string>(&found[0][1]);
+  if (ddl && IsWord(Significant(*ddl), 1, "virtual")) return TableResult(std::move(columns), std::move(rows));
+
+  auto info = QueryRows(db, "PRAGMA " + QuoteIdentifier(*schema) + ".table_info(" + QuoteIdentifier(name) + ")");
+  std::sort(info.begin(), info.end(),
+            [](const auto& a, const auto& b) { return std::get<std::int64_t>(a[5]) < std::get<std::int64_t>(b[5]); });
+  std::vector<const std::vector<Value>*> key;
+  for (const auto& c : info)
+    if (std::get<std::int64_t>(c[5]) > 0) key.push_back(&c);
+  auto add = [&](const std::string& column, const std::string& declared, SQLSMALLINT pseudo) {
+    ColumnInfo type;
+    DescribeDeclaredType(declared, type);
+    rows.push_back({Int(SQL_SCOPE_SESSION), Text(column), Int(ReportedType(type.type, odbcVersion)), Text(type.typeName),
+                    Int(static_cast<std::int64_t>(type.size)), Int(type.octetLength),
+                    type.hasScale ? Int(type.scale) : Value{}, Int(pseudo)});
+  };
+  auto declaredOf = [](const std::vector<Value>& c) {
+    const auto* d = std::get_if<std::string>(&c[2]);
+    return d ? *d : std::string();
+  };
+  // Only a rowid table has the pseudo column; asking for it fails otherwise.
+  bool hasRowid = true;
+  try {
+    QueryRows(db, "SELECT rowid FROM " + QuoteIdentifier(*schema) + "." + QuoteIdentifier(name) + " LIMIT 0");
+  } catch (const DriverError&) {
+    hasRowid = false;
+  }
+  if (key.size() == 1 && hasRowid && EqualsNoCase(declaredOf(*key[0]), "integer")) {
+    add(std::get<std::string>((*key[0])[1]), "integer", SQL_PC_NOT_PSEUDO);
+  } else if (hasRowid) {
+    // The first of SQLite's names for the rowid that no column takes.
+    for (const char* alias : {"rowid", "_rowid_", "oid"}) {
+      const bool taken = std::any_of(info.begin(), info.end(),
+                                     [&](const auto& c) { return EqualsNoCase(std::get<std::string>(c[1]), alias); });
+      if (taken) continue;
+      add(alias, "bigint", SQL_PC_PSEUDO);
+      break;
+    }
+  }
+  if (rows.empty())
+    for (const auto* c : key) add(std::get<std::string>((*c)[1]), declaredOf(*c), SQL_PC_NOT_PSEUDO);
+  return TableResult(std::move(columns), std::move(rows));
 }
 
 Result CatalogProcedures(DriverSession& session, const OptText& catalog, const OptText& owner, const OptText& procedure,

@@ -17,9 +17,12 @@ Result CatalogColumns(DriverSession& session, const OptText& catalog, const OptT
                       const OptText& column, int odbcVersion);
 Result CatalogPrimaryKeys(DriverSession& session, const OptText& catalog, const OptText& owner, const std::string& table,
                           int odbcVersion);
-// Columns that identify a row: none, the tables have no row identifiers a
-// statement could use.
-Result CatalogSpecialColumns(int odbcVersion);
+// Columns that identify a row of a table (SQL_BEST_ROWID): its INTEGER
+// PRIMARY KEY, else SQLite's rowid as a pseudo column, else (tables without
+// rowid) the primary key. Virtual tables (files) and views have none, nor
+// does any table have a row version column.
+Result CatalogSpecialColumns(DriverSession& session, const OptText& catalog, const OptText& owner,
+                             const std::string& table, SQLUSMALLINT identifierType, int odbcVersion);
 Result CatalogProcedures(DriverSession& session, const OptText& catalog, const OptText& owner, const OptText& procedure,
                          int odbcVersion);
 

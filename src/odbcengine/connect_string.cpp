@@ -17,7 +17,8 @@ struct FunctionName {
 constexpr FunctionName kFunctions[] = {
     {"SQLAllocConnect", SQL_API_SQLALLOCCONNECT}, {"SQLAllocEnv", SQL_API_SQLALLOCENV},
     {"SQLAllocHandle", SQL_API_SQLALLOCHANDLE},   {"SQLAllocStmt", SQL_API_SQLALLOCSTMT},
-    {"SQLBindCol", SQL_API_SQLBINDCOL},           {"SQLCancel", SQL_API_SQLCANCEL},
+    {"SQLBindCol", SQL_API_SQLBINDCOL},           {"SQLBindParameter", SQL_API_SQLBINDPARAMETER},
+    {"SQLCancel", SQL_API_SQLCANCEL},
     {"SQLCloseCursor", SQL_API_SQLCLOSECURSOR},   {"SQLColAttribute", SQL_API_SQLCOLATTRIBUTE},
     {"SQLColumns", SQL_API_SQLCOLUMNS},           {"SQLConnect", SQL_API_SQLCONNECT},
     {"SQLDescribeCol", SQL_API_SQLDESCRIBECOL},   {"SQLDisconnect", SQL_API_SQLDISCONNECT},
@@ -32,6 +33,7 @@ constexpr FunctionName kFunctions[] = {
     {"SQLGetEnvAttr", SQL_API_SQLGETENVATTR},     {"SQLGetFunctions", SQL_API_SQLGETFUNCTIONS},
     {"SQLGetInfo", SQL_API_SQLGETINFO},           {"SQLGetStmtAttr", SQL_API_SQLGETSTMTATTR},
     {"SQLGetStmtOption", SQL_API_SQLGETSTMTOPTION}, {"SQLMoreResults", SQL_API_SQLMORERESULTS},
+    {"SQLNumParams", SQL_API_SQLNUMPARAMS},
     {"SQLNumResultCols", SQL_API_SQLNUMRESULTCOLS}, {"SQLPrepare", SQL_API_SQLPREPARE},
     {"SQLPrimaryKeys", SQL_API_SQLPRIMARYKEYS},   {"SQLProcedures", SQL_API_SQLPROCEDURES},
     {"SQLRowCount", SQL_API_SQLROWCOUNT},         {"SQLSetConnectAttr", SQL_API_SQLSETCONNECTATTR},

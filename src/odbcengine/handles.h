@@ -66,6 +66,8 @@ struct Dbc : Handle {
   SQLULEN defaultQueryTimeout = 0;
   SQLULEN defaultMaxRows = 0;
   std::string requestedCatalog;  // SQL_ATTR_CURRENT_CATALOG set before connecting
+  // Off: statements run inside a transaction that SQLEndTran ends.
+  bool autocommit = true;
   bool IsHidden(SQLUSMALLINT function) const {
     return options.hidden.count(function) != 0 || !ThisDriver().Implements(function);
   }
@@ -100,6 +102,7 @@ struct Stmt : Handle {
   std::vector<ReadPosition> positions;
   int lastGetDataColumn = 0;
   std::vector<Binding> bindings;  // index = column number - 1
+  std::vector<ParamBinding> params;  // index = parameter number - 1
   RunControl run;
   std::mutex callLock;  // held while a function runs on the statement
   SQLULEN queryTimeout = 0;
@@ -107,6 +110,7 @@ struct Stmt : Handle {
   SQLULEN* rowsFetchedPtr = nullptr;
   SQLUSMALLINT* rowStatusPtr = nullptr;
   SQLLEN* bindOffsetPtr = nullptr;
+  SQLLEN* paramBindOffsetPtr = nullptr;
   SQLULEN noScan = SQL_NOSCAN_OFF;
 };
 

@@ -71,9 +71,10 @@ InfoValue GetInfoValue(const Dbc& dbc, SQLUSMALLINT type) {
     case SQL_MAX_CURSOR_NAME_LEN:
     case SQL_MAX_IDENTIFIER_LEN:
       return u16(128);
-    case SQL_TXN_CAPABLE: return u16(SQL_TC_NONE);
-    case SQL_CURSOR_COMMIT_BEHAVIOR:
-    case SQL_CURSOR_ROLLBACK_BEHAVIOR: return u16(SQL_CB_PRESERVE);
+    case SQL_TXN_CAPABLE: return u16(SQL_TC_ALL);
+    // A rollback ends the reads that are open on the connection.
+    case SQL_CURSOR_COMMIT_BEHAVIOR: return u16(SQL_CB_PRESERVE);
+    case SQL_CURSOR_ROLLBACK_BEHAVIOR: return u16(SQL_CB_CLOSE);
     case SQL_CONCAT_NULL_BEHAVIOR: return u16(SQL_CB_NULL);
     case SQL_IDENTIFIER_CASE: return u16(SQL_IC_MIXED);
     case SQL_QUOTED_IDENTIFIER_CASE: return u16(SQL_IC_MIXED);

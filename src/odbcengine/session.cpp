@@ -22,6 +22,20 @@ Value ReadColumn(sqlite3_stmt* stmt, int i) {
   }
 }
 
+void BindValue(sqlite3_stmt* stmt, int i, const Value& v) {
+  if (const auto* n = std::get_if<std::int64_t>(&v)) {
+    sqlite3_bind_int64(stmt, i, *n);
+  } else if (const auto* d = std::get_if<double>(&v)) {
+    sqlite3_bind_double(stmt, i, *d);
+  } else if (const auto* s = std::get_if<std::string>(&v)) {
+    sqlite3_bind_text64(stmt, i, s->data(), s->size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+  } else if (const auto* b = std::get_if<Blob>(&v)) {
+    sqlite3_bind_blob64(stmt, i, b->bytes.data(), b->bytes.size(), SQLITE_TRANSIENT);
+  } else {
+    sqlite3_bind_null(stmt, i);
+  }
+}
+
 void ReadRow(sqlite3_stmt* stmt, std::vector<Value>& row) {
   const int n = sqlite3_column_count(stmt);
   row.resize(static_cast<std::size_t>(n));
@@ -139,6 +153,18 @@ Result RunSqlite(const std::shared_ptr<SqliteConnection>& db, const std::string&
       throw DriverError("42000", std::string(MessagePrefix()) + "Incorrect syntax near '" + std::string(t.text) + "'.",
                         102);
     }
+  // Question marks take the bound values in order; SQLite's named
+  // parameters (:a, @a, $a) are no markers and stay NULL, as they always did.
+  const int markers = sqlite3_bind_parameter_count(stmt);
+  for (int i = 1; i <= markers; ++i) {
+    const char* name = sqlite3_bind_parameter_name(stmt, i);
+    if (name && name[0] != '?') continue;
+    if (run.nextParameter >= run.parameters.size()) {
+      sqlite3_finalize(stmt);
+      throw DriverError("07002", std::string(MessagePrefix()) + "COUNT field incorrect: a parameter is not bound.");
+    }
+    BindValue(stmt, i, run.parameters[run.nextParameter++]);
+  }
   Result result;
   {
     RunScope scope(run, db);
@@ -159,6 +185,34 @@ Result RunSqlite(const std::shared_ptr<SqliteConnection>& db, const std::string&
   }
   result.cursor = std::make_unique<SqliteCursor>(db, stmt, run, rc == SQLITE_ROW);
   return result;
+}
+
+namespace {
+
+void ExecOn(sqlite3* db, const char* sql) {
+  const int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) ThrowSqliteError(db, rc);
+}
+
+}  // namespace
+
+void DriverSession::BeginTransaction() {
+  if (!InTransaction()) ExecOn(CatalogHandle(), "BEGIN");
+}
+
+void DriverSession::EndTransaction(bool commit) {
+  if (!InTransaction()) return;
+  sqlite3* db = CatalogHandle();
+  if (!commit) {
+    ExecOn(db, "ROLLBACK");
+    return;
+  }
+  try {
+    ExecOn(db, "COMMIT");
+  } catch (const DriverError&) {
+    if (InTransaction()) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
+  }
 }
 
 std::vector<std::string> DriverSession::Split(std::string_view batch) const { return SplitBatch(batch); }

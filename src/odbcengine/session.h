@@ -88,6 +88,15 @@ class DriverSession {
   // Tables of a schema that are the driver's own and never listed.
   virtual bool IsHiddenTable(const std::string& name) const { return false; }
   virtual std::vector<CatalogRoutine> Routines(const std::string& schema) { return {}; }
+
+  // Manual commit: BeginTransaction opens a transaction on the session's
+  // SQLite connection unless one is open; EndTransaction commits or rolls
+  // back the open one (nothing when none is open). A commit that fails rolls
+  // back, so that the session never stays in a half-written transaction.
+  // Raise DriverError.
+  virtual void BeginTransaction();
+  virtual void EndTransaction(bool commit);
+  bool InTransaction() { return sqlite3_get_autocommit(CatalogHandle()) == 0; }
 };
 
 }  // namespace orva::odbcengine

@@ -14,6 +14,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "driver_types.h"
 
@@ -24,6 +25,10 @@ struct RunControl {
   std::atomic<bool> cancelRequested{false};
   std::atomic<bool> timedOut{false};
   std::chrono::steady_clock::time_point deadline{};  // epoch: none
+  // Values of the parameter markers of the statements being run: each
+  // statement of a batch takes the next ones in order.
+  std::vector<Value> parameters;
+  std::size_t nextParameter = 0;
   // Whether the statement should stop now (checked while SQLite works).
   bool ShouldStop() {
     if (cancelRequested.load()) return true;

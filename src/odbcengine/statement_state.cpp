@@ -34,6 +34,7 @@ SQLRETURN RunNext(Stmt& stmt) {
   const std::string statement = stmt.pending[stmt.nextStatement++];
   try {
     std::lock_guard<std::mutex> guard(stmt.dbc->sessionLock);
+    if (!stmt.dbc->autocommit) session.BeginTransaction();
     Adopt(stmt, session.Run(statement, stmt.run));
   } catch (...) {
     // An error ends the batch: later statements are not run.
@@ -77,6 +78,7 @@ void FinishBatch(Stmt& stmt) {
     std::lock_guard<std::mutex> guard(stmt.dbc->sessionLock);
     for (const std::string& statement : rest) {
       StartRun(stmt);
+      if (!stmt.dbc->autocommit) stmt.dbc->session->BeginTransaction();
       Result result = stmt.dbc->session->Run(statement, stmt.run);
       std::vector<Value> row;
       while (result.cursor && result.cursor->Next(row)) {
@@ -98,6 +100,18 @@ SQLRETURN ExecuteBatch(Stmt& stmt, const std::string& text) {
   for (char c : text)
     if (!std::isspace(static_cast<unsigned char>(c))) blank = false;
   if (blank) throw Fail("42000", "Syntax error: the statement is empty.", 102);
+  // Bound values are read now: the application may change its buffers
+  // between executions.
+  std::vector<Value> parameters;
+  parameters.reserve(stmt.params.size());
+  const SQLLEN offset = stmt.paramBindOffsetPtr ? *stmt.paramBindOffsetPtr : 0;
+  for (ParamBinding p : stmt.params) {
+    if (p.value) p.value = static_cast<char*>(p.value) + offset;
+    if (p.indicator) p.indicator = reinterpret_cast<SQLLEN*>(reinterpret_cast<char*>(p.indicator) + offset);
+    parameters.push_back(ParameterValue(p));
+  }
+  stmt.run.parameters = std::move(parameters);
+  stmt.run.nextParameter = 0;
   stmt.pending = ConnectedSession(*stmt.dbc).Split(text);
   if (stmt.pending.empty()) {
     // Comments only: like a server, nothing runs and nothing is returned.

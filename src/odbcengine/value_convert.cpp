@@ -352,4 +352,156 @@ SQLRETURN DeliverValue(const Value& value, const ColumnInfo& column, SQLSMALLINT
   return rc;
 }
 
+namespace {
+
+// UTF-16 code units as UTF-8; unpaired surrogates become U+FFFD.
+std::string Utf8FromUtf16(const SQLWCHAR* units, std::size_t count) {
+  std::string out;
+  out.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    std::uint32_t c = units[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < count && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF)
+      c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00);
+    else if (c >= 0xD800 && c <= 0xDFFF)
+      c = 0xFFFD;
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  }
+  return out;
+}
+
+bool IsIntegerSqlType(SQLSMALLINT t) {
+  return t == SQL_INTEGER || t == SQL_SMALLINT || t == SQL_TINYINT || t == SQL_BIGINT || t == SQL_BIT;
+}
+bool IsFloatSqlType(SQLSMALLINT t) { return t == SQL_REAL || t == SQL_FLOAT || t == SQL_DOUBLE; }
+
+// Text bound for a numeric column is stored as the number it spells (so that
+// comparisons with stored numbers hold); anything else stays text, and
+// decimals stay text to keep their digits.
+Value TextParameter(std::string text, SQLSMALLINT sqlType) {
+  std::size_t first = 0, last = text.size();
+  while (first < last && std::isspace(static_cast<unsigned char>(text[first]))) ++first;
+  while (last > first && std::isspace(static_cast<unsigned char>(text[last - 1]))) --last;
+  const char* begin = text.data() + first;
+  const char* end = text.data() + last;
+  if (begin != end && IsIntegerSqlType(sqlType)) {
+    std::int64_t v = 0;
+    const auto r = std::from_chars(*begin == '+' ? begin + 1 : begin, end, v);
+    if (r.ec == std::errc() && r.ptr == end) return v;
+  } else if (begin != end && IsFloatSqlType(sqlType)) {
+    double v = 0;
+    const auto r = std::from_chars(*begin == '+' ? begin + 1 : begin, end, v);
+    if (r.ec == std::errc() && r.ptr == end) return v;
+  }
+  return text;
+}
+
+std::string TwoDigits(unsigned v) {
+  char buf[8];
+  std::snprintf(buf, sizeof buf, "%02u", v % 100);
+  return buf;
+}
+
+std::string DateText(const SQL_DATE_STRUCT& d) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%04d-%02u-%02u", d.year, d.month, d.day);
+  return buf;
+}
+
+std::string TimeText(unsigned hour, unsigned minute, unsigned second) {
+  return TwoDigits(hour) + ":" + TwoDigits(minute) + ":" + TwoDigits(second);
+}
+
+}  // namespace
+
+Value ParameterValue(const ParamBinding& b) {
+  if (!b.bound) throw Error("07002", "COUNT field incorrect: a parameter is not bound.");
+  SQLLEN length = b.indicator ? *b.indicator : (b.cType == SQL_C_CHAR || b.cType == SQL_C_WCHAR ? SQL_NTS : b.bufferLength);
+  if (length == SQL_NULL_DATA) return Value{};
+  if (length == SQL_DATA_AT_EXEC || length <= SQL_LEN_DATA_AT_EXEC_OFFSET)
+    throw Error("HYC00", "Optional feature not implemented: data at execution.");
+  if (length < 0 && length != SQL_NTS) throw Error("HY090", "Invalid string or buffer length.");
+  if (!b.value) {
+    if ((b.cType == SQL_C_CHAR || b.cType == SQL_C_WCHAR || b.cType == SQL_C_BINARY) && length == 0)
+      return b.cType == SQL_C_BINARY ? Value(Blob{}) : TextParameter("", b.sqlType);
+    throw Error("HY009", "Invalid use of null pointer.");
+  }
+  auto as = [&](auto v) {
+    std::memcpy(&v, b.value, sizeof v);
+    return v;
+  };
+  switch (b.cType) {
+    case SQL_C_CHAR: {
+      const auto* text = static_cast<const char*>(b.value);
+      const std::size_t n = length == SQL_NTS ? std::strlen(text) : static_cast<std::size_t>(length);
+      return TextParameter(std::string(text, n), b.sqlType);
+    }
+    case SQL_C_WCHAR: {
+      const auto* units = static_cast<const SQLWCHAR*>(b.value);
+      std::size_t n = 0;
+      if (length == SQL_NTS)
+        while (units[n]) ++n;
+      else
+        n = static_cast<std::size_t>(length) / sizeof(SQLWCHAR);
+      return TextParameter(Utf8FromUtf16(units, n), b.sqlType);
+    }
+    case SQL_C_BINARY:
+      if (length == SQL_NTS) throw Error("HY090", "Invalid string or buffer length.");
+      return Blob{std::string(static_cast<const char*>(b.value), static_cast<std::size_t>(length))};
+    case SQL_C_BIT:
+    case SQL_C_UTINYINT:
+    case SQL_C_TINYINT: return static_cast<std::int64_t>(as(static_cast<unsigned char>(0)));
+    case SQL_C_STINYINT: return static_cast<std::int64_t>(as(static_cast<signed char>(0)));
+    case SQL_C_SHORT:
+    case SQL_C_SSHORT: return static_cast<std::int64_t>(as(SQLSMALLINT{}));
+    case SQL_C_USHORT: return static_cast<std::int64_t>(as(SQLUSMALLINT{}));
+    case SQL_C_LONG:
+    case SQL_C_SLONG: return static_cast<std::int64_t>(as(SQLINTEGER{}));
+    case SQL_C_ULONG: return static_cast<std::int64_t>(as(SQLUINTEGER{}));
+    case SQL_C_SBIGINT: return static_cast<std::int64_t>(as(SQLBIGINT{}));
+    case SQL_C_UBIGINT: {
+      const SQLUBIGINT v = as(SQLUBIGINT{});
+      if (v > static_cast<SQLUBIGINT>(std::numeric_limits<std::int64_t>::max()))
+        throw Error("22003", "Numeric value out of range.");
+      return static_cast<std::int64_t>(v);
+    }
+    case SQL_C_FLOAT: return static_cast<double>(as(SQLREAL{}));
+    case SQL_C_DOUBLE: return as(SQLDOUBLE{});
+    case SQL_C_DATE:
+    case SQL_C_TYPE_DATE: return DateText(as(SQL_DATE_STRUCT{}));
+    case SQL_C_TIME:
+    case SQL_C_TYPE_TIME: {
+      const auto t = as(SQL_TIME_STRUCT{});
+      return TimeText(t.hour, t.minute, t.second);
+    }
+    case SQL_C_TIMESTAMP:
+    case SQL_C_TYPE_TIMESTAMP: {
+      const auto t = as(SQL_TIMESTAMP_STRUCT{});
+      std::string text = DateText({t.year, t.month, t.day}) + " " + TimeText(t.hour, t.minute, t.second);
+      if (t.fraction) {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, ".%09u", static_cast<unsigned>(t.fraction % 1000000000u));
+        std::string digits = buf;
+        while (digits.back() == '0') digits.pop_back();
+        text += digits;
+      }
+      return text;
+    }
+    default: throw Error("HY003", "Program type out of range.");
+  }
+}
+
 }  // namespace orva::odbcengine

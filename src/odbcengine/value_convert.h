@@ -31,6 +31,26 @@ SQLRETURN DeliverValue(const Value& value, const ColumnInfo& column, SQLSMALLINT
                        SQLPOINTER target, SQLLEN bufferLength, SQLLEN* indicator,
                        ReadPosition& position, bool noTotal, std::vector<Diagnostic>& infos);
 
+// An input parameter bound by SQLBindParameter: the application's buffer,
+// read when the statement executes.
+struct ParamBinding {
+  SQLSMALLINT cType = SQL_C_CHAR;
+  SQLSMALLINT sqlType = SQL_VARCHAR;
+  SQLULEN size = 0;
+  SQLSMALLINT digits = 0;
+  SQLPOINTER value = nullptr;
+  SQLLEN bufferLength = 0;
+  SQLLEN* indicator = nullptr;
+  bool bound = false;
+};
+
+// The value a bound parameter holds now, converted to what SQLite stores:
+// text stays in the driver's character set (wide text becomes UTF-8),
+// numbers bound as text for a numeric column become numbers. Raises
+// DriverError (HY090 bad length, HY003 unknown C type, HYC00 data at
+// execution, HY009 a missing buffer).
+Value ParameterValue(const ParamBinding& binding);
+
 // True for the C types DeliverValue knows.
 bool IsKnownCType(SQLSMALLINT cType);
 

@@ -53,9 +53,6 @@ class TestDriver : public Driver {
       default: return std::nullopt;
     }
   }
-
-  // The server offers no row identifiers.
-  bool Implements(SQLUSMALLINT function) const override { return function != SQL_API_SQLSPECIALCOLUMNS; }
 };
 
 }  // namespace
