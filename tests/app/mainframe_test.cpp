@@ -89,6 +89,10 @@ int TitleNumber(const CChildFrame* window) { return window->windowTitle().sectio
 class MainFrameTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    // The store the application names at start-up, so that values written
+    // here are the ones it reads, whichever test runs first in the process.
+    SetProfileNames("Nolbe", "ORVA");
+    SetProfileUserRoot(false);
     WriteProfileText("Setting", std::nullopt, std::nullopt);
     QSettings(QString::fromStdString(UserProfileFilePath()), QSettings::IniFormat).remove("Recent File List");
   }

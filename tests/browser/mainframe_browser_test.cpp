@@ -3,8 +3,11 @@
 // window, and disconnecting.
 
 #include <QDockWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 
 #include "app_test_util.h"
+#include "table/singleviewframe.h"
 #include "browser_fixture.h"
 #include "odbc_test_env.h"
 #include "test_env.h"
@@ -44,10 +47,15 @@ TEST(BrowserInMainWindow, MenuCommandsActOnTheTreeAndDisconnectRemovesItsRoot) {
   EXPECT_EQ(EditorText(window), "\r\nSELECT id, name FROM items");
   EXPECT_EQ(s.frame->ActiveQueryWindow(), window);
 
-  // Open: until a table window exists, the full SELECT goes to the window.
+  // Open: the table's rows in the table window; nothing goes to the editor.
   view.setFocus();
   s.Choose(ID_OBJECT_OPEN);
-  EXPECT_EQ(EditorText(window), "\r\nSELECT id, name FROM items\r\nSELECT id, name FROM items");
+  EXPECT_EQ(EditorText(window), "\r\nSELECT id, name FROM items");
+  CSingleViewFrame* table = nullptr;
+  for (QMdiSubWindow* sub : s.frame->MdiArea()->subWindowList())
+    if (auto* frame = dynamic_cast<CSingleViewFrame*>(sub->widget())) table = frame;
+  ASSERT_NE(table, nullptr);
+  EXPECT_TRUE(table->windowTitle().startsWith("表查看")) << table->windowTitle().toStdString();
 
   // Disconnecting the selected connection removes its root.
   Select(view, tables);

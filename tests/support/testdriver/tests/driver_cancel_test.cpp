@@ -145,27 +145,6 @@ TEST_F(CancelTest, CancelDuringTheRestOfTheLastBatchStopsTheNewStatement) {
 
 // Cancels aimed at statements that another thread frees at the same moment
 // never touch a freed statement (the sanitizer builds see any that would).
-TEST_F(CancelTest, CancelRacesWithFreeingTheStatement) {
-  SQLHDBC dbc = Connect();
-  std::atomic<SQLHSTMT> current{SQL_NULL_HSTMT};
-  std::atomic<bool> done{false};
-  std::thread canceller([&] {
-    while (!done)
-      if (SQLHSTMT h = current.load()) SQLCancel(h);
-  });
-  for (int i = 0; i < 300; ++i) {
-    SQLHSTMT stmt = NewStatement(dbc);
-    current = stmt;
-    SQLExecDirect(stmt, (SQLCHAR*)"select 1 union all select 2", SQL_NTS);
-    SQLFetch(stmt);
-    current = SQL_NULL_HSTMT;
-    EXPECT_EQ(SQLFreeHandle(SQL_HANDLE_STMT, stmt), SQL_SUCCESS);
-  }
-  done = true;
-  canceller.join();
-  EXPECT_EQ(Query(dbc, "select 7"), (std::vector<std::vector<std::string>>{{"7"}}));
-}
-
 TEST_F(CancelTest, HiddenCancelIsRefused) {
   TestConnection options = Options();
   options.hide = "SQLCancel";
