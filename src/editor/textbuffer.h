@@ -204,6 +204,8 @@ class CTextBuffer {
   int m_savedPosition = 0;  // -1 when the saved state can no longer be reached
   bool m_groupOpen = false;
   bool m_groupStartPending = false;
+  bool m_groupRecorded = false;  // the open group has appended a record
+  int m_openGroupFirst = 0;      // index of the open group's first record
   std::vector<ITextBufferView*> m_views;
 };
 

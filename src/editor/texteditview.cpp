@@ -34,16 +34,6 @@ QString MenuTextWithCaption(int withCaption, int plain, bool enabled, const std:
 
 }  // namespace
 
-std::string WithCrLfBreaks(std::string_view text) {
-  std::string result;
-  result.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) result += '\r';
-    result += text[i];
-  }
-  return result;
-}
-
 CTextEditView::CTextEditView(QWidget* parent) : CTextView(parent) {
   setAttribute(Qt::WA_InputMethodEnabled, true);
   setAcceptDrops(true);
@@ -339,7 +329,7 @@ void CTextEditView::Paste() {
   if (!IsEditable()) return;
   std::string text;
   if (!GetFromClipboard(text)) text.clear();  // without text only the selection goes
-  ReplaceSelectionStep(WithCrLfBreaks(text), UndoPaste);
+  ReplaceSelectionStep(text, UndoPaste);
 }
 
 void CTextEditView::Undo() {
@@ -385,7 +375,9 @@ bool CTextEditView::ReplaceSelection(std::string_view text, TextPos& end) {
 }
 
 bool CTextEditView::RunFindDialog(FindSettings& settings) {
-  return orva::RunFindDialog(*this, settings, CaretPos(), this);
+  TextPos selStart, selEnd;
+  GetSelection(selStart, selEnd);
+  return orva::RunFindDialog(*this, settings, CaretPos(), std::min(CaretPos(), selStart), this);
 }
 
 bool CTextEditView::RunGoToLineDialog(int& oneBasedLine) { return orva::RunGoToLineDialog(this, oneBasedLine); }
@@ -478,7 +470,7 @@ void CTextEditView::DragFinished(Qt::DropAction action) {
 }
 
 bool CTextEditView::AcceptDrag(QDropEvent* event) {
-  if (!IsEditable() || !m_dragDropEnabled || !event->mimeData() || !event->mimeData()->hasText()) {
+  if (!IsEditable() || !m_dragDropEnabled || !HasGbkText(event->mimeData())) {
     HideDropCaret();
     event->ignore();
     return false;
@@ -516,7 +508,7 @@ void CTextEditView::dragLeaveEvent(QDragLeaveEvent* event) {
 
 void CTextEditView::dropEvent(QDropEvent* event) {
   HideDropCaret();
-  if (!IsEditable() || !m_dragDropEnabled || !event->mimeData() || !event->mimeData()->hasText()) {
+  if (!IsEditable() || !m_dragDropEnabled || !HasGbkText(event->mimeData())) {
     event->ignore();
     return;
   }
@@ -528,7 +520,8 @@ void CTextEditView::dropEvent(QDropEvent* event) {
     event->ignore();
     return;
   }
-  const std::string text = WithCrLfBreaks(GbkFromQString(event->mimeData()->text()));
+  std::string text;
+  GbkTextOf(event->mimeData(), text);
   CTextBuffer* buffer = Buffer();
   // A drag out of this view already runs inside the undo group its source opened.
   if (!m_mouse.draggingOut) buffer->OpenUndoGroup(false);

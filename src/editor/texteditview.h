@@ -118,8 +118,4 @@ class CTextEditView : public CTextView, public IEditSearchTarget {
   TextPos m_replaceEnd;
 };
 
-// Text from outside (clipboard, drops) with bare LF line breaks turned into
-// CR LF, so that they break lines in the buffer as they did where they came from.
-std::string WithCrLfBreaks(std::string_view text);
-
 }  // namespace orva

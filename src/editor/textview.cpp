@@ -6,6 +6,7 @@
 #include <QPalette>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QStyleHints>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -28,6 +29,8 @@ CTextView::CTextView(QWidget* parent) : QAbstractScrollArea(parent) {
   viewport()->setCursor(Qt::IBeamCursor);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  connect(QGuiApplication::styleHints(), &QStyleHints::wheelScrollLinesChanged, this,
+          [this] { WheelSettingChanged(); });
   ResetViewState();
 }
 

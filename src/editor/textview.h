@@ -31,6 +31,7 @@
 #include "platform/command.h"
 #include "platform/imagelist.h"
 
+class QDrag;
 class QMimeData;
 class QPainter;
 class QPrinter;
@@ -43,8 +44,31 @@ struct FindSettings {
   unsigned flags = 0;
 };
 
+// The private clipboard and drag format: the exact GBK bytes of the text,
+// offered beside text/plain and preferred when the text comes back into ORVA
+// (bytes such as 0x80 or a lone lead byte have no Unicode form).
+inline constexpr const char* kGbkTextMime = "application/x-orva-gbk-text";
+
+// Text from outside (clipboard, drops) with bare LF line breaks turned into
+// CR LF, so that they break lines in the buffer as they did where they came from.
+std::string WithCrLfBreaks(std::string_view text);
+
+// Puts GBK text into mime data as plain text and as the private format.
+void SetGbkText(QMimeData& data, const std::string& text);
+// True when mime data holds text in either form.
+bool HasGbkText(const QMimeData* data);
+// The text of mime data as GBK: the private format's bytes exactly when
+// present, else the plain text converted, with its bare LF breaks as CR LF.
+// False when the data holds no text.
+bool GbkTextOf(const QMimeData* data, std::string& text);
+
 class CTextView : public QAbstractScrollArea, public ITextBufferView, public ICommandTarget {
  public:
+  // Runs the platform's drag loop for a drag the view starts and returns the
+  // action the drop ended with. Tests replace it (null restores the platform's).
+  using DragLoop = std::function<Qt::DropAction(QDrag& drag, Qt::DropActions actions)>;
+  static void SetDragLoop(DragLoop loop);
+
   explicit CTextView(QWidget* parent = nullptr);
   ~CTextView() override;
 
@@ -149,6 +173,7 @@ class CTextView : public QAbstractScrollArea, public ITextBufferView, public ICo
   // Wheel lines per notch (-1 = a screen). The source is read once and cached;
   // WheelSettingChanged re-reads it. Tests replace the source.
   static void SetWheelScrollLinesSource(std::function<int()> source);
+  // Called when the desktop's wheel setting changes.
   void WheelSettingChanged() { m_wheelLines.reset(); }
   // One wheel event: `delta` in eighths of a degree (120 = a notch).
   void WheelScroll(int delta, Qt::KeyboardModifiers modifiers);
@@ -206,6 +231,8 @@ class CTextView : public QAbstractScrollArea, public ITextBufferView, public ICo
   virtual void PutToClipboard(const std::string& text);
   virtual bool GetFromClipboard(std::string& text) const;
 
+  // Drag data carries the exact GBK bytes (kGbkTextMime) beside the plain
+  // text, so that text moved or copied inside ORVA comes back byte for byte.
   virtual QMimeData* PrepareDragData();
   virtual Qt::DropActions DropEffects() const { return Qt::CopyAction; }
   virtual void DragFinished(Qt::DropAction action) {}

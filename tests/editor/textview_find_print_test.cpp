@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QPrinter>
 #include <QRegularExpression>
+#include <QStyleHints>
 #include <QWheelEvent>
 
 #include "platform/profile.h"
@@ -144,13 +145,22 @@ TEST_F(WheelTest, LinesPerNotchAndIgnoredModifiers) {
   EXPECT_EQ(view->TopLine(), 0);
   Wheel(*view, -30);
   EXPECT_EQ(view->TopLine(), 1);
-  // The setting is read once; a settings change re-reads it.
-  CTextView::SetWheelScrollLinesSource([] { return 1; });
+}
+
+TEST_F(WheelTest, AChangedDesktopSettingIsTakenUp) {
+  QStyleHints* hints = QGuiApplication::styleHints();
+  const int saved = hints->wheelScrollLines();
+  CTextView::SetWheelScrollLinesSource(nullptr);  // the desktop's setting
+  hints->setWheelScrollLines(3);
+  CTextBuffer buffer;
+  FillBuffer(buffer, std::vector<std::string>(300, "text"));
+  auto view = MakeView(buffer);
+  Wheel(*view, -120);
+  EXPECT_EQ(view->TopLine(), 3);
+  hints->setWheelScrollLines(1);
   Wheel(*view, -120);
   EXPECT_EQ(view->TopLine(), 4);
-  view->WheelSettingChanged();
-  Wheel(*view, -120);
-  EXPECT_EQ(view->TopLine(), 5);
+  hints->setWheelScrollLines(saved);
 }
 
 int PdfPageCount(const QString& path) {
