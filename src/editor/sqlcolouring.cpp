@@ -1,5 +1,7 @@
 #include "editor/sqlcolouring.h"
 
+#include "platform/codec.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -47,6 +49,16 @@ bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
   for (std::size_t i = 0; i < a.size(); ++i)
     if (AsciiLower(static_cast<unsigned char>(a[i])) != AsciiLower(static_cast<unsigned char>(b[i]))) return false;
   return true;
+}
+
+// True when the byte at `i` is a backslash of its own, not the second byte of
+// a double-byte character (0x5C is a valid second byte).
+bool IsBackslashAt(std::string_view line, std::size_t i) { return line[i] == '\\' && !IsTrailByteAt(line, i); }
+
+// A backslash at the end continues the line, so its whole state carries on.
+std::uint32_t CookieAtLineEnd(std::string_view line, std::uint32_t cookie) {
+  if (!line.empty() && IsBackslashAt(line, line.size() - 1)) return cookie;
+  return cookie & CookieBlockComment;
 }
 
 int ColorForCookie(std::uint32_t cookie) {
@@ -121,7 +133,7 @@ std::uint32_t LineEndCookie(std::uint32_t cookie, std::string_view line) {
     if (cookie & (CookieString | CookieChar)) {
       i = line.find((cookie & CookieString) ? '"' : '\'', i);
       if (i == std::string_view::npos) break;
-      if (i == 0 || byte(i - 1) != '\\') cookie &= ~static_cast<std::uint32_t>(CookieString | CookieChar);
+      if (i == 0 || !IsBackslashAt(line, i - 1)) cookie &= ~static_cast<std::uint32_t>(CookieString | CookieChar);
       ++i;
       continue;
     }
@@ -163,9 +175,7 @@ std::uint32_t LineEndCookie(std::uint32_t cookie, std::string_view line) {
       if (c >= 0x80 || !IsBlank(c)) firstByteMode = false;
     }
   }
-  // A backslash at the end continues the line, so its whole state carries on.
-  if (n > 0 && byte(n - 1) == '\\') return cookie;
-  return cookie & CookieBlockComment;
+  return CookieAtLineEnd(line, cookie);
 }
 
 }  // namespace
@@ -210,14 +220,20 @@ std::uint32_t ColorLine(std::uint32_t cookie, std::string_view line, std::vector
   // `dueAt`, which is the byte that closed a word when that caused it.
   bool spanDue = true;
   std::size_t dueAt = 0;
+  // Inside a quoted text: the previous character was a backslash of its own.
+  bool escaped = false;
 
-  for (std::size_t i = 0;; ++i) {
+  // The scan steps over whole characters: the second byte of a double-byte
+  // character may be an ASCII symbol ("@", "\\", "|" ...) and must never end
+  // a word, escape a quote or start a span.
+  for (std::size_t i = 0, step = 1;; i += step) {
     if (spanDue) {
       sink.Add(dueAt, ColorForCookie(cookie));
       spanDue = false;
     }
     if (i >= n) break;
     unsigned char c = byte(i);
+    step = IsLeadByte(c) ? CharLengthAt(line, i) : 1;
 
     if (cookie & CookieLineComment) {
       sink.Add(i, ColorComment);
@@ -226,11 +242,12 @@ std::uint32_t ColorLine(std::uint32_t cookie, std::string_view line, std::vector
     if (cookie & (CookieString | CookieChar)) {
       std::uint32_t bit = (cookie & CookieString) ? CookieString : CookieChar;
       unsigned char quote = bit == CookieString ? '"' : '\'';
-      if (c == quote && (i == 0 || byte(i - 1) != '\\')) {
+      if (c == quote && !escaped) {
         cookie &= ~bit;
         spanDue = true;
         dueAt = i + 1;
       }
+      escaped = step == 1 && c == '\\';
       continue;
     }
     if (cookie & CookieBlockComment) {
@@ -256,6 +273,7 @@ std::uint32_t ColorLine(std::uint32_t cookie, std::string_view line, std::vector
     if (c == '"' || c == '\'') {
       sink.Add(i, ColorString);
       cookie |= c == '"' ? CookieString : CookieChar;
+      escaped = false;
       continue;
     }
     if (follows(i, '*', '/')) {
@@ -283,10 +301,7 @@ std::uint32_t ColorLine(std::uint32_t cookie, std::string_view line, std::vector
     }
   }
   if (wordStart != kNone) ColorWord(sink, line, wordStart, n);
-
-  // A backslash at the end continues the line, so its whole state carries on.
-  if (byte(n - 1) == '\\') return cookie;
-  return cookie & CookieBlockComment;
+  return CookieAtLineEnd(line, cookie);
 }
 
 }  // namespace orva
