@@ -101,13 +101,22 @@ bool CopyFileContents(const std::string& from, const std::string& to, mode_t mod
 }  // namespace
 
 bool ReadWholeFile(const std::string& path, FileBytes& out) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Opened without blocking: opening a pipe would otherwise wait for a writer.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat st;
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (::fstat(fd, &st) != 0) {
     ::close(fd);
     return false;
   }
+  // Only regular files: a pipe may never end and a device such as /dev/zero
+  // never does.
+  if (!S_ISREG(st.st_mode)) {
+    ::close(fd);
+    errno = S_ISDIR(st.st_mode) ? EISDIR : kErrNotRegularFile;
+    return false;
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   // Sized from the file so a large script is read without copies; a file
   // that grows while being read still comes in whole.
   std::size_t capacity = S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;

@@ -3,6 +3,7 @@
 // blocks, and replacing a file atomically so that a failed save never leaves
 // the target missing or half written.
 
+#include <cerrno>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -18,9 +19,12 @@ struct FileBytes {
   bool readOnly = false;  // the file has no write permission for this user
 };
 
-// Reads a regular file (or anything readable that is not a folder) whole, in
-// blocks of kTextFileBlockSize bytes. False when it cannot be opened or a read
-// fails.
+// errno after ReadWholeFile refused a pipe, a socket or a device.
+inline constexpr int kErrNotRegularFile = ENODEV;
+
+// Reads a regular file whole, in blocks of kTextFileBlockSize bytes. False
+// when it cannot be opened or a read fails, and for anything that is not a
+// regular file (errno EISDIR for a folder, kErrNotRegularFile otherwise).
 bool ReadWholeFile(const std::string& path, FileBytes& out);
 
 // Writes a new version of a file into a temporary file beside it ("CRE..."),
