@@ -1,5 +1,7 @@
 #include "editor/sqlcolouring.h"
 
+#include <algorithm>
+
 #include "platform/codec.h"
 
 #if defined(__SSE2__)
@@ -70,18 +72,28 @@ int ColorForCookie(std::uint32_t cookie) {
 
 // Collects spans, dropping any that would start before the last one added (a
 // word that began before a comment or a quoted text was already overtaken).
+// A span due before `floor` (the start of the part being coloured) starts at
+// the floor instead.
 class SpanSink {
  public:
-  explicit SpanSink(std::vector<ColorSpan>* spans) : m_spans(spans) {}
+  explicit SpanSink(std::vector<ColorSpan>* spans, std::size_t floor = 0) : m_spans(spans), m_floor(floor) {}
   void Add(std::size_t start, int color) {
     if (!m_spans) return;
+    start = std::max(start, m_floor);
     if (!m_spans->empty() && static_cast<int>(start) < m_spans->back().start) return;
     m_spans->push_back({static_cast<int>(start), color});
+  }
+  // A comment opener whose first byte also closed the previous state ("*/*"):
+  // the new state's colour starts where the last span starts.
+  void AddOpener(std::size_t start, int color) {
+    if (m_spans && !m_spans->empty()) start = std::max(start, static_cast<std::size_t>(m_spans->back().start));
+    Add(start, color);
   }
   bool Active() const { return m_spans != nullptr; }
 
  private:
   std::vector<ColorSpan>* m_spans;
+  std::size_t m_floor;
 };
 
 void ColorWord(SpanSink& sink, std::string_view line, std::size_t start, std::size_t end) {
@@ -121,12 +133,26 @@ std::size_t NextStateByte(std::string_view line, std::size_t i) {
   return i;
 }
 
-// The cookie pass: the same states as the colouring scan below, but only the
-// bytes that can change the state are looked at.
-std::uint32_t LineEndCookie(std::uint32_t cookie, std::string_view line) {
+// The state of the scan at a position of a line: the cookie bits, and whether
+// the line's first non-blank byte is still ahead (a "#" there starts a
+// directive).
+struct ScanState {
+  std::uint32_t cookie = 0;
+  bool firstByteMode = false;
+};
+
+ScanState LineStartState(std::uint32_t cookie) {
+  return {cookie, (cookie & ~static_cast<std::uint32_t>(CookieBlockComment)) == 0};
+}
+
+// The cookie pass: the state after the bytes of `line`, computed with the same
+// rules as the colouring scan below, but looking only at the bytes that can
+// change the state. Given a line cut short, it is the state at the cut.
+ScanState StateAfter(ScanState state, std::string_view line) {
   const std::size_t n = line.size();
   const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(line[i]); };
-  bool firstByteMode = (cookie & ~static_cast<std::uint32_t>(CookieBlockComment)) == 0;
+  std::uint32_t cookie = state.cookie;
+  bool firstByteMode = state.firstByteMode;
   std::size_t i = 0;
   while (i < n) {
     if (cookie & CookieLineComment) break;
@@ -175,8 +201,17 @@ std::uint32_t LineEndCookie(std::uint32_t cookie, std::string_view line) {
       if (c >= 0x80 || !IsBlank(c)) firstByteMode = false;
     }
   }
-  return CookieAtLineEnd(line, cookie);
+  return {cookie, firstByteMode};
 }
+
+std::uint32_t LineEndCookie(std::uint32_t cookie, std::string_view line) {
+  return CookieAtLineEnd(line, StateAfter(LineStartState(cookie), line).cookie);
+}
+
+// The colouring scan over the bytes from `from` (a character start) until
+// `to`, or past it to the end of a word that straddles it; `state` is the
+// state at `from`. Returns the cookie bits where it stopped.
+std::uint32_t ScanSpans(ScanState state, std::string_view line, std::size_t from, std::size_t to, SpanSink& sink);
 
 }  // namespace
 
@@ -205,33 +240,61 @@ bool IsSqlNumber(std::string_view word) {
 std::uint32_t ColorLine(std::uint32_t cookie, std::string_view line, std::vector<ColorSpan>* spans) {
   if (!spans) return LineEndCookie(cookie, line);
   if (line.empty()) return cookie & CookieBlockComment;
-
   SpanSink sink(spans);
+  return CookieAtLineEnd(line, ScanSpans(LineStartState(cookie), line, 0, line.size(), sink));
+}
+
+void ColorLinePart(std::uint32_t cookie, std::string_view line, std::size_t from, std::size_t to,
+                   std::vector<ColorSpan>& spans) {
+  to = std::min(to, line.size());
+  if (from >= to) return;
+  from = CharStartAt(line, from);
+  const ScanState state = StateAfter(LineStartState(cookie), line.substr(0, from));
+  SpanSink sink(&spans, from);
+  ScanSpans(state, line, from, to, sink);
+}
+
+namespace {
+
+std::uint32_t ScanSpans(ScanState state, std::string_view line, std::size_t from, std::size_t to, SpanSink& sink) {
+  std::uint32_t cookie = state.cookie;
   const std::size_t n = line.size();
   auto byte = [&](std::size_t i) { return static_cast<unsigned char>(line[i]); };
   auto follows = [&](std::size_t i, unsigned char c, unsigned char before) {
     return i > 0 && byte(i) == c && byte(i - 1) == before;
   };
 
-  bool firstByteMode = (cookie & ~static_cast<std::uint32_t>(CookieBlockComment)) == 0;
+  bool firstByteMode = state.firstByteMode;
   constexpr std::size_t kNone = static_cast<std::size_t>(-1);
   std::size_t wordStart = kNone;
   // A span is due at the start and after every state change; it starts at
   // `dueAt`, which is the byte that closed a word when that caused it.
   bool spanDue = true;
-  std::size_t dueAt = 0;
+  std::size_t dueAt = from;
   // Inside a quoted text: the previous character was a backslash of its own.
-  bool escaped = false;
+  bool escaped = from > 0 && IsBackslashAt(line, from - 1);
+  // A word that began before `from` is coloured as a whole.
+  if (cookie == 0 && from > 0 && from < n && IsIdentifierByte(byte(from))) {
+    std::size_t start = from;
+    while (start > 0) {
+      const std::size_t previous = CharStartAt(line, start - 1);
+      if (!IsIdentifierByte(byte(previous))) break;
+      start = previous;
+    }
+    if (start < from) wordStart = start;
+  }
 
   // The scan steps over whole characters: the second byte of a double-byte
   // character may be an ASCII symbol ("@", "\\", "|" ...) and must never end
   // a word, escape a quote or start a span.
-  for (std::size_t i = 0, step = 1;; i += step) {
+  for (std::size_t i = from, step = 1;; i += step) {
     if (spanDue) {
       sink.Add(dueAt, ColorForCookie(cookie));
       spanDue = false;
     }
-    if (i >= n) break;
+    // One character past the part: the second byte of "--", "//" or "/*"
+    // decides the colour of the first.
+    if (i >= n || (i > to && wordStart == kNone)) break;
     unsigned char c = byte(i);
     step = IsLeadByte(c) ? CharLengthAt(line, i) : 1;
 
@@ -259,26 +322,30 @@ std::uint32_t ColorLine(std::uint32_t cookie, std::string_view line, std::vector
       continue;
     }
     if (follows(i, '/', '/') || follows(i, '-', '-')) {
-      sink.Add(i - 1, ColorComment);
+      sink.AddOpener(i - 1, ColorComment);
       cookie |= CookieLineComment;
       break;
     }
     if (cookie & CookieDirective) {
       if (follows(i, '*', '/')) {
-        sink.Add(i - 1, ColorComment);
+        sink.AddOpener(i - 1, ColorComment);
         cookie |= CookieBlockComment;
       }
       continue;
     }
+    // A quoted text or a comment ends the word before it (its span would
+    // come too late anyway); the word after starts afresh.
     if (c == '"' || c == '\'') {
       sink.Add(i, ColorString);
       cookie |= c == '"' ? CookieString : CookieChar;
       escaped = false;
+      wordStart = kNone;
       continue;
     }
     if (follows(i, '*', '/')) {
-      sink.Add(i - 1, ColorComment);
+      sink.AddOpener(i - 1, ColorComment);
       cookie |= CookieBlockComment;
+      wordStart = kNone;
       continue;
     }
     if (firstByteMode) {
@@ -301,7 +368,9 @@ std::uint32_t ColorLine(std::uint32_t cookie, std::string_view line, std::vector
     }
   }
   if (wordStart != kNone) ColorWord(sink, line, wordStart, n);
-  return CookieAtLineEnd(line, cookie);
+  return cookie;
 }
+
+}  // namespace
 
 }  // namespace orva

@@ -308,8 +308,7 @@ void CTextEditView::Untab() {
   const int display = DisplayColumnOf(line, caret.column, tab);
   if (display == 0) return;
   const int target = (display - 1) / tab * tab;
-  int column = 0;
-  while (column < caret.column && DisplayColumnOf(line, column, tab) < target) ++column;
+  const int column = std::min(caret.column, ByteAtDisplayColumn(line, target, tab));
   PlaceCaret(TextPos{SnapColumnRight(line, column), caret.line});
 }
 

@@ -25,6 +25,10 @@ bool Acceptable(std::string_view text, std::string_view what, int at, int from, 
   return !WordByteAt(text, end);
 }
 
+// Without match case a line is compared in upper case a window at a time,
+// so that a line of tens of megabytes needs no upper-case copy of itself.
+constexpr std::size_t kFoldWindow = std::size_t{1} << 20;
+
 class LineMatcher {
  public:
   LineMatcher(const LineSource& lines, std::string_view what, unsigned flags)
@@ -32,17 +36,47 @@ class LineMatcher {
     m_what = m_matchCase ? std::string(what) : ToUpperGbk(what);
   }
 
-  std::string_view Text(int line) {
+  int Forward(int line, int from, int startLimit) {
     const std::string_view raw = m_lines.line(line);
-    if (m_matchCase) return raw;
-    m_upper = ToUpperGbk(raw);
-    return m_upper;
+    if (m_matchCase) return FindForwardInLine(raw, m_what, from, startLimit, m_wholeWord);
+    if (from < 0) return -1;
+    const std::size_t limit = std::min(raw.size(), static_cast<std::size_t>(std::max(0, startLimit)));
+    // Windows of candidate starts, each beginning on a character.
+    for (std::size_t start = CharStartAt(raw, static_cast<std::size_t>(from)); start < limit;) {
+      const std::size_t next =
+          start + kFoldWindow < raw.size() ? CharStartAt(raw, start + kFoldWindow) : raw.size();
+      const std::size_t chunkEnd = std::min(raw.size(), next + m_what.size());
+      m_upper = ToUpperGbk(raw.substr(start, chunkEnd - start));
+      for (std::size_t at = m_upper.find(m_what); at != std::string::npos; at = m_upper.find(m_what, at + 1)) {
+        const std::size_t pos = start + at;
+        if (pos >= next || pos >= limit) break;
+        if (static_cast<int>(pos) >= from && Acceptable(raw, m_what, static_cast<int>(pos), from, m_wholeWord))
+          return static_cast<int>(pos);
+      }
+      start = next;
+    }
+    return -1;
   }
 
-  int Forward(int line, int from, int startLimit) {
-    return FindForwardInLine(Text(line), m_what, from, startLimit, m_wholeWord);
+  int Backward(int line, int limit) {
+    const std::string_view raw = m_lines.line(line);
+    if (m_matchCase) return FindBackwardInLine(raw, m_what, limit, m_wholeWord);
+    const std::size_t size = m_what.size();
+    const std::size_t end = std::min(raw.size(), static_cast<std::size_t>(std::max(0, limit)));
+    if (size == 0 || end < size) return -1;
+    // Windows of candidate starts from the last possible one backwards.
+    for (std::size_t stop = end - size + 1; stop > 0;) {
+      const std::size_t start = stop > kFoldWindow ? CharStartAt(raw, stop - kFoldWindow) : 0;
+      m_upper = ToUpperGbk(raw.substr(start, stop - 1 + size - start));
+      for (std::size_t at = m_upper.rfind(m_what); at != std::string::npos; at = at ? m_upper.rfind(m_what, at - 1) : std::string::npos) {
+        const std::size_t pos = start + at;
+        if (pos < stop && Acceptable(raw, m_what, static_cast<int>(pos), 0, m_wholeWord)) return static_cast<int>(pos);
+        if (at == 0) break;
+      }
+      stop = start;
+    }
+    return -1;
   }
-  int Backward(int line, int limit) { return FindBackwardInLine(Text(line), m_what, limit, m_wholeWord); }
   int LineLength(int line) const { return static_cast<int>(m_lines.line(line).size()); }
 
  private:

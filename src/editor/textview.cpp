@@ -258,6 +258,10 @@ void CTextView::CopyRange(TextPos start, TextPos end, std::string& text) const {
 
 std::uint32_t CTextView::ColorLine(std::uint32_t, int, std::vector<ColorSpan>*) { return 0; }
 
+void CTextView::ColorLinePart(std::uint32_t cookie, int line, int, int, std::vector<ColorSpan>& spans) {
+  ColorLine(cookie, line, &spans);
+}
+
 std::uint32_t CTextView::CookieAfter(int line) {
   if (m_caches.Size() != LineCount()) m_caches.Reset(LineCount());
   return m_caches.CookieAfter(line, [this](std::uint32_t cookie, int l) { return ColorLine(cookie, l, nullptr); });

@@ -250,6 +250,11 @@ class CTextView : public QAbstractScrollArea, public ITextBufferView, public ICo
   // The colouring hook: cookie at the end of the previous line in, cookie at
   // the end of this line out; appends spans when `spans` is given.
   virtual std::uint32_t ColorLine(std::uint32_t cookie, int line, std::vector<ColorSpan>* spans);
+  // Colours the bytes [from, to) of a line (the part a view shows of a very
+  // long one): appends spans in increasing start order that give those bytes
+  // the colours ColorLine would. The default colours the whole line; a view
+  // whose colouring can start inside a line overrides it.
+  virtual void ColorLinePart(std::uint32_t cookie, int line, int from, int to, std::vector<ColorSpan>& spans);
   virtual CTextBuffer* GetTextBuffer() { return nullptr; }
 
   // Dialog hooks of the editing view: the find dialog edits `settings` and

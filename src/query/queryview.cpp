@@ -80,6 +80,10 @@ std::uint32_t CQueryView::ColorLine(std::uint32_t cookie, int line, std::vector<
   return orva::ColorLine(cookie, LineText(line), spans);
 }
 
+void CQueryView::ColorLinePart(std::uint32_t cookie, int line, int from, int to, std::vector<ColorSpan>& spans) {
+  orva::ColorLinePart(cookie, LineText(line), static_cast<std::size_t>(from), static_cast<std::size_t>(to), spans);
+}
+
 std::string CQueryView::GetSelectedText() const {
   TextPos start, end;
   GetSelection(start, end);

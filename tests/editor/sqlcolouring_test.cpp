@@ -173,5 +173,39 @@ TEST(SqlColouring, CookiePassAgreesWithTheFullScanOnRandomLines) {
   EXPECT_EQ(disagreements, 0);
 }
 
+// What a view shows of a long line is coloured on its own; every byte of the
+// part must get the colour the whole line's colouring gives it.
+TEST(SqlColouring, PartOfALineIsColouredAsInTheWholeLine) {
+  const std::vector<std::string> pieces = {"select", "SeLeCt", " ", "\t", "'", "\"", "/", "*", "-", "#", "\\", "0x1F",
+                                           "1.5e3", "x_y", ".", ",", "\xB0\xA1", "\x95\x5C", "\xAB@", "(", "from"};
+  const std::uint32_t starts[] = {0, CookieBlockComment, CookieString, CookieChar, CookieDirective};
+  std::uint32_t seed = 4242;
+  auto next = [&] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+  const auto colourOf = [](const std::vector<ColorSpan>& spans, std::size_t i) {
+    int colour = ColorNormalText;
+    for (const ColorSpan& span : spans)
+      if (span.start <= static_cast<int>(i)) colour = span.color;
+    return colour;
+  };
+  for (int round = 0; round < 3000; ++round) {
+    std::string line;
+    const std::size_t count = next() % 16;
+    for (std::size_t i = 0; i < count; ++i) line += pieces[next() % pieces.size()];
+    if (line.empty()) continue;
+    const std::uint32_t cookie = starts[next() % std::size(starts)];
+    std::vector<ColorSpan> whole;
+    ColorLine(cookie, line, &whole);
+    std::size_t from = CharStartAt(line, next() % line.size());
+    const std::size_t to = from + 1 + next() % (line.size() - from);
+    std::vector<ColorSpan> part;
+    ColorLinePart(cookie, line, from, to, part);
+    ASSERT_FALSE(part.empty());
+    EXPECT_EQ(part.front().start, static_cast<int>(from));
+    for (std::size_t i = from; i < to; ++i)
+      ASSERT_EQ(colourOf(part, i), colourOf(whole, i))
+          << "byte " << i << " of \"" << line << "\", part " << from << "-" << to << ", cookie " << cookie;
+  }
+}
+
 }  // namespace
 }  // namespace orva
