@@ -3,6 +3,9 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QThread>
+#include <memory>
+
+#include "platform/tsan.h"
 
 namespace orva {
 
@@ -16,11 +19,28 @@ void RunOnGuiThread(const std::function<void()>& call) {
     call();
     return;
   }
-  QMetaObject::invokeMethod(QCoreApplication::instance(), [&call] { call(); }, Qt::BlockingQueuedConnection);
+  HandOffRelease(&call);
+  QMetaObject::invokeMethod(
+      QCoreApplication::instance(),
+      [&call] {
+        HandOffAcquire(&call);
+        call();
+        HandOffRelease(&call);
+      },
+      Qt::BlockingQueuedConnection);
+  HandOffAcquire(&call);
 }
 
 void PostToGuiThread(QObject* context, std::function<void()> call) {
-  QMetaObject::invokeMethod(context, std::move(call), Qt::QueuedConnection);
+  auto queued = std::make_shared<std::function<void()>>(std::move(call));
+  HandOffRelease(queued.get());
+  QMetaObject::invokeMethod(
+      context,
+      [queued] {
+        HandOffAcquire(queued.get());
+        (*queued)();
+      },
+      Qt::QueuedConnection);
 }
 
 }  // namespace orva

@@ -5,6 +5,8 @@
 #include <QThread>
 #include <mutex>
 
+#include "platform/tsan.h"
+
 namespace orva {
 
 void RegisterMessageTypes() {
@@ -16,7 +18,9 @@ void RegisterMessageTypes() {
 }
 
 void PostMessageTo(QObject* receiver, unsigned message, std::intptr_t wParam, std::intptr_t lParam) {
-  QCoreApplication::postEvent(receiver, new MessageEvent(message, wParam, lParam));
+  auto* event = new MessageEvent(message, wParam, lParam);
+  HandOffRelease(event);
+  QCoreApplication::postEvent(receiver, event);
 }
 
 std::intptr_t SendMessageTo(QObject* receiver, unsigned message, std::intptr_t wParam, std::intptr_t lParam) {
@@ -24,9 +28,16 @@ std::intptr_t SendMessageTo(QObject* receiver, unsigned message, std::intptr_t w
   if (QThread::currentThread() == receiver->thread()) {
     QCoreApplication::sendEvent(receiver, &event);
   } else {
+    HandOffRelease(&event);
     QMetaObject::invokeMethod(
-        receiver, [receiver, &event] { QCoreApplication::sendEvent(receiver, &event); },
+        receiver,
+        [receiver, &event] {
+          HandOffAcquire(&event);
+          QCoreApplication::sendEvent(receiver, &event);
+          HandOffRelease(&event);
+        },
         Qt::BlockingQueuedConnection);
+    HandOffAcquire(&event);
   }
   return event.Result();
 }
