@@ -7,6 +7,7 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStyleHints>
+#include <QTextLayout>
 #include <algorithm>
 #include <chrono>
 #include <cmath>

@@ -35,6 +35,7 @@ class QDrag;
 class QMimeData;
 class QPainter;
 class QPrinter;
+class QTextLayout;
 
 namespace orva {
 
@@ -324,6 +325,7 @@ class CTextView : public QAbstractScrollArea, public ITextBufferView, public ICo
   void RunGoToLineCommand();
   void RunPageSetup();
   void RunPrint(bool direct, bool preview);
+  const QTextLayout& PrintedLine(int line);
   void StoreSearchSettings();
   bool FindAndSelect(unsigned flags);
 
@@ -355,7 +357,10 @@ class CTextView : public QAbstractScrollArea, public ITextBufferView, public ICo
   bool m_printFooter = true;
   std::unique_ptr<QFont> m_printerFont;
   PrintLayout m_printLayout;
-  std::vector<int> m_pageStarts;
+  std::vector<PageStart> m_pageStarts;
+  QPrinter* m_printer = nullptr;  // while printing
+  std::unique_ptr<QTextLayout> m_printedLine;
+  int m_printedLineIndex = -1;
   int m_lastPageCount = 0;
   std::unique_ptr<ImageList> m_marginImages;
   std::optional<int> m_wheelLines;
