@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
+#include <QRegularExpression>
 #include <algorithm>
 
 #include "editor/gotolinedialog.h"
@@ -186,8 +187,63 @@ void CTextEditView::keyPressEvent(QKeyEvent* event) {
 }
 
 void CTextEditView::inputMethodEvent(QInputMethodEvent* event) {
-  if (!event->commitString().isEmpty()) TypeText(event->commitString());
+  // Committed text goes in as one step, whatever its length.
+  if (!event->commitString().isEmpty() && IsEditable() && QApplication::mouseButtons() == Qt::NoButton) {
+    QString text = event->commitString();
+    text.remove(QRegularExpression(QStringLiteral("[\\x00-\\x1f]")));
+    if (!text.isEmpty()) ReplaceSelectionStep(GbkFromQString(text), UndoTyping);
+  }
+  m_preedit = event->preeditString();
+  m_preeditCursor = static_cast<int>(m_preedit.size());
+  for (const QInputMethodEvent::Attribute& attribute : event->attributes())
+    if (attribute.type == QInputMethodEvent::Cursor) m_preeditCursor = attribute.start;
+  viewport()->update();
   event->accept();
+}
+
+QVariant CTextEditView::inputMethodQuery(Qt::InputMethodQuery query) const {
+  auto* self = const_cast<CTextEditView*>(this);
+  const TextPos caret = CaretPos();
+  // A window of the caret's line around the caret, in characters; a line of
+  // megabytes is not handed over whole.
+  constexpr int kSurrounding = 512;
+  const std::string_view line = LineText(caret.line);
+  const int from = SnapColumnLeft(line, std::max(0, caret.column - kSurrounding));
+  const int to = SnapColumnRight(line, std::min(static_cast<int>(line.size()), caret.column + kSurrounding));
+  switch (query) {
+    case Qt::ImEnabled: return IsEditable();
+    case Qt::ImCursorRectangle:
+    case Qt::ImAnchorRectangle: {
+      // Where the caret (and the composed text) is, so that the candidate
+      // window opens beside it.
+      QPoint at = self->TextToClient(caret);
+      at.rx() += self->PreeditWidth(m_preeditCursor);
+      return QRect(viewport()->mapTo(self, at), QSize(2, self->LineHeightPx()));
+    }
+    case Qt::ImFont: return TextFont();
+    case Qt::ImSurroundingText: return QStringFromGbk(line.substr(from, to - from));
+    case Qt::ImCursorPosition:
+      return static_cast<int>(QStringFromGbk(line.substr(from, caret.column - from)).size());
+    case Qt::ImAnchorPosition: {
+      const TextPos anchor = Anchor();
+      if (anchor.line != caret.line || anchor.column < from || anchor.column > to)
+        return static_cast<int>(QStringFromGbk(line.substr(from, caret.column - from)).size());
+      return static_cast<int>(QStringFromGbk(line.substr(from, anchor.column - from)).size());
+    }
+    case Qt::ImCurrentSelection: {
+      TextPos start, end;
+      GetSelection(start, end);
+      std::string text;
+      CopyRange(start, end, text);
+      return QStringFromGbk(text);
+    }
+    case Qt::ImHints: return static_cast<int>(Qt::ImhMultiLine);
+    default: return CTextView::inputMethodQuery(query);
+  }
+}
+
+int CTextEditView::PreeditWidth(int characters) {
+  return characters <= 0 ? 0 : QFontMetrics(TextFont()).horizontalAdvance(m_preedit.left(characters));
 }
 
 // ---- deleting ----
@@ -546,6 +602,19 @@ void CTextEditView::HideDropCaret() {
 
 void CTextEditView::paintEvent(QPaintEvent* event) {
   CTextView::paintEvent(event);
+  if (!m_preedit.isEmpty()) {
+    // The composed text, underlined, over the text after the caret.
+    QPainter painter(viewport());
+    const QPoint at = TextToClient(CaretPos());
+    const QFontMetrics metrics(TextFont());
+    const QRect box(at.x(), at.y(), metrics.horizontalAdvance(m_preedit) + 2, LineHeightPx());
+    painter.fillRect(box, GetColor(ColorTextBackground));
+    painter.setFont(TextFont());
+    painter.setPen(GetColor(ColorNormalText));
+    painter.drawText(box.left(), at.y() + metrics.ascent(), m_preedit);
+    painter.drawLine(box.left(), box.bottom(), box.right() - 2, box.bottom());
+    painter.fillRect(QRect(at.x() + PreeditWidth(m_preeditCursor), at.y(), 2, LineHeightPx()), GetColor(ColorNormalText));
+  }
   if (!m_dropCaretShown) return;
   QPainter painter(viewport());
   const QPoint at = TextToClient(m_dropCaret);

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDrag>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
@@ -385,6 +386,45 @@ TEST_F(TextEditViewTest, BytesWithoutUnicodeFormSurviveCutPasteAndDrag) {
   Select({0, 1}, {6, 1});
   EXPECT_EQ(DragSelectionTo(PointAt(*m_view, 0, 2)), Qt::MoveAction);
   EXPECT_EQ(Lines(), (std::vector<std::string>{"ta" + odd + "il", "", ""}));
+}
+
+TEST_F(TextEditViewTest, InputMethodComposesAtTheCaretAndCommitsOneStep) {
+  // What an input method asks the focused widget, the way it asks it.
+  const auto ImQuery = [this](Qt::InputMethodQuery query) {
+    QInputMethodQueryEvent event(query);
+    QApplication::sendEvent(m_view.get(), &event);
+    return event.value(query);
+  };
+  Load({"select  from t"});
+  Caret({7, 0});
+  QApplication::processEvents();
+  const QImage before = m_view->viewport()->grab().toImage();
+  QInputMethodEvent compose(QStringLiteral("zhongwen"), {});
+  QApplication::sendEvent(m_view.get(), &compose);
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"select  from t"}));  // nothing inserted while composing
+  // The composed text is drawn at the caret, over what follows it.
+  const QImage during = m_view->viewport()->grab().toImage();
+  const QPoint caret = m_view->TextToClient({7, 0});
+  const QRect afterCaret(caret.x() + 3, caret.y(), 5 * m_view->CharWidthPx(), m_view->LineHeightPx());
+  EXPECT_NE(before.copy(afterCaret), during.copy(afterCaret));
+  // The candidate window is placed at the caret, after the composed text.
+  const QRect box = ImQuery(Qt::ImCursorRectangle).toRect();
+  const QPoint caretInView = m_view->viewport()->mapTo(m_view.get(), caret);
+  EXPECT_EQ(box.top(), caretInView.y());
+  EXPECT_GT(box.left(), caretInView.x() + 4 * m_view->CharWidthPx());
+  EXPECT_EQ(box.height(), m_view->LineHeightPx());
+  EXPECT_EQ(ImQuery(Qt::ImSurroundingText).toString(), QStringLiteral("select  from t"));
+  EXPECT_EQ(ImQuery(Qt::ImCursorPosition).toInt(), 7);
+  EXPECT_TRUE(ImQuery(Qt::ImEnabled).toBool());
+
+  QInputMethodEvent commit;
+  commit.setCommitString(QStringLiteral("中文 名称"));
+  QApplication::sendEvent(m_view.get(), &commit);
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"select \xD6\xD0\xCE\xC4 \xC3\xFB\xB3\xC6 from t"}));
+  EXPECT_EQ(m_view->CaretPos(), (TextPos{16, 0}));
+  EXPECT_TRUE(m_view->PreeditText().isEmpty());
+  Key(*m_view, Qt::Key_Z, Qt::ControlModifier);  // the whole commit is one step
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"select  from t"}));
 }
 
 TEST_F(TextEditViewTest, FindUpwardsFromTheDialogWalksBackwards) {
