@@ -40,7 +40,8 @@ class SqlEditView : public orva::CTextEditView {
     return orva::ColorLine(cookie, LineText(line), spans);
   }
   void ColorLinePart(std::uint32_t cookie, int line, int from, int to, std::vector<orva::ColorSpan>& spans) override {
-    orva::ColorLinePart(cookie, LineText(line), static_cast<std::size_t>(from), static_cast<std::size_t>(to), spans);
+    orva::ColorLinePart(cookie, LineText(line), static_cast<std::size_t>(from), static_cast<std::size_t>(to), spans,
+                        &ColourResumePoints(line));
   }
 };
 

@@ -148,12 +148,14 @@ ScanState LineStartState(std::uint32_t cookie) {
 // The cookie pass: the state after the bytes of `line`, computed with the same
 // rules as the colouring scan below, but looking only at the bytes that can
 // change the state. Given a line cut short, it is the state at the cut.
-ScanState StateAfter(ScanState state, std::string_view line) {
+// Scanning can start at any byte `begin` with the state after the bytes before
+// it: the scan keeps no other state, and looks back at earlier bytes directly.
+ScanState StateAfter(ScanState state, std::string_view line, std::size_t begin = 0) {
   const std::size_t n = line.size();
   const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(line[i]); };
   std::uint32_t cookie = state.cookie;
   bool firstByteMode = state.firstByteMode;
-  std::size_t i = 0;
+  std::size_t i = begin;
   while (i < n) {
     if (cookie & CookieLineComment) break;
     if (cookie & (CookieString | CookieChar)) {
@@ -245,11 +247,30 @@ std::uint32_t ColorLine(std::uint32_t cookie, std::string_view line, std::vector
 }
 
 void ColorLinePart(std::uint32_t cookie, std::string_view line, std::size_t from, std::size_t to,
-                   std::vector<ColorSpan>& spans) {
+                   std::vector<ColorSpan>& spans, std::vector<ColourResumePoint>* resume) {
   to = std::min(to, line.size());
   if (from >= to) return;
   from = CharStartAt(line, from);
-  const ScanState state = StateAfter(LineStartState(cookie), line.substr(0, from));
+  // The state at `from`, from the last resume point before it; new points are
+  // left every kResumeSpacing bytes on the way.
+  constexpr std::size_t kResumeSpacing = std::size_t{1} << 20;
+  ScanState state = LineStartState(cookie);
+  std::size_t at = 0;
+  if (resume) {
+    for (const ColourResumePoint& point : *resume) {
+      if (point.position > from) break;
+      at = point.position;
+      state = {static_cast<std::uint32_t>(point.state), (point.state >> 32) != 0};
+    }
+    while (at + kResumeSpacing <= from) {
+      const std::size_t next = CharStartAt(line, at + kResumeSpacing);
+      state = StateAfter(state, line.substr(0, next), at);
+      at = next;
+      if (resume->empty() || resume->back().position < at)
+        resume->push_back({at, state.cookie | (static_cast<std::uint64_t>(state.firstByteMode) << 32)});
+    }
+  }
+  state = StateAfter(state, line.substr(0, from), at);
   SpanSink sink(&spans, from);
   ScanSpans(state, line, from, to, sink);
 }

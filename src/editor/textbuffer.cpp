@@ -56,6 +56,7 @@ void CTextBuffer::FreeLines() {
     if (m_lines[i].capacity > 0) delete[] m_lines[i].text;
   m_lines.Clear();
   m_block.reset();
+  m_blockLines = 0;
 }
 
 void CTextBuffer::ResetHistory() {
@@ -112,9 +113,20 @@ void CTextBuffer::ReserveLine(LineEntry& entry, int length) {
   int capacity = RoundedCapacity(length);
   char* text = new char[capacity];
   std::memcpy(text, entry.text, entry.length);
-  if (entry.capacity > 0) delete[] entry.text;
+  const bool fromBlock = entry.capacity == 0;
+  if (!fromBlock) delete[] entry.text;
   entry.text = text;
   entry.capacity = capacity;
+  if (fromBlock) LeftBlock();
+}
+
+void CTextBuffer::LeftBlock() {
+  // The loaded file's bytes go once no line points into them any more (a
+  // one-line file of many megabytes must not be held twice after an edit).
+  if (--m_blockLines <= 0) {
+    m_block.reset();
+    m_blockLines = 0;
+  }
 }
 
 void CTextBuffer::MarkChanged() {
@@ -176,8 +188,12 @@ bool CTextBuffer::DeleteRaw(ITextBufferView* source, TextPos start, TextPos end)
     ReserveLine(first, length);
     std::memmove(first.text + start.column, kept.data(), kept.size());
     first.length = length;
-    for (int line = start.line + 1; line <= end.line; ++line)
-      if (m_lines[line].capacity > 0) delete[] m_lines[line].text;
+    for (int line = start.line + 1; line <= end.line; ++line) {
+      if (m_lines[line].capacity > 0)
+        delete[] m_lines[line].text;
+      else
+        LeftBlock();
+    }
     m_lines.Erase(start.line + 1, end.line - start.line);
   }
   DeleteEditContext context(start, end);

@@ -84,6 +84,7 @@ bool CTextBuffer::LoadFile(const std::string& path, int eolMode) {
   FreeLines();
   m_lines.Assign(std::move(lines));
   m_block = std::move(file.data);
+  m_blockLines = LineCount();
   m_eolMode = mode;
   m_readOnly = file.readOnly;
   FinishReset();

@@ -1,5 +1,7 @@
 #include "editor/textsearch.h"
 
+#include <string.h>
+
 #include <algorithm>
 #include <string>
 
@@ -9,6 +11,21 @@
 namespace orva {
 
 namespace {
+
+// The last occurrence of `what` starting at or before `last`, found by looking
+// for its first byte backwards (memrchr) rather than comparing at every byte.
+std::size_t FindLast(std::string_view text, std::string_view what, std::size_t last) {
+  if (what.empty() || text.size() < what.size()) return std::string_view::npos;
+  std::size_t end = std::min(last, text.size() - what.size()) + 1;  // candidates start before `end`
+  while (end > 0) {
+    const void* hit = memrchr(text.data(), what[0], end);
+    if (!hit) break;
+    const auto at = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+    if (text.compare(at, what.size(), what) == 0) return at;
+    end = at;
+  }
+  return std::string_view::npos;
+}
 
 bool WordByteAt(std::string_view text, int i) {
   return i >= 0 && i < static_cast<int>(text.size()) && IsWordByte(static_cast<unsigned char>(text[i]));
@@ -68,10 +85,10 @@ class LineMatcher {
     for (std::size_t stop = end - size + 1; stop > 0;) {
       const std::size_t start = stop > kFoldWindow ? CharStartAt(raw, stop - kFoldWindow) : 0;
       m_upper = ToUpperGbk(raw.substr(start, stop - 1 + size - start));
-      for (std::size_t at = m_upper.rfind(m_what); at != std::string::npos; at = at ? m_upper.rfind(m_what, at - 1) : std::string::npos) {
+      for (std::size_t at = FindLast(m_upper, m_what, m_upper.size()); at != std::string::npos;
+           at = at ? FindLast(m_upper, m_what, at - 1) : std::string::npos) {
         const std::size_t pos = start + at;
         if (pos < stop && Acceptable(raw, m_what, static_cast<int>(pos), 0, m_wholeWord)) return static_cast<int>(pos);
-        if (at == 0) break;
       }
       stop = start;
     }
@@ -128,11 +145,11 @@ int FindBackwardInLine(std::string_view text, std::string_view what, int limit, 
   const int size = static_cast<int>(what.size());
   limit = std::min(limit, static_cast<int>(text.size()));
   if (what.empty() || limit < size) return -1;
-  std::size_t at = text.rfind(what, static_cast<std::size_t>(limit - size));
+  std::size_t at = FindLast(text, what, static_cast<std::size_t>(limit - size));
   while (at != std::string_view::npos) {
     if (Acceptable(text, what, static_cast<int>(at), 0, wholeWord)) return static_cast<int>(at);
     if (at == 0) break;
-    at = text.rfind(what, at - 1);
+    at = FindLast(text, what, at - 1);
   }
   return -1;
 }

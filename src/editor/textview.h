@@ -256,6 +256,9 @@ class CTextView : public QAbstractScrollArea, public ITextBufferView, public ICo
   // the colours ColorLine would. The default colours the whole line; a view
   // whose colouring can start inside a line overrides it.
   virtual void ColorLinePart(std::uint32_t cookie, int line, int from, int to, std::vector<ColorSpan>& spans);
+  // Resume points an override of ColorLinePart may keep for a line; the view
+  // drops them when the line, or a line before it, changes.
+  std::vector<ColourResumePoint>& ColourResumePoints(int line);
   virtual CTextBuffer* GetTextBuffer() { return nullptr; }
 
   // Dialog hooks of the editing view: the find dialog edits `settings` and
@@ -343,6 +346,8 @@ class CTextView : public QAbstractScrollArea, public ITextBufferView, public ICo
   int m_screenChars = -1;
   LineCaches m_caches;
   std::vector<ColorSpan> m_spans;
+  int m_resumeLine = -1;
+  std::vector<ColourResumePoint> m_resumePoints;
   TextPos m_caret;
   TextPos m_selStart;
   TextPos m_selEnd;

@@ -241,24 +241,29 @@ std::string_view CutAtCharBoundary(std::string_view text, std::size_t maxBytes) 
   return text.substr(0, CharStartAt(text, maxBytes));
 }
 
-std::string ToUpperGbk(std::string_view text) {
+namespace {
+
+// Maps the ASCII letters of single-byte characters from `first`..`first + 25`
+// by `shift`; the bytes of multi-byte characters stay as they are.
+std::string MapAsciiLetters(std::string_view text, char first, int shift) {
   std::string out(text);
-  for (std::size_t pos = 0; pos < out.size();) {
-    std::size_t len = CharLengthAt(out, pos);
-    if (len == 1 && out[pos] >= 'a' && out[pos] <= 'z') out[pos] = static_cast<char>(out[pos] - 'a' + 'A');
-    pos += len;
+  const std::size_t n = out.size();
+  for (std::size_t pos = 0; pos < n;) {
+    const auto c = static_cast<unsigned char>(out[pos]);
+    if (c < 0x81) {
+      if (static_cast<unsigned>(c - static_cast<unsigned char>(first)) < 26u) out[pos] = static_cast<char>(c + shift);
+      ++pos;
+    } else {
+      pos += CharLengthAt(out, pos);
+    }
   }
   return out;
 }
 
-std::string ToLowerGbk(std::string_view text) {
-  std::string out(text);
-  for (std::size_t pos = 0; pos < out.size();) {
-    std::size_t len = CharLengthAt(out, pos);
-    if (len == 1 && out[pos] >= 'A' && out[pos] <= 'Z') out[pos] = static_cast<char>(out[pos] - 'A' + 'a');
-    pos += len;
-  }
-  return out;
-}
+}  // namespace
+
+std::string ToUpperGbk(std::string_view text) { return MapAsciiLetters(text, 'a', 'A' - 'a'); }
+
+std::string ToLowerGbk(std::string_view text) { return MapAsciiLetters(text, 'A', 'a' - 'A'); }
 
 }  // namespace orva

@@ -81,7 +81,8 @@ std::uint32_t CQueryView::ColorLine(std::uint32_t cookie, int line, std::vector<
 }
 
 void CQueryView::ColorLinePart(std::uint32_t cookie, int line, int from, int to, std::vector<ColorSpan>& spans) {
-  orva::ColorLinePart(cookie, LineText(line), static_cast<std::size_t>(from), static_cast<std::size_t>(to), spans);
+  orva::ColorLinePart(cookie, LineText(line), static_cast<std::size_t>(from), static_cast<std::size_t>(to), spans,
+                      &ColourResumePoints(line));
 }
 
 std::string CQueryView::GetSelectedText() const {

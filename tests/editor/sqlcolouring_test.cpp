@@ -126,6 +126,23 @@ TEST(SqlColouring, SpansAreExactlyThoseOfTheScan) {
   EXPECT_EQ(spans, (std::vector<ColorSpan>{{0, 2}, {1, 2}, {2, 10}, {5, 2}}));
 }
 
+// On a line of megabytes the colouring leaves resume points; taking the state
+// up from them gives the colours of a scan from the line's start, whatever
+// order the parts are asked in.
+TEST(SqlColouring, ResumePointsOfALongLineGiveTheSameColours) {
+  std::string line;
+  for (int i = 0; line.size() < (3u << 20) + 500; ++i)
+    line += i % 7 ? "(12,'a\x95\x5C b',\"x\") " : "/* c */ select -- x\\ '";
+  std::vector<ColourResumePoint> resume;
+  for (std::size_t from : {std::size_t{3} << 20, std::size_t{1} << 20, (std::size_t{2} << 20) + 7, std::size_t{5}}) {
+    std::vector<ColorSpan> resumed, scanned;
+    ColorLinePart(CookieChar, line, from, from + 300, resumed, &resume);
+    ColorLinePart(CookieChar, line, from, from + 300, scanned);
+    EXPECT_EQ(resumed, scanned) << "from " << from;
+  }
+  EXPECT_GE(resume.size(), 3u);
+}
+
 // A double-byte character whose second byte is an ASCII symbol is one
 // character: it never ends a word, escapes a quote or continues a line.
 TEST(SqlColouring, DoubleByteCharactersAreNeverSplit) {
