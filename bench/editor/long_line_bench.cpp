@@ -47,17 +47,27 @@ class SqlEditView : public orva::CTextEditView {
 
 // One INSERT of rows "(n,'中文text',4.5e2,NULL)," up to the size, with the word
 // NEEDLE once, near the end.
+// Streamed to the file, so that the program's peak memory is the editor's.
 std::size_t WriteDump(const std::string& path, std::size_t bytes) {
-  std::string line = "INSERT INTO orders (id, name, amount, note) VALUES ";
-  line.reserve(bytes + 64);
-  for (int row = 0; line.size() < bytes; ++row) {
-    if (line.size() > bytes - bytes / 50 && line.find("NEEDLE", bytes - bytes / 50 - 64) == std::string::npos)
-      line += "(0,'a NEEDLE here',0,NULL),";
-    line += "(" + std::to_string(row) + ",'\xD6\xD0\xCE\xC4 text " + std::to_string(row % 977) + "',4.5e2,NULL),";
+  std::ofstream out(path, std::ios::binary);
+  std::string chunk = "INSERT INTO orders (id, name, amount, note) VALUES ";
+  std::size_t size = 0;
+  bool needle = false;
+  for (int row = 0; size + chunk.size() < bytes; ++row) {
+    if (!needle && size > bytes - bytes / 50) {
+      chunk += "(0,'a NEEDLE here',0,NULL),";
+      needle = true;
+    }
+    chunk += "(" + std::to_string(row) + ",'\xD6\xD0\xCE\xC4 text " + std::to_string(row % 977) + "',4.5e2,NULL),";
+    if (chunk.size() > 65536) {
+      out << chunk;
+      size += chunk.size();
+      chunk.clear();
+    }
   }
-  line += "(0,'',0,NULL);";
-  std::ofstream(path, std::ios::binary) << line;
-  return line.size();
+  chunk += "(0,'',0,NULL);";
+  out << chunk;
+  return size + chunk.size();
 }
 
 double g_worst = 0;

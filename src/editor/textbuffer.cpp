@@ -13,6 +13,8 @@ namespace {
 
 int RoundedCapacity(int length) { return (length / 16 + 1) * 16; }
 
+constexpr int kLargeLine = 1 << 20;
+
 bool IsSingleBit(std::uint32_t flag) { return flag != 0 && (flag & (flag - 1)) == 0; }
 
 // String ids of the UndoAction captions, indexed by action code.
@@ -110,7 +112,18 @@ void CTextBuffer::ReserveLine(LineEntry& entry, int length) {
   // line of its own outgrowing its allocation, moves it to a new allocation.
   bool fits = entry.capacity > 0 ? length < entry.capacity : length <= entry.length;
   if (fits) return;
-  int capacity = RoundedCapacity(length);
+  if (entry.capacity == 0 && m_blockLines == 1 && entry.text == m_block.get() && length < m_blockCapacity) {
+    // The last line left in the loaded block (a file of one long line) takes
+    // the block over instead of copying it.
+    entry.capacity = m_blockCapacity;
+    m_block.release();
+    m_blockLines = 0;
+    return;
+  }
+  // Lines of megabytes grow by an eighth at a time, so that typing into one
+  // rarely copies it.
+  const int grown = entry.length > kLargeLine ? entry.length + entry.length / 8 : 0;
+  int capacity = RoundedCapacity(std::max(length, std::min(grown, INT_MAX - 32)));
   char* text = new char[capacity];
   std::memcpy(text, entry.text, entry.length);
   const bool fromBlock = entry.capacity == 0;

@@ -201,6 +201,7 @@ class CTextBuffer {
   GapArray<LineEntry> m_lines;
   std::unique_ptr<char[]> m_block;  // the loaded file's bytes, shared by unedited lines
   int m_blockLines = 0;             // lines still pointing into m_block
+  int m_blockCapacity = 0;          // bytes allocated for m_block
   std::vector<UndoStep> m_undo;
   int m_undoPosition = 0;
   int m_savedPosition = 0;  // -1 when the saved state can no longer be reached

@@ -120,6 +120,8 @@ bool ReadWholeFile(const std::string& path, FileBytes& out) {
   // Sized from the file so a large script is read without copies; a file
   // that grows while being read still comes in whole.
   std::size_t capacity = S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
+  // Some room to spare: a file of one long line can then be edited in place.
+  capacity += std::min<std::size_t>(capacity / 16, std::size_t{16} << 20);
   capacity = std::max(capacity, kTextFileBlockSize);
   std::unique_ptr<char[]> data(new char[capacity]);
   std::size_t size = 0;
@@ -155,6 +157,7 @@ bool ReadWholeFile(const std::string& path, FileBytes& out) {
   ::close(fd);
   out.data = std::move(data);
   out.size = size;
+  out.capacity = capacity;
   out.readOnly = (st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0;
   return true;
 }

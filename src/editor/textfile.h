@@ -16,6 +16,7 @@ inline constexpr std::size_t kTextFileBlockSize = 32768;
 struct FileBytes {
   std::unique_ptr<char[]> data;  // never null after a successful read
   std::size_t size = 0;
+  std::size_t capacity = 0;  // bytes allocated for data, at least size
   bool readOnly = false;  // the file has no write permission for this user
 };
 
