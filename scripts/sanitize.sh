@@ -33,7 +33,7 @@ run_programs() {  # dir log-prefix programs...
   local program status=0
   for program in "$@"; do
     local path
-    path=$(find "$dir/tests" -type f -name "$program" -perm -u+x | head -1)
+    path=$(find "$root/$dir/tests" -type f -name "$program" -perm -u+x | head -1)
     [ -n "$path" ] || continue
     echo "  $program"
     (cd "$(dirname "$path")" && QT_QPA_PLATFORM=offscreen ORVA_TEST_DATA="$root/tests/data" \
