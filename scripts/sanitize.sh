@@ -87,8 +87,10 @@ for path in sorted(glob.glob(os.path.join(logs, '[atu]*san.*'))):
         if not summary:
             continue
         frames = re.findall(r'#\d+ .*? (/\S+):\d+', report) + re.findall(r'^(\S+):\d+:\d+: runtime error', report, re.M)
-        frames = [os.path.normpath(f) for f in frames]
-        mine = [f for f in frames if f.startswith(os.path.join(root, 'src')) or f.startswith(os.path.join(root, 'tests'))]
+        # Paths are absolute or relative to a build folder (../../../src/...).
+        frames = [re.sub(r'^(\.\./)+', '', os.path.normpath(f)) for f in frames]
+        mine = [f for f in frames if f.startswith(('src/', 'tests/', os.path.join(root, 'src') + '/',
+                                                   os.path.join(root, 'tests') + '/'))]
         if mine:
             own.append((summary.group(1), summary.group(2).strip(), os.path.basename(path)))
         else:

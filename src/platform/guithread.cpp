@@ -3,8 +3,6 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QThread>
-#include <memory>
-
 #include "platform/tsan.h"
 
 namespace orva {
@@ -19,28 +17,12 @@ void RunOnGuiThread(const std::function<void()>& call) {
     call();
     return;
   }
-  HandOffRelease(&call);
-  QMetaObject::invokeMethod(
-      QCoreApplication::instance(),
-      [&call] {
-        HandOffAcquire(&call);
-        call();
-        HandOffRelease(&call);
-      },
-      Qt::BlockingQueuedConnection);
-  HandOffAcquire(&call);
+  QMetaObject::invokeMethod(QCoreApplication::instance(), HandedOff([&call] { call(); }),
+                            Qt::BlockingQueuedConnection);
 }
 
 void PostToGuiThread(QObject* context, std::function<void()> call) {
-  auto queued = std::make_shared<std::function<void()>>(std::move(call));
-  HandOffRelease(queued.get());
-  QMetaObject::invokeMethod(
-      context,
-      [queued] {
-        HandOffAcquire(queued.get());
-        (*queued)();
-      },
-      Qt::QueuedConnection);
+  QMetaObject::invokeMethod(context, HandedOff(std::move(call)), Qt::QueuedConnection);
 }
 
 }  // namespace orva

@@ -28,16 +28,9 @@ std::intptr_t SendMessageTo(QObject* receiver, unsigned message, std::intptr_t w
   if (QThread::currentThread() == receiver->thread()) {
     QCoreApplication::sendEvent(receiver, &event);
   } else {
-    HandOffRelease(&event);
     QMetaObject::invokeMethod(
-        receiver,
-        [receiver, &event] {
-          HandOffAcquire(&event);
-          QCoreApplication::sendEvent(receiver, &event);
-          HandOffRelease(&event);
-        },
+        receiver, HandedOff([receiver, &event] { QCoreApplication::sendEvent(receiver, &event); }),
         Qt::BlockingQueuedConnection);
-    HandOffAcquire(&event);
   }
   return event.Result();
 }
