@@ -86,11 +86,12 @@ for path in sorted(glob.glob(os.path.join(logs, '[atu]*san.*'))):
         summary = re.search(r'SUMMARY: (\w+Sanitizer): (.*)', report)
         if not summary:
             continue
-        frames = re.findall(r'#\d+ .*? (/\S+):\d+', report) + re.findall(r'^(\S+):\d+:\d+: runtime error', report, re.M)
+        frames = re.findall(r'#\d+ .*? ((?:/|\.\./)\S+):\d+', report) + re.findall(r'^(\S+):\d+:\d+: runtime error', report, re.M)
         # Paths are absolute or relative to a build folder (../../../src/...).
         frames = [re.sub(r'^(\.\./)+', '', os.path.normpath(f)) for f in frames]
-        mine = [f for f in frames if f.startswith(('src/', 'tests/', os.path.join(root, 'src') + '/',
-                                                   os.path.join(root, 'tests') + '/'))]
+        mine = [f for f in frames
+                if f.startswith((os.path.join(root, 'src') + '/', os.path.join(root, 'tests') + '/')) or
+                (f.startswith(('src/', 'tests/')) and os.path.exists(os.path.join(root, f)))]
         if mine:
             own.append((summary.group(1), summary.group(2).strip(), os.path.basename(path)))
         else:
