@@ -3,7 +3,18 @@
 // views. A span's colour applies from its start to the next span's start (the
 // last one to the end of the line); bytes before the first span are normal text.
 
+#include <cstddef>
+#include <cstdint>
+
 namespace orva {
+
+// A point of a long line from which its colouring can resume without
+// scanning the line from its start: the colouring's state after the first
+// `position` bytes, in the colouring's own encoding.
+struct ColourResumePoint {
+  std::size_t position = 0;
+  std::uint64_t state = 0;
+};
 
 // Colours are addressed by index; the views map each index to a colour.
 enum ColorIndex : int {

@@ -26,7 +26,11 @@ void ShowNotFoundMessage(std::string_view what, QWidget* parent) {
 }
 
 CFindDialog::CFindDialog(IEditSearchTarget& target, const FindSettings& settings, TextPos start, QWidget* parent)
-    : QDialog(parent), m_target(target), m_start(start) {
+    : CFindDialog(target, settings, start, start, parent) {}
+
+CFindDialog::CFindDialog(IEditSearchTarget& target, const FindSettings& settings, TextPos start, TextPos upStart,
+                         QWidget* parent)
+    : QDialog(parent), m_target(target), m_start(start), m_upStart(upStart) {
   setWindowTitle(QStringLiteral("查找"));
   setObjectName(ControlName(IDD_FIND));
 
@@ -93,9 +97,10 @@ bool CFindDialog::FindClicked() {
   const FindSettings settings = Settings();
   if (settings.what.empty()) return false;
   TextPos found;
-  if (!m_target.SearchBlock(settings.what, m_start, TextPos{}, m_target.TextEndPos(), settings.flags, true, found)) {
+  const TextPos from = (settings.flags & FindUp) ? m_upStart : m_start;
+  if (!m_target.SearchBlock(settings.what, from, TextPos{}, m_target.TextEndPos(), settings.flags, true, found)) {
     ShowNotFoundMessage(settings.what, this);
-    m_start = TextPos{};
+    m_start = m_upStart = TextPos{};
     return false;
   }
   m_target.SelectHit(found, TextPos{found.column + static_cast<int>(settings.what.size()), found.line});
@@ -103,8 +108,9 @@ bool CFindDialog::FindClicked() {
   return true;
 }
 
-bool RunFindDialog(IEditSearchTarget& target, FindSettings& settings, TextPos start, QWidget* parent) {
-  CFindDialog dialog(target, settings, start, parent);
+bool RunFindDialog(IEditSearchTarget& target, FindSettings& settings, TextPos start, TextPos upStart,
+                   QWidget* parent) {
+  CFindDialog dialog(target, settings, start, upStart, parent);
   ExecDialog(dialog);
   const FindSettings result = dialog.Settings();
   if (result.what.empty()) return false;

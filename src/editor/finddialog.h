@@ -58,8 +58,12 @@ inline constexpr int kIdCancel = 2;
 
 class CFindDialog : public QDialog {
  public:
-  // Searches `target` starting at `start`, preset with `settings`.
+  // Searches `target` starting at `start`, preset with `settings`. A search
+  // upwards starts at `upStart` instead (the earlier of caret and selection
+  // start, so that a selected hit is passed over); by default at `start`.
   CFindDialog(IEditSearchTarget& target, const FindSettings& settings, TextPos start, QWidget* parent = nullptr);
+  CFindDialog(IEditSearchTarget& target, const FindSettings& settings, TextPos start, TextPos upStart,
+              QWidget* parent = nullptr);
 
   // The text and flags as the dialog shows them now.
   FindSettings Settings() const;
@@ -73,6 +77,7 @@ class CFindDialog : public QDialog {
 
   IEditSearchTarget& m_target;
   TextPos m_start;
+  TextPos m_upStart;
   QLineEdit* m_what = nullptr;
   QCheckBox* m_wholeWord = nullptr;
   QCheckBox* m_matchCase = nullptr;
@@ -83,6 +88,7 @@ class CFindDialog : public QDialog {
 
 // Runs the find dialog modally. `settings` receives the dialog's values when
 // it closes; false when the find text was left empty.
-bool RunFindDialog(IEditSearchTarget& target, FindSettings& settings, TextPos start, QWidget* parent);
+bool RunFindDialog(IEditSearchTarget& target, FindSettings& settings, TextPos start, TextPos upStart,
+                   QWidget* parent);
 
 }  // namespace orva

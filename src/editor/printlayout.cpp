@@ -46,19 +46,34 @@ PrintLayout ComputePrintLayout(int pageWidth, int pageHeight, int marginLeft, in
   return layout;
 }
 
-std::vector<int> PaginateLines(int lineCount, const std::function<int(int)>& lineHeightOf, const PrintLayout& layout) {
-  std::vector<int> pages;
+int RowsPerPage(const PrintLayout& layout) {
+  return std::max(1, (layout.textBottom - layout.textTop) / std::max(1, layout.lineHeight));
+}
+
+std::vector<PageStart> PaginateLines(int lineCount, const std::function<int(int)>& rowsOf, const PrintLayout& layout) {
+  std::vector<PageStart> pages;
   pages.reserve(kPageListStep);
-  pages.push_back(0);
-  int y = layout.textTop;
+  pages.push_back({0, 0});
+  const auto newPage = [&](int line, int row) {
+    if (pages.size() == pages.capacity()) pages.reserve(pages.size() + kPageListStep);
+    pages.push_back({line, row});
+  };
+  const int perPage = RowsPerPage(layout);
+  int used = 0;  // rows already on the current page
   for (int line = 0; line < lineCount; ++line) {
-    const int height = std::max(1, lineHeightOf(line));
-    if (y + height > layout.textBottom && y > layout.textTop) {
-      if (pages.size() == pages.capacity()) pages.reserve(pages.size() + kPageListStep);
-      pages.push_back(line);
-      y = layout.textTop;
+    const int rows = std::max(1, rowsOf(line));
+    if (used > 0 && used + rows > perPage) {
+      newPage(line, 0);
+      used = 0;
     }
-    y += height;
+    // A line taller than a page fills whole pages and goes on on the next.
+    int row = 0;
+    while (rows - row > perPage - used) {
+      row += perPage - used;
+      newPage(line, row);
+      used = 0;
+    }
+    used += rows - row;
   }
   return pages;
 }

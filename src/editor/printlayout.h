@@ -42,10 +42,21 @@ struct PrintLayout {
 PrintLayout ComputePrintLayout(int pageWidth, int pageHeight, int marginLeft, int marginTop, int marginRight,
                                int marginBottom, int lineHeight, bool header, bool footer);
 
-// The first line of every page: page 1 starts at line 0; a line that would end
-// below the text area's bottom starts a new page (a line taller than a whole
-// page still gets a page of its own). `lineHeightOf` gives the wrapped height
-// of a line.
-std::vector<int> PaginateLines(int lineCount, const std::function<int(int)>& lineHeightOf, const PrintLayout& layout);
+// Where a page starts: a line, and the first of its wrapped rows printed there
+// (0 unless a line taller than a page continues from the page before).
+struct PageStart {
+  int line = 0;
+  int row = 0;
+  friend bool operator==(const PageStart&, const PageStart&) = default;
+};
+
+// Whole rows of one line height that fit between the text area's top and bottom.
+int RowsPerPage(const PrintLayout& layout);
+
+// The start of every page: page 1 starts at line 0; a line whose rows would
+// run below the text area's bottom starts a new page, and a line taller than
+// a page continues on as many following pages as it needs. `rowsOf` gives the
+// number of wrapped rows of a line (at least 1).
+std::vector<PageStart> PaginateLines(int lineCount, const std::function<int(int)>& rowsOf, const PrintLayout& layout);
 
 }  // namespace orva

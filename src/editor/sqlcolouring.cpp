@@ -1,5 +1,9 @@
 #include "editor/sqlcolouring.h"
 
+#include <algorithm>
+
+#include "platform/codec.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -49,6 +53,16 @@ bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+// True when the byte at `i` is a backslash of its own, not the second byte of
+// a double-byte character (0x5C is a valid second byte).
+bool IsBackslashAt(std::string_view line, std::size_t i) { return line[i] == '\\' && !IsTrailByteAt(line, i); }
+
+// A backslash at the end continues the line, so its whole state carries on.
+std::uint32_t CookieAtLineEnd(std::string_view line, std::uint32_t cookie) {
+  if (!line.empty() && IsBackslashAt(line, line.size() - 1)) return cookie;
+  return cookie & CookieBlockComment;
+}
+
 int ColorForCookie(std::uint32_t cookie) {
   if (cookie & (CookieLineComment | CookieBlockComment)) return ColorComment;
   if (cookie & (CookieString | CookieChar)) return ColorString;
@@ -58,18 +72,28 @@ int ColorForCookie(std::uint32_t cookie) {
 
 // Collects spans, dropping any that would start before the last one added (a
 // word that began before a comment or a quoted text was already overtaken).
+// A span due before `floor` (the start of the part being coloured) starts at
+// the floor instead.
 class SpanSink {
  public:
-  explicit SpanSink(std::vector<ColorSpan>* spans) : m_spans(spans) {}
+  explicit SpanSink(std::vector<ColorSpan>* spans, std::size_t floor = 0) : m_spans(spans), m_floor(floor) {}
   void Add(std::size_t start, int color) {
     if (!m_spans) return;
+    start = std::max(start, m_floor);
     if (!m_spans->empty() && static_cast<int>(start) < m_spans->back().start) return;
     m_spans->push_back({static_cast<int>(start), color});
+  }
+  // A comment opener whose first byte also closed the previous state ("*/*"):
+  // the new state's colour starts where the last span starts.
+  void AddOpener(std::size_t start, int color) {
+    if (m_spans && !m_spans->empty()) start = std::max(start, static_cast<std::size_t>(m_spans->back().start));
+    Add(start, color);
   }
   bool Active() const { return m_spans != nullptr; }
 
  private:
   std::vector<ColorSpan>* m_spans;
+  std::size_t m_floor;
 };
 
 void ColorWord(SpanSink& sink, std::string_view line, std::size_t start, std::size_t end) {
@@ -109,19 +133,35 @@ std::size_t NextStateByte(std::string_view line, std::size_t i) {
   return i;
 }
 
-// The cookie pass: the same states as the colouring scan below, but only the
-// bytes that can change the state are looked at.
-std::uint32_t LineEndCookie(std::uint32_t cookie, std::string_view line) {
+// The state of the scan at a position of a line: the cookie bits, and whether
+// the line's first non-blank byte is still ahead (a "#" there starts a
+// directive).
+struct ScanState {
+  std::uint32_t cookie = 0;
+  bool firstByteMode = false;
+};
+
+ScanState LineStartState(std::uint32_t cookie) {
+  return {cookie, (cookie & ~static_cast<std::uint32_t>(CookieBlockComment)) == 0};
+}
+
+// The cookie pass: the state after the bytes of `line`, computed with the same
+// rules as the colouring scan below, but looking only at the bytes that can
+// change the state. Given a line cut short, it is the state at the cut.
+// Scanning can start at any byte `begin` with the state after the bytes before
+// it: the scan keeps no other state, and looks back at earlier bytes directly.
+ScanState StateAfter(ScanState state, std::string_view line, std::size_t begin = 0) {
   const std::size_t n = line.size();
   const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(line[i]); };
-  bool firstByteMode = (cookie & ~static_cast<std::uint32_t>(CookieBlockComment)) == 0;
-  std::size_t i = 0;
+  std::uint32_t cookie = state.cookie;
+  bool firstByteMode = state.firstByteMode;
+  std::size_t i = begin;
   while (i < n) {
     if (cookie & CookieLineComment) break;
     if (cookie & (CookieString | CookieChar)) {
       i = line.find((cookie & CookieString) ? '"' : '\'', i);
       if (i == std::string_view::npos) break;
-      if (i == 0 || byte(i - 1) != '\\') cookie &= ~static_cast<std::uint32_t>(CookieString | CookieChar);
+      if (i == 0 || !IsBackslashAt(line, i - 1)) cookie &= ~static_cast<std::uint32_t>(CookieString | CookieChar);
       ++i;
       continue;
     }
@@ -163,10 +203,17 @@ std::uint32_t LineEndCookie(std::uint32_t cookie, std::string_view line) {
       if (c >= 0x80 || !IsBlank(c)) firstByteMode = false;
     }
   }
-  // A backslash at the end continues the line, so its whole state carries on.
-  if (n > 0 && byte(n - 1) == '\\') return cookie;
-  return cookie & CookieBlockComment;
+  return {cookie, firstByteMode};
 }
+
+std::uint32_t LineEndCookie(std::uint32_t cookie, std::string_view line) {
+  return CookieAtLineEnd(line, StateAfter(LineStartState(cookie), line).cookie);
+}
+
+// The colouring scan over the bytes from `from` (a character start) until
+// `to`, or past it to the end of a word that straddles it; `state` is the
+// state at `from`. Returns the cookie bits where it stopped.
+std::uint32_t ScanSpans(ScanState state, std::string_view line, std::size_t from, std::size_t to, SpanSink& sink);
 
 }  // namespace
 
@@ -195,29 +242,82 @@ bool IsSqlNumber(std::string_view word) {
 std::uint32_t ColorLine(std::uint32_t cookie, std::string_view line, std::vector<ColorSpan>* spans) {
   if (!spans) return LineEndCookie(cookie, line);
   if (line.empty()) return cookie & CookieBlockComment;
-
   SpanSink sink(spans);
+  return CookieAtLineEnd(line, ScanSpans(LineStartState(cookie), line, 0, line.size(), sink));
+}
+
+void ColorLinePart(std::uint32_t cookie, std::string_view line, std::size_t from, std::size_t to,
+                   std::vector<ColorSpan>& spans, std::vector<ColourResumePoint>* resume) {
+  to = std::min(to, line.size());
+  if (from >= to) return;
+  from = CharStartAt(line, from);
+  // The state at `from`, from the last resume point before it; new points are
+  // left every kResumeSpacing bytes on the way.
+  constexpr std::size_t kResumeSpacing = std::size_t{1} << 20;
+  ScanState state = LineStartState(cookie);
+  std::size_t at = 0;
+  if (resume) {
+    for (const ColourResumePoint& point : *resume) {
+      if (point.position > from) break;
+      at = point.position;
+      state = {static_cast<std::uint32_t>(point.state), (point.state >> 32) != 0};
+    }
+    while (at + kResumeSpacing <= from) {
+      const std::size_t next = CharStartAt(line, at + kResumeSpacing);
+      state = StateAfter(state, line.substr(0, next), at);
+      at = next;
+      if (resume->empty() || resume->back().position < at)
+        resume->push_back({at, state.cookie | (static_cast<std::uint64_t>(state.firstByteMode) << 32)});
+    }
+  }
+  state = StateAfter(state, line.substr(0, from), at);
+  SpanSink sink(&spans, from);
+  ScanSpans(state, line, from, to, sink);
+}
+
+namespace {
+
+std::uint32_t ScanSpans(ScanState state, std::string_view line, std::size_t from, std::size_t to, SpanSink& sink) {
+  std::uint32_t cookie = state.cookie;
   const std::size_t n = line.size();
   auto byte = [&](std::size_t i) { return static_cast<unsigned char>(line[i]); };
   auto follows = [&](std::size_t i, unsigned char c, unsigned char before) {
     return i > 0 && byte(i) == c && byte(i - 1) == before;
   };
 
-  bool firstByteMode = (cookie & ~static_cast<std::uint32_t>(CookieBlockComment)) == 0;
+  bool firstByteMode = state.firstByteMode;
   constexpr std::size_t kNone = static_cast<std::size_t>(-1);
   std::size_t wordStart = kNone;
   // A span is due at the start and after every state change; it starts at
   // `dueAt`, which is the byte that closed a word when that caused it.
   bool spanDue = true;
-  std::size_t dueAt = 0;
+  std::size_t dueAt = from;
+  // Inside a quoted text: the previous character was a backslash of its own.
+  bool escaped = from > 0 && IsBackslashAt(line, from - 1);
+  // A word that began before `from` is coloured as a whole.
+  if (cookie == 0 && from > 0 && from < n && IsIdentifierByte(byte(from))) {
+    std::size_t start = from;
+    while (start > 0) {
+      const std::size_t previous = CharStartAt(line, start - 1);
+      if (!IsIdentifierByte(byte(previous))) break;
+      start = previous;
+    }
+    if (start < from) wordStart = start;
+  }
 
-  for (std::size_t i = 0;; ++i) {
+  // The scan steps over whole characters: the second byte of a double-byte
+  // character may be an ASCII symbol ("@", "\\", "|" ...) and must never end
+  // a word, escape a quote or start a span.
+  for (std::size_t i = from, step = 1;; i += step) {
     if (spanDue) {
       sink.Add(dueAt, ColorForCookie(cookie));
       spanDue = false;
     }
-    if (i >= n) break;
+    // One character past the part: the second byte of "--", "//" or "/*"
+    // decides the colour of the first.
+    if (i >= n || (i > to && wordStart == kNone)) break;
     unsigned char c = byte(i);
+    step = IsLeadByte(c) ? CharLengthAt(line, i) : 1;
 
     if (cookie & CookieLineComment) {
       sink.Add(i, ColorComment);
@@ -226,11 +326,12 @@ std::uint32_t ColorLine(std::uint32_t cookie, std::string_view line, std::vector
     if (cookie & (CookieString | CookieChar)) {
       std::uint32_t bit = (cookie & CookieString) ? CookieString : CookieChar;
       unsigned char quote = bit == CookieString ? '"' : '\'';
-      if (c == quote && (i == 0 || byte(i - 1) != '\\')) {
+      if (c == quote && !escaped) {
         cookie &= ~bit;
         spanDue = true;
         dueAt = i + 1;
       }
+      escaped = step == 1 && c == '\\';
       continue;
     }
     if (cookie & CookieBlockComment) {
@@ -242,25 +343,30 @@ std::uint32_t ColorLine(std::uint32_t cookie, std::string_view line, std::vector
       continue;
     }
     if (follows(i, '/', '/') || follows(i, '-', '-')) {
-      sink.Add(i - 1, ColorComment);
+      sink.AddOpener(i - 1, ColorComment);
       cookie |= CookieLineComment;
       break;
     }
     if (cookie & CookieDirective) {
       if (follows(i, '*', '/')) {
-        sink.Add(i - 1, ColorComment);
+        sink.AddOpener(i - 1, ColorComment);
         cookie |= CookieBlockComment;
       }
       continue;
     }
+    // A quoted text or a comment ends the word before it (its span would
+    // come too late anyway); the word after starts afresh.
     if (c == '"' || c == '\'') {
       sink.Add(i, ColorString);
       cookie |= c == '"' ? CookieString : CookieChar;
+      escaped = false;
+      wordStart = kNone;
       continue;
     }
     if (follows(i, '*', '/')) {
-      sink.Add(i - 1, ColorComment);
+      sink.AddOpener(i - 1, ColorComment);
       cookie |= CookieBlockComment;
+      wordStart = kNone;
       continue;
     }
     if (firstByteMode) {
@@ -283,10 +389,9 @@ std::uint32_t ColorLine(std::uint32_t cookie, std::string_view line, std::vector
     }
   }
   if (wordStart != kNone) ColorWord(sink, line, wordStart, n);
-
-  // A backslash at the end continues the line, so its whole state carries on.
-  if (byte(n - 1) == '\\') return cookie;
-  return cookie & CookieBlockComment;
+  return cookie;
 }
+
+}  // namespace
 
 }  // namespace orva

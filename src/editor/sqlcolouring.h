@@ -40,4 +40,14 @@ bool IsSqlNumber(std::string_view word);
 // cookie is computed (the cheap pass a view runs over lines it does not draw).
 std::uint32_t ColorLine(std::uint32_t cookie, std::string_view line, std::vector<ColorSpan>* spans);
 
+// Colours only the bytes [from, to) of a line (what a view shows of a very
+// long one): appends the spans that apply there, the first starting at
+// `from`, exactly as ColorLine would colour those bytes. The state at `from`
+// comes from the cheap cookie pass.
+// `resume`, when given, holds points of this line (for this cookie) from which
+// the state can be taken up, and receives new ones; the caller drops those
+// after a change of the line.
+void ColorLinePart(std::uint32_t cookie, std::string_view line, std::size_t from, std::size_t to,
+                   std::vector<ColorSpan>& spans, std::vector<ColourResumePoint>* resume = nullptr);
+
 }  // namespace orva

@@ -13,6 +13,8 @@ namespace {
 
 int RoundedCapacity(int length) { return (length / 16 + 1) * 16; }
 
+constexpr int kLargeLine = 1 << 20;
+
 bool IsSingleBit(std::uint32_t flag) { return flag != 0 && (flag & (flag - 1)) == 0; }
 
 // String ids of the UndoAction captions, indexed by action code.
@@ -56,6 +58,7 @@ void CTextBuffer::FreeLines() {
     if (m_lines[i].capacity > 0) delete[] m_lines[i].text;
   m_lines.Clear();
   m_block.reset();
+  m_blockLines = 0;
 }
 
 void CTextBuffer::ResetHistory() {
@@ -109,12 +112,34 @@ void CTextBuffer::ReserveLine(LineEntry& entry, int length) {
   // line of its own outgrowing its allocation, moves it to a new allocation.
   bool fits = entry.capacity > 0 ? length < entry.capacity : length <= entry.length;
   if (fits) return;
-  int capacity = RoundedCapacity(length);
+  if (entry.capacity == 0 && m_blockLines == 1 && entry.text == m_block.get() && length < m_blockCapacity) {
+    // The last line left in the loaded block (a file of one long line) takes
+    // the block over instead of copying it.
+    entry.capacity = m_blockCapacity;
+    m_block.release();
+    m_blockLines = 0;
+    return;
+  }
+  // Lines of megabytes grow by an eighth at a time, so that typing into one
+  // rarely copies it.
+  const int grown = entry.length > kLargeLine ? entry.length + entry.length / 8 : 0;
+  int capacity = RoundedCapacity(std::max(length, std::min(grown, INT_MAX - 32)));
   char* text = new char[capacity];
   std::memcpy(text, entry.text, entry.length);
-  if (entry.capacity > 0) delete[] entry.text;
+  const bool fromBlock = entry.capacity == 0;
+  if (!fromBlock) delete[] entry.text;
   entry.text = text;
   entry.capacity = capacity;
+  if (fromBlock) LeftBlock();
+}
+
+void CTextBuffer::LeftBlock() {
+  // The loaded file's bytes go once no line points into them any more (a
+  // one-line file of many megabytes must not be held twice after an edit).
+  if (--m_blockLines <= 0) {
+    m_block.reset();
+    m_blockLines = 0;
+  }
 }
 
 void CTextBuffer::MarkChanged() {
@@ -176,8 +201,12 @@ bool CTextBuffer::DeleteRaw(ITextBufferView* source, TextPos start, TextPos end)
     ReserveLine(first, length);
     std::memmove(first.text + start.column, kept.data(), kept.size());
     first.length = length;
-    for (int line = start.line + 1; line <= end.line; ++line)
-      if (m_lines[line].capacity > 0) delete[] m_lines[line].text;
+    for (int line = start.line + 1; line <= end.line; ++line) {
+      if (m_lines[line].capacity > 0)
+        delete[] m_lines[line].text;
+      else
+        LeftBlock();
+    }
     m_lines.Erase(start.line + 1, end.line - start.line);
   }
   DeleteEditContext context(start, end);

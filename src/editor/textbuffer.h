@@ -187,6 +187,7 @@ class CTextBuffer {
   void FinishReset();
   bool ValidPos(int line, int column) const;
   void ReserveLine(LineEntry& entry, int length);
+  void LeftBlock();
   // The raw steps, without undo recording.
   bool InsertPieces(ITextBufferView* source, TextPos start, const std::vector<std::string_view>& pieces,
                     TextPos& end);
@@ -206,11 +207,15 @@ class CTextBuffer {
   int m_undoLimit = 1024;
   GapArray<LineEntry> m_lines;
   std::unique_ptr<char[]> m_block;  // the loaded file's bytes, shared by unedited lines
+  int m_blockLines = 0;             // lines still pointing into m_block
+  int m_blockCapacity = 0;          // bytes allocated for m_block
   std::vector<UndoStep> m_undo;
   int m_undoPosition = 0;
   int m_savedPosition = 0;  // -1 when the saved state can no longer be reached
   bool m_groupOpen = false;
   bool m_groupStartPending = false;
+  bool m_groupRecorded = false;  // the open group has appended a record
+  int m_openGroupFirst = 0;      // index of the open group's first record
   std::vector<ITextBufferView*> m_views;
 };
 

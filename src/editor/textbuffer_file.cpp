@@ -88,6 +88,8 @@ bool CTextBuffer::LoadFile(const std::string& path, int eolMode, int encoding) {
   FreeLines();
   m_lines.Assign(std::move(lines));
   m_block = std::move(file.data);
+  m_blockLines = LineCount();
+  m_blockCapacity = static_cast<int>(std::min<std::size_t>(file.capacity, INT_MAX) / 16 * 16);
   m_eolMode = mode;
   m_encoding = fileEncoding;
   m_readOnly = file.readOnly;

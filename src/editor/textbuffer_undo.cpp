@@ -13,12 +13,16 @@ void CTextBuffer::AppendUndo(bool insertion, TextPos start, TextPos end, int act
     // history matches the file any more.
     if (m_savedPosition > m_undoPosition) m_savedPosition = -1;
   }
-  if (static_cast<int>(m_undo.size()) >= m_undoLimit) {
-    // Drop the whole oldest group, never part of one.
+  // At the limit the oldest whole groups go, never part of one and never the
+  // group still being recorded: a single large operation may exceed the limit
+  // until the next group makes room.
+  while (static_cast<int>(m_undo.size()) >= m_undoLimit) {
     int drop = 1;
     while (drop < static_cast<int>(m_undo.size()) && !(m_undo[drop].kind & UndoKindGroupStart)) ++drop;
+    if (m_groupOpen && drop > m_openGroupFirst) break;
     m_undo.erase(m_undo.begin(), m_undo.begin() + drop);
     m_savedPosition = m_savedPosition >= drop ? m_savedPosition - drop : -1;
+    if (m_groupOpen) m_openGroupFirst -= drop;
   }
   UndoStep step;
   step.kind = insertion ? UndoKindInsert : 0;
@@ -33,15 +37,27 @@ void CTextBuffer::AppendUndo(bool insertion, TextPos start, TextPos end, int act
   step.pieceLengths = std::move(pieceLengths);
   m_undo.push_back(std::move(step));
   m_undoPosition = static_cast<int>(m_undo.size());
+  m_groupRecorded = true;
 }
 
 void CTextBuffer::OpenUndoGroup(bool merge) {
   m_groupOpen = true;
+  m_groupRecorded = false;
   m_groupStartPending = !(merge && m_undoPosition > 0);
+  // The first record of the group: the next one, or for a merge the start of
+  // the group it joins.
+  m_openGroupFirst = m_undoPosition;
+  if (!m_groupStartPending) {
+    while (m_openGroupFirst > 0 && !(m_undo[m_openGroupFirst - 1].kind & UndoKindGroupStart)) --m_openGroupFirst;
+    if (m_openGroupFirst > 0) --m_openGroupFirst;
+  }
 }
 
 void CTextBuffer::CloseUndoGroup(ITextBufferView* view) {
-  if (view && m_undoPosition > 0) {
+  // Only a group that changed something reports an action: an empty paste or
+  // a drop that changed nothing must not look like the last recorded action
+  // again (after an Enter it would indent once more).
+  if (view && m_groupRecorded && m_undoPosition > 0) {
     m_groupStartPending = true;
     const UndoStep& last = m_undo[m_undoPosition - 1];
     const int action = last.action;

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
+#include <QRegularExpression>
 #include <algorithm>
 
 #include "editor/gotolinedialog.h"
@@ -33,16 +34,6 @@ QString MenuTextWithCaption(int withCaption, int plain, bool enabled, const std:
 }
 
 }  // namespace
-
-std::string WithCrLfBreaks(std::string_view text) {
-  std::string result;
-  result.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) result += '\r';
-    result += text[i];
-  }
-  return result;
-}
 
 CTextEditView::CTextEditView(QWidget* parent) : CTextView(parent) {
   setAttribute(Qt::WA_InputMethodEnabled, true);
@@ -196,8 +187,63 @@ void CTextEditView::keyPressEvent(QKeyEvent* event) {
 }
 
 void CTextEditView::inputMethodEvent(QInputMethodEvent* event) {
-  if (!event->commitString().isEmpty()) TypeText(event->commitString());
+  // Committed text goes in as one step, whatever its length.
+  if (!event->commitString().isEmpty() && IsEditable() && QApplication::mouseButtons() == Qt::NoButton) {
+    QString text = event->commitString();
+    text.remove(QRegularExpression(QStringLiteral("[\\x00-\\x1f]")));
+    if (!text.isEmpty()) ReplaceSelectionStep(GbkFromQString(text), UndoTyping);
+  }
+  m_preedit = event->preeditString();
+  m_preeditCursor = static_cast<int>(m_preedit.size());
+  for (const QInputMethodEvent::Attribute& attribute : event->attributes())
+    if (attribute.type == QInputMethodEvent::Cursor) m_preeditCursor = attribute.start;
+  viewport()->update();
   event->accept();
+}
+
+QVariant CTextEditView::inputMethodQuery(Qt::InputMethodQuery query) const {
+  auto* self = const_cast<CTextEditView*>(this);
+  const TextPos caret = CaretPos();
+  // A window of the caret's line around the caret, in characters; a line of
+  // megabytes is not handed over whole.
+  constexpr int kSurrounding = 512;
+  const std::string_view line = LineText(caret.line);
+  const int from = SnapColumnLeft(line, std::max(0, caret.column - kSurrounding));
+  const int to = SnapColumnRight(line, std::min(static_cast<int>(line.size()), caret.column + kSurrounding));
+  switch (query) {
+    case Qt::ImEnabled: return IsEditable();
+    case Qt::ImCursorRectangle:
+    case Qt::ImAnchorRectangle: {
+      // Where the caret (and the composed text) is, so that the candidate
+      // window opens beside it.
+      QPoint at = self->TextToClient(caret);
+      at.rx() += self->PreeditWidth(m_preeditCursor);
+      return QRect(viewport()->mapTo(self, at), QSize(2, self->LineHeightPx()));
+    }
+    case Qt::ImFont: return TextFont();
+    case Qt::ImSurroundingText: return QStringFromGbk(line.substr(from, to - from));
+    case Qt::ImCursorPosition:
+      return static_cast<int>(QStringFromGbk(line.substr(from, caret.column - from)).size());
+    case Qt::ImAnchorPosition: {
+      const TextPos anchor = Anchor();
+      if (anchor.line != caret.line || anchor.column < from || anchor.column > to)
+        return static_cast<int>(QStringFromGbk(line.substr(from, caret.column - from)).size());
+      return static_cast<int>(QStringFromGbk(line.substr(from, anchor.column - from)).size());
+    }
+    case Qt::ImCurrentSelection: {
+      TextPos start, end;
+      GetSelection(start, end);
+      std::string text;
+      CopyRange(start, end, text);
+      return QStringFromGbk(text);
+    }
+    case Qt::ImHints: return static_cast<int>(Qt::ImhMultiLine);
+    default: return CTextView::inputMethodQuery(query);
+  }
+}
+
+int CTextEditView::PreeditWidth(int characters) {
+  return characters <= 0 ? 0 : QFontMetrics(TextFont()).horizontalAdvance(m_preedit.left(characters));
 }
 
 // ---- deleting ----
@@ -318,8 +364,7 @@ void CTextEditView::Untab() {
   const int display = DisplayColumnOf(line, caret.column, tab);
   if (display == 0) return;
   const int target = (display - 1) / tab * tab;
-  int column = 0;
-  while (column < caret.column && DisplayColumnOf(line, column, tab) < target) ++column;
+  const int column = std::min(caret.column, ByteAtDisplayColumn(line, target, tab));
   PlaceCaret(TextPos{SnapColumnRight(line, column), caret.line});
 }
 
@@ -339,7 +384,7 @@ void CTextEditView::Paste() {
   if (!IsEditable()) return;
   std::string text;
   if (!GetFromClipboard(text)) text.clear();  // without text only the selection goes
-  ReplaceSelectionStep(WithCrLfBreaks(text), UndoPaste);
+  ReplaceSelectionStep(text, UndoPaste);
 }
 
 void CTextEditView::Undo() {
@@ -385,7 +430,9 @@ bool CTextEditView::ReplaceSelection(std::string_view text, TextPos& end) {
 }
 
 bool CTextEditView::RunFindDialog(FindSettings& settings) {
-  return orva::RunFindDialog(*this, settings, CaretPos(), this);
+  TextPos selStart, selEnd;
+  GetSelection(selStart, selEnd);
+  return orva::RunFindDialog(*this, settings, CaretPos(), std::min(CaretPos(), selStart), this);
 }
 
 bool CTextEditView::RunGoToLineDialog(int& oneBasedLine) { return orva::RunGoToLineDialog(this, oneBasedLine); }
@@ -478,7 +525,7 @@ void CTextEditView::DragFinished(Qt::DropAction action) {
 }
 
 bool CTextEditView::AcceptDrag(QDropEvent* event) {
-  if (!IsEditable() || !m_dragDropEnabled || !event->mimeData() || !event->mimeData()->hasText()) {
+  if (!IsEditable() || !m_dragDropEnabled || !HasGbkText(event->mimeData())) {
     HideDropCaret();
     event->ignore();
     return false;
@@ -516,7 +563,7 @@ void CTextEditView::dragLeaveEvent(QDragLeaveEvent* event) {
 
 void CTextEditView::dropEvent(QDropEvent* event) {
   HideDropCaret();
-  if (!IsEditable() || !m_dragDropEnabled || !event->mimeData() || !event->mimeData()->hasText()) {
+  if (!IsEditable() || !m_dragDropEnabled || !HasGbkText(event->mimeData())) {
     event->ignore();
     return;
   }
@@ -528,7 +575,8 @@ void CTextEditView::dropEvent(QDropEvent* event) {
     event->ignore();
     return;
   }
-  const std::string text = WithCrLfBreaks(GbkFromQString(event->mimeData()->text()));
+  std::string text;
+  GbkTextOf(event->mimeData(), text);
   CTextBuffer* buffer = Buffer();
   // A drag out of this view already runs inside the undo group its source opened.
   if (!m_mouse.draggingOut) buffer->OpenUndoGroup(false);
@@ -554,6 +602,19 @@ void CTextEditView::HideDropCaret() {
 
 void CTextEditView::paintEvent(QPaintEvent* event) {
   CTextView::paintEvent(event);
+  if (!m_preedit.isEmpty()) {
+    // The composed text, underlined, over the text after the caret.
+    QPainter painter(viewport());
+    const QPoint at = TextToClient(CaretPos());
+    const QFontMetrics metrics(TextFont());
+    const QRect box(at.x(), at.y(), metrics.horizontalAdvance(m_preedit) + 2, LineHeightPx());
+    painter.fillRect(box, GetColor(ColorTextBackground));
+    painter.setFont(TextFont());
+    painter.setPen(GetColor(ColorNormalText));
+    painter.drawText(box.left(), at.y() + metrics.ascent(), m_preedit);
+    painter.drawLine(box.left(), box.bottom(), box.right() - 2, box.bottom());
+    painter.fillRect(QRect(at.x() + PreeditWidth(m_preeditCursor), at.y(), 2, LineHeightPx()), GetColor(ColorNormalText));
+  }
   if (!m_dropCaretShown) return;
   QPainter painter(viewport());
   const QPoint at = TextToClient(m_dropCaret);

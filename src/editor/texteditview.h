@@ -65,6 +65,10 @@ class CTextEditView : public CTextView, public IEditSearchTarget {
   void SelectHit(TextPos start, TextPos end) override;
   bool ReplaceSelection(std::string_view text, TextPos& end) override;
 
+  // The text an input method is composing, shown at the caret until it is
+  // committed.
+  const QString& PreeditText() const { return m_preedit; }
+
   // The drop caret shown while something is dragged over the view.
   bool IsDropCaretShown() const { return m_dropCaretShown; }
   TextPos DropCaretPos() const { return m_dropCaret; }
@@ -83,6 +87,7 @@ class CTextEditView : public CTextView, public IEditSearchTarget {
 
   void keyPressEvent(QKeyEvent* event) override;
   void inputMethodEvent(QInputMethodEvent* event) override;
+  QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
   void paintEvent(QPaintEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
@@ -104,8 +109,12 @@ class CTextEditView : public CTextView, public IEditSearchTarget {
   void DeleteRangeStep(TextPos start, TextPos end, int action);
   bool AcceptDrag(QDropEvent* event);
   void ShowDropCaret(TextPos pos);
+  // Pixels taken by the first `characters` of the composed text.
+  int PreeditWidth(int characters);
   void HideDropCaret();
 
+  QString m_preedit;
+  int m_preeditCursor = 0;
   bool m_overwrite = false;
   bool m_autoIndent = true;
   bool m_dragDropEnabled = true;
@@ -117,9 +126,5 @@ class CTextEditView : public CTextView, public IEditSearchTarget {
   TextPos m_replaceStart;
   TextPos m_replaceEnd;
 };
-
-// Text from outside (clipboard, drops) with bare LF line breaks turned into
-// CR LF, so that they break lines in the buffer as they did where they came from.
-std::string WithCrLfBreaks(std::string_view text);
 
 }  // namespace orva

@@ -206,16 +206,27 @@ const char* EncodingName(TextEncoding encoding) {
 }
 
 bool ReadWholeFile(const std::string& path, FileBytes& out) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Opened without blocking: opening a pipe would otherwise wait for a writer.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat st;
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (::fstat(fd, &st) != 0) {
     ::close(fd);
     return false;
   }
+  // Only regular files: a pipe may never end and a device such as /dev/zero
+  // never does.
+  if (!S_ISREG(st.st_mode)) {
+    ::close(fd);
+    errno = S_ISDIR(st.st_mode) ? EISDIR : kErrNotRegularFile;
+    return false;
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   // Sized from the file so a large script is read without copies; a file
   // that grows while being read still comes in whole.
   std::size_t capacity = S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
+  // Some room to spare: a file of one long line can then be edited in place.
+  capacity += std::min<std::size_t>(capacity / 16, std::size_t{16} << 20);
   capacity = std::max(capacity, kTextFileBlockSize);
   std::unique_ptr<char[]> data(new char[capacity]);
   std::size_t size = 0;
@@ -251,6 +262,7 @@ bool ReadWholeFile(const std::string& path, FileBytes& out) {
   ::close(fd);
   out.data = std::move(data);
   out.size = size;
+  out.capacity = capacity;
   out.readOnly = (st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0;
   return true;
 }

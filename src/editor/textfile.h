@@ -3,6 +3,7 @@
 // blocks, and replacing a file atomically so that a failed save never leaves
 // the target missing or half written.
 
+#include <cerrno>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -15,12 +16,16 @@ inline constexpr std::size_t kTextFileBlockSize = 32768;
 struct FileBytes {
   std::unique_ptr<char[]> data;  // never null after a successful read
   std::size_t size = 0;
+  std::size_t capacity = 0;  // bytes allocated for data, at least size
   bool readOnly = false;  // the file has no write permission for this user
 };
 
-// Reads a regular file (or anything readable that is not a folder) whole, in
-// blocks of kTextFileBlockSize bytes. False when it cannot be opened or a read
-// fails.
+// errno after ReadWholeFile refused a pipe, a socket or a device.
+inline constexpr int kErrNotRegularFile = ENODEV;
+
+// Reads a regular file whole, in blocks of kTextFileBlockSize bytes. False
+// when it cannot be opened or a read fails, and for anything that is not a
+// regular file (errno EISDIR for a folder, kErrNotRegularFile otherwise).
 bool ReadWholeFile(const std::string& path, FileBytes& out);
 
 // The encoding of a text file. The text is always held as GBK bytes (GB18030,

@@ -36,6 +36,10 @@ int ByteForClickColumn(std::string_view line, int target, int tabSize);
 // Snapped right.
 int ByteForIdealColumn(std::string_view line, int wanted, int tabSize);
 
+// The first byte index whose display column is at or beyond `target` (the
+// line length when none is); not snapped.
+int ByteAtDisplayColumn(std::string_view line, int target, int tabSize);
+
 // The visible form of a run of bytes starting at display column `startColumn`:
 // tabs expanded to spaces (or "~" and spaces, with spaces shown as 0x7F, when
 // `showTabs` is on).

@@ -6,6 +6,8 @@
 #include <QPalette>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QStyleHints>
+#include <QTextLayout>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -28,6 +30,8 @@ CTextView::CTextView(QWidget* parent) : QAbstractScrollArea(parent) {
   viewport()->setCursor(Qt::IBeamCursor);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  connect(QGuiApplication::styleHints(), &QStyleHints::wheelScrollLinesChanged, this,
+          [this] { WheelSettingChanged(); });
   ResetViewState();
 }
 
@@ -68,6 +72,8 @@ void CTextView::ResetViewState() {
   m_screenLines = -1;
   m_screenChars = -1;
   m_caches.Reset(LineCount());
+  m_resumeLine = -1;
+  m_resumePoints.clear();
   ScheduleCookieFill(0);
   m_caret = m_selStart = m_selEnd = m_anchor = TextPos{};
   m_idealColumn = -1;
@@ -255,6 +261,18 @@ void CTextView::CopyRange(TextPos start, TextPos end, std::string& text) const {
 
 std::uint32_t CTextView::ColorLine(std::uint32_t, int, std::vector<ColorSpan>*) { return 0; }
 
+void CTextView::ColorLinePart(std::uint32_t cookie, int line, int, int, std::vector<ColorSpan>& spans) {
+  ColorLine(cookie, line, &spans);
+}
+
+std::vector<ColourResumePoint>& CTextView::ColourResumePoints(int line) {
+  if (line != m_resumeLine) {
+    m_resumeLine = line;
+    m_resumePoints.clear();
+  }
+  return m_resumePoints;
+}
+
 std::uint32_t CTextView::CookieAfter(int line) {
   if (m_caches.Size() != LineCount()) m_caches.Reset(LineCount());
   return m_caches.CookieAfter(line, [this](std::uint32_t cookie, int l) { return ColorLine(cookie, l, nullptr); });
@@ -433,6 +451,16 @@ void CTextView::OnBufferChanged(ITextBufferView*, const EditContext* context, st
     m_caches.LineChanged(line);
   } else {
     m_caches.LinesChanged(line, LineCount());
+  }
+  // Resume points before the change's start stay good.
+  if (m_resumeLine >= 0 && line <= m_resumeLine) {
+    if (line == m_resumeLine && context && context->Start().line == line) {
+      const auto column = static_cast<std::size_t>(context->Start().column);
+      std::erase_if(m_resumePoints, [column](const ColourResumePoint& point) { return point.position > column; });
+    } else {
+      m_resumeLine = -1;
+      m_resumePoints.clear();
+    }
   }
   // While the user types, the lines below wait until a pause.
   ScheduleCookieFill(kCookieFillPauseMs);

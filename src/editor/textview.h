@@ -31,9 +31,11 @@
 #include "platform/command.h"
 #include "platform/imagelist.h"
 
+class QDrag;
 class QMimeData;
 class QPainter;
 class QPrinter;
+class QTextLayout;
 
 namespace orva {
 
@@ -43,8 +45,31 @@ struct FindSettings {
   unsigned flags = 0;
 };
 
+// The private clipboard and drag format: the exact GBK bytes of the text,
+// offered beside text/plain and preferred when the text comes back into ORVA
+// (bytes such as 0x80 or a lone lead byte have no Unicode form).
+inline constexpr const char* kGbkTextMime = "application/x-orva-gbk-text";
+
+// Text from outside (clipboard, drops) with bare LF line breaks turned into
+// CR LF, so that they break lines in the buffer as they did where they came from.
+std::string WithCrLfBreaks(std::string_view text);
+
+// Puts GBK text into mime data as plain text and as the private format.
+void SetGbkText(QMimeData& data, const std::string& text);
+// True when mime data holds text in either form.
+bool HasGbkText(const QMimeData* data);
+// The text of mime data as GBK: the private format's bytes exactly when
+// present, else the plain text converted, with its bare LF breaks as CR LF.
+// False when the data holds no text.
+bool GbkTextOf(const QMimeData* data, std::string& text);
+
 class CTextView : public QAbstractScrollArea, public ITextBufferView, public ICommandTarget {
  public:
+  // Runs the platform's drag loop for a drag the view starts and returns the
+  // action the drop ended with. Tests replace it (null restores the platform's).
+  using DragLoop = std::function<Qt::DropAction(QDrag& drag, Qt::DropActions actions)>;
+  static void SetDragLoop(DragLoop loop);
+
   explicit CTextView(QWidget* parent = nullptr);
   ~CTextView() override;
 
@@ -149,6 +174,7 @@ class CTextView : public QAbstractScrollArea, public ITextBufferView, public ICo
   // Wheel lines per notch (-1 = a screen). The source is read once and cached;
   // WheelSettingChanged re-reads it. Tests replace the source.
   static void SetWheelScrollLinesSource(std::function<int()> source);
+  // Called when the desktop's wheel setting changes.
   void WheelSettingChanged() { m_wheelLines.reset(); }
   // One wheel event: `delta` in eighths of a degree (120 = a notch).
   void WheelScroll(int delta, Qt::KeyboardModifiers modifiers);
@@ -206,6 +232,8 @@ class CTextView : public QAbstractScrollArea, public ITextBufferView, public ICo
   virtual void PutToClipboard(const std::string& text);
   virtual bool GetFromClipboard(std::string& text) const;
 
+  // Drag data carries the exact GBK bytes (kGbkTextMime) beside the plain
+  // text, so that text moved or copied inside ORVA comes back byte for byte.
   virtual QMimeData* PrepareDragData();
   virtual Qt::DropActions DropEffects() const { return Qt::CopyAction; }
   virtual void DragFinished(Qt::DropAction action) {}
@@ -223,6 +251,14 @@ class CTextView : public QAbstractScrollArea, public ITextBufferView, public ICo
   // The colouring hook: cookie at the end of the previous line in, cookie at
   // the end of this line out; appends spans when `spans` is given.
   virtual std::uint32_t ColorLine(std::uint32_t cookie, int line, std::vector<ColorSpan>* spans);
+  // Colours the bytes [from, to) of a line (the part a view shows of a very
+  // long one): appends spans in increasing start order that give those bytes
+  // the colours ColorLine would. The default colours the whole line; a view
+  // whose colouring can start inside a line overrides it.
+  virtual void ColorLinePart(std::uint32_t cookie, int line, int from, int to, std::vector<ColorSpan>& spans);
+  // Resume points an override of ColorLinePart may keep for a line; the view
+  // drops them when the line, or a line before it, changes.
+  std::vector<ColourResumePoint>& ColourResumePoints(int line);
   virtual CTextBuffer* GetTextBuffer() { return nullptr; }
 
   // Dialog hooks of the editing view: the find dialog edits `settings` and
@@ -292,6 +328,7 @@ class CTextView : public QAbstractScrollArea, public ITextBufferView, public ICo
   void RunGoToLineCommand();
   void RunPageSetup();
   void RunPrint(bool direct, bool preview);
+  const QTextLayout& PrintedLine(int line);
   void StoreSearchSettings();
   bool FindAndSelect(unsigned flags);
 
@@ -309,6 +346,8 @@ class CTextView : public QAbstractScrollArea, public ITextBufferView, public ICo
   int m_screenChars = -1;
   LineCaches m_caches;
   std::vector<ColorSpan> m_spans;
+  int m_resumeLine = -1;
+  std::vector<ColourResumePoint> m_resumePoints;
   TextPos m_caret;
   TextPos m_selStart;
   TextPos m_selEnd;
@@ -323,7 +362,10 @@ class CTextView : public QAbstractScrollArea, public ITextBufferView, public ICo
   bool m_printFooter = true;
   std::unique_ptr<QFont> m_printerFont;
   PrintLayout m_printLayout;
-  std::vector<int> m_pageStarts;
+  std::vector<PageStart> m_pageStarts;
+  QPrinter* m_printer = nullptr;  // while printing
+  std::unique_ptr<QTextLayout> m_printedLine;
+  int m_printedLineIndex = -1;
   int m_lastPageCount = 0;
   std::unique_ptr<ImageList> m_marginImages;
   std::optional<int> m_wheelLines;

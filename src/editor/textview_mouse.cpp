@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPolygon>
+#include <QStyleHints>
 #include <QWheelEvent>
 #include <algorithm>
 
@@ -23,9 +24,18 @@ namespace {
 
 constexpr int kAutoScrollMs = 100;
 
+int DesktopWheelLines() { return QGuiApplication::styleHints()->wheelScrollLines(); }
+
 std::function<int()>& WheelLinesSource() {
-  static std::function<int()> source = [] { return QApplication::wheelScrollLines(); };
+  static std::function<int()> source = DesktopWheelLines;
   return source;
+}
+
+Qt::DropAction PlatformDragLoop(QDrag& drag, Qt::DropActions actions) { return drag.exec(actions, Qt::CopyAction); }
+
+CTextView::DragLoop& CurrentDragLoop() {
+  static CTextView::DragLoop loop = PlatformDragLoop;
+  return loop;
 }
 
 // The margin pointer: an arrow pointing up and to the right, towards the line.
@@ -49,7 +59,41 @@ const QCursor& MarginCursor() {
 }  // namespace
 
 void CTextView::SetWheelScrollLinesSource(std::function<int()> source) {
-  WheelLinesSource() = source ? std::move(source) : [] { return QApplication::wheelScrollLines(); };
+  WheelLinesSource() = source ? std::move(source) : std::function<int()>(DesktopWheelLines);
+}
+
+void CTextView::SetDragLoop(DragLoop loop) { CurrentDragLoop() = loop ? std::move(loop) : DragLoop(PlatformDragLoop); }
+
+std::string WithCrLfBreaks(std::string_view text) {
+  std::string result;
+  result.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) result += '\r';
+    result += text[i];
+  }
+  return result;
+}
+
+void SetGbkText(QMimeData& data, const std::string& text) {
+  data.setText(QStringFromGbk(text));
+  data.setData(QString::fromLatin1(kGbkTextMime), QByteArray(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+bool HasGbkText(const QMimeData* data) {
+  return data && (data->hasText() || data->hasFormat(QString::fromLatin1(kGbkTextMime)));
+}
+
+bool GbkTextOf(const QMimeData* data, std::string& text) {
+  if (!data) return false;
+  const QString gbkFormat = QString::fromLatin1(kGbkTextMime);
+  if (data->hasFormat(gbkFormat)) {
+    const QByteArray bytes = data->data(gbkFormat);
+    text.assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    return true;
+  }
+  if (!data->hasText()) return false;
+  text = WithCrLfBreaks(GbkFromQString(data->text()));
+  return true;
 }
 
 int CTextView::WheelScrollLines() {
@@ -287,7 +331,7 @@ QMimeData* CTextView::PrepareDragData() {
   m_mouse.dragStart = start;
   m_mouse.dragEnd = end;
   auto* data = new QMimeData;
-  data->setText(QStringFromGbk(text));
+  SetGbkText(*data, text);
   return data;
 }
 
@@ -302,7 +346,7 @@ void CTextView::StartDrag() {
   m_mouse.draggingOut = true;
   auto* drag = new QDrag(this);
   drag->setMimeData(data);
-  const Qt::DropAction action = drag->exec(DropEffects(), Qt::CopyAction);
+  const Qt::DropAction action = CurrentDragLoop()(*drag, DropEffects());
   m_mouse.draggingOut = false;
   DragFinished(action);
   if (m_buffer) m_buffer->CloseUndoGroup(this);
@@ -311,19 +355,18 @@ void CTextView::StartDrag() {
 // ---- clipboard ----
 
 bool CTextView::ClipboardHasText() const {
-  const QMimeData* data = QApplication::clipboard()->mimeData();
-  return data && data->hasText();
+  return HasGbkText(QApplication::clipboard()->mimeData());
 }
 
 void CTextView::PutToClipboard(const std::string& text) {
   if (text.empty()) return;
-  QApplication::clipboard()->setText(QStringFromGbk(text));
+  auto* data = new QMimeData;
+  SetGbkText(*data, text);
+  QApplication::clipboard()->setMimeData(data);
 }
 
 bool CTextView::GetFromClipboard(std::string& text) const {
-  if (!ClipboardHasText()) return false;
-  text = GbkFromQString(QApplication::clipboard()->text());
-  return true;
+  return GbkTextOf(QApplication::clipboard()->mimeData(), text);
 }
 
 // ---- focus ----

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "editor/textlayout.h"
 #include "editor/textview.h"
 #include "platform/codec.h"
 #include "platform/qtext.h"
@@ -18,6 +19,9 @@ namespace {
 constexpr std::uint32_t kMarginImageFlags[] = {0x10000, 0x20000, 0x40000, 0x2,   0x4,     0x8,     0x10,    0x20,
                                                0x40,    0x80,    0x100,   0x200, 0x1,     0x80000, 0x100000};
 constexpr int kCaretLineImage = 14;
+
+// Lines up to this many bytes are coloured whole when drawn.
+constexpr int kWholeLineColouring = 16384;
 
 int MarginImageFor(std::uint32_t flags) {
   for (std::size_t i = 0; i < std::size(kMarginImageFlags); ++i) {
@@ -89,31 +93,41 @@ void CTextView::DrawSingleLine(QPainter& painter, const QRect& rect, int line) {
   if (length > 0) {
     const std::uint32_t before = CookieAfter(line - 1);
     m_spans.clear();
-    m_spans.reserve(static_cast<std::size_t>(length) * 3);
-    const std::uint32_t cookie = ColorLine(before, line, &m_spans);
-    m_caches.StoreCookie(line, cookie);
+    // A short line is coloured whole, which also gives the cookie at its end;
+    // of a long one (a single-line dump of megabytes) only the bytes the view
+    // shows are coloured and drawn.
+    int from = 0;
+    int to = length;
+    if (length <= kWholeLineColouring) {
+      m_caches.StoreCookie(line, ColorLine(before, line, &m_spans));
+    } else {
+      const int firstColumn = std::max(0, m_offsetChar - 1);
+      from = SnapColumnLeft(text, std::max(0, ByteAtDisplayColumn(text, firstColumn, m_tabSize) - 1));
+      to = SnapColumnRight(text, ByteAtDisplayColumn(text, m_offsetChar + ScreenChars() + 2, m_tabSize));
+      if (from < to) ColorLinePart(before, line, from, to, m_spans);
+    }
 
     // Runs: bytes before the first span in normal text, then each span up to
     // the next; each run split where the selection starts and ends.
-    std::vector<int> cuts{0};
+    std::vector<int> cuts{from};
     std::vector<int> colours{ColorNormalText};
     for (const ColorSpan& span : m_spans) {
-      const int start = std::clamp(span.start, 0, length);
+      const int start = std::clamp(span.start, from, to);
       if (start == cuts.back()) {
         colours.back() = span.color;
-      } else if (start > cuts.back()) {
+      } else if (start > cuts.back() && start < to) {
         cuts.push_back(start);
         colours.push_back(span.color);
       }
     }
-    cuts.push_back(length);
+    cuts.push_back(to);
     const int selFrom = selectionShown && selStart.line <= line && line <= selEnd.line
                             ? (selStart.line == line ? selStart.column : 0)
                             : -1;
     const int selTo = selFrom < 0 ? -1 : (selEnd.line == line ? selEnd.column : length + 1);
 
     const ViewGeometry geometry{charWidth, LineHeightPx(), MarginWidth(), m_topLine, m_offsetChar};
-    int column = 0;  // display column of the current piece
+    int column = DisplayColumnOf(text, from, m_tabSize);  // display column of the current piece
     for (std::size_t run = 0; run + 1 < cuts.size(); ++run) {
       std::vector<int> pieces{cuts[run]};
       for (int edge : {selFrom, selTo}) {

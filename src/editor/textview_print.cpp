@@ -10,6 +10,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QScreen>
+#include <QTextLayout>
 #include <climits>
 
 #include "editor/textview.h"
@@ -17,12 +18,6 @@
 #include "platform/qtext.h"
 
 namespace orva {
-
-namespace {
-
-constexpr int kWrapFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextExpandTabs;
-
-}  // namespace
 
 // ---- the printing steps ----
 
@@ -52,17 +47,28 @@ void CTextView::OnBeginPrinting(QPainter& painter, QPrinter& printer) {
                                      MarginToDevice(margins.left, dpiX), MarginToDevice(margins.top, dpiY),
                                      MarginToDevice(margins.right, dpiX), MarginToDevice(margins.bottom, dpiY),
                                      metrics.height(), m_printHeader, m_printFooter);
-  const int width = m_printLayout.Width();
-  const int lineHeight = m_printLayout.lineHeight;
+  m_printer = &printer;
   m_pageStarts = PaginateLines(
-      LineCount(),
-      [&](int line) {
-        const std::string_view text = LineText(line);
-        if (text.empty()) return lineHeight;
-        return metrics.boundingRect(QRect(0, 0, width, INT_MAX), kWrapFlags, QStringFromGbk(text)).height();
-      },
-      m_printLayout);
+      LineCount(), [&](int line) { return PrintedLine(line).lineCount(); }, m_printLayout);
   m_lastPageCount = static_cast<int>(m_pageStarts.size());
+}
+
+// A line laid out in wrapped rows across the print width, tabs expanded,
+// broken between words or, for a word wider than the page, anywhere. The last
+// line laid out is kept: a long line is printed over several pages.
+const QTextLayout& CTextView::PrintedLine(int line) {
+  if (m_printedLine && m_printedLineIndex == line) return *m_printedLine;
+  m_printedLine = std::make_unique<QTextLayout>(QStringFromGbk(LineText(line)), *m_printerFont, m_printer);
+  QTextOption option;
+  option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  option.setTabStopDistance(QFontMetricsF(*m_printerFont, m_printer).horizontalAdvance(QLatin1Char(' ')) * m_tabSize);
+  m_printedLine->setTextOption(option);
+  m_printedLine->beginLayout();
+  for (QTextLine row = m_printedLine->createLine(); row.isValid(); row = m_printedLine->createLine())
+    row.setLineWidth(m_printLayout.Width());
+  m_printedLine->endLayout();
+  m_printedLineIndex = line;
+  return *m_printedLine;
 }
 
 void CTextView::OnPrint(QPainter& painter, int page) {
@@ -71,24 +77,27 @@ void CTextView::OnPrint(QPainter& painter, int page) {
   if (m_printFooter) DrawPrintFooter(painter, page);
   painter.setFont(*m_printerFont);
   painter.setPen(Qt::black);
-  const int first = m_pageStarts[static_cast<std::size_t>(page - 1)];
-  const int end = page < pageCount ? m_pageStarts[static_cast<std::size_t>(page)] : LineCount();
-  const int width = m_printLayout.Width();
+  const PageStart first = m_pageStarts[static_cast<std::size_t>(page - 1)];
+  const PageStart end = page < pageCount ? m_pageStarts[static_cast<std::size_t>(page)] : PageStart{LineCount(), 0};
+  // Row by row, one printer line height apart, from the page's first row up
+  // to the next page's first.
   int y = m_printLayout.textTop;
-  for (int line = first; line < end; ++line) {
-    const std::string_view text = LineText(line);
-    if (text.empty()) {
+  for (int line = first.line; line < end.line || (line == end.line && end.row > 0); ++line) {
+    const QTextLayout& layout = PrintedLine(line);
+    const int last = line == end.line ? end.row : layout.lineCount();
+    for (int row = line == first.line ? first.row : 0; row < last; ++row) {
+      const QTextLine text = layout.lineAt(row);
+      text.draw(&painter, QPointF(m_printLayout.left, y - text.y()));
       y += m_printLayout.lineHeight;
-      continue;
     }
-    QRect used;
-    painter.drawText(QRect(m_printLayout.left, y, width, m_printLayout.textBottom - y), kWrapFlags,
-                     QStringFromGbk(text), &used);
-    y += std::max(used.height(), m_printLayout.lineHeight);
+    if (layout.lineCount() == 0) y += m_printLayout.lineHeight;
   }
 }
 
 void CTextView::OnEndPrinting() {
+  m_printedLine.reset();
+  m_printedLineIndex = -1;
+  m_printer = nullptr;
   m_printerFont.reset();
   m_pageStarts.clear();
 }

@@ -38,35 +38,30 @@ void ShowFatalError(const char* message) {
 
 void ShowOutOfMemory() { ShowMessageBox(QStringLiteral("JpegFile :\n内存不足"), QStringLiteral("ORVA"), MbIcon::Error); }
 
-// The bitmap built from the pixels later holds a 32-bit size, so larger
-// pictures are refused like an allocation failure.
-bool FitsBitmapSize(std::size_t width, std::size_t height) {
-  const std::size_t stride = (width * 3 + 3) & ~static_cast<std::size_t>(3);
-  return height == 0 || stride <= (static_cast<std::size_t>(INT_MAX) - 40) / height;
+void ShowTooLarge(std::size_t width, std::size_t height) {
+  ShowMessageBox(QStringLiteral("JPEG :\n图片太大（%1 × %2 像素），无法显示").arg(width).arg(height),
+                 QStringLiteral("ORVA"), MbIcon::Error);
 }
 
-// Copies one decoded scan line into its RGB row.
-void StoreRow(const JSAMPLE* samples, int components, std::size_t width, std::uint8_t* row) {
-  if (components == 3) {
-    std::memcpy(row, samples, width * 3);
-  } else if (components == 1) {
-    for (std::size_t x = 0; x < width; ++x) row[3 * x] = row[3 * x + 1] = row[3 * x + 2] = samples[x];
-  }
+// A file can declare any size in a few bytes; only sizes a picture can need
+// are decoded.
+bool WithinLimits(std::size_t width, std::size_t height) {
+  if (width > static_cast<std::size_t>(kMaxJpegSide) || height > static_cast<std::size_t>(kMaxJpegSide)) return false;
+  return BitmapStride(width) * height <= kMaxJpegBitmapBytes;
 }
 
 }  // namespace
 
-DecodedJpeg DecodeJpegFile(const std::string& path) {
+bool DecodeJpegFile(const std::string& path, IJpegRowSink& sink) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (!file) {
     ShowMessageBox(QStringLiteral("JPEG :\n无法打开文件：") + QString::fromLocal8Bit(path.c_str()));
-    return {};
+    return false;
   }
 
   // Everything the decoder changes after setjmp lives behind pointers that
   // are fixed before it, so nothing depends on register contents after a
   // long jump back.
-  auto result = std::make_unique<DecodedJpeg>();
   auto info = std::make_unique<jpeg_decompress_struct>();
   auto errors = std::make_unique<FatalErrorManager>();
   info->err = jpeg_std_error(&errors->standard);
@@ -74,46 +69,48 @@ DecodedJpeg DecodeJpegFile(const std::string& path) {
   if (setjmp(errors->jumpBack)) {
     jpeg_destroy_decompress(info.get());
     std::fclose(file);
-    return {};
+    return false;
   }
+  const auto giveUp = [&] {
+    jpeg_destroy_decompress(info.get());
+    std::fclose(file);
+    return false;
+  };
 
   jpeg_create_decompress(info.get());
   jpeg_stdio_src(info.get(), file);
   jpeg_read_header(info.get(), TRUE);
+  // Refused before decompression starts, which already takes memory in
+  // proportion to the width.
+  if (!WithinLimits(info->image_width, info->image_height)) {
+    ShowTooLarge(info->image_width, info->image_height);
+    return giveUp();
+  }
   jpeg_start_decompress(info.get());
 
   const std::size_t width = info->output_width;
   const std::size_t height = info->output_height;
   const int components = info->output_components;
-  bool allocated = FitsBitmapSize(width, height);
-  if (allocated) {
-    try {
-      result->rgb.assign(width * height * 3, 0);
-    } catch (const std::bad_alloc&) {
-      allocated = false;
-    }
+  if (!WithinLimits(width, height)) {
+    ShowTooLarge(width, height);
+    return giveUp();
   }
-  if (!allocated) {
+  if (!sink.Begin(static_cast<int>(width), static_cast<int>(height))) {
     ShowOutOfMemory();
-    jpeg_destroy_decompress(info.get());
-    std::fclose(file);
-    return {};
+    return giveUp();
   }
 
   JSAMPARRAY line = (*info->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(info.get()), JPOOL_IMAGE,
                                                static_cast<JDIMENSION>(width * components), 1);
   while (info->output_scanline < info->output_height) {
     if (jpeg_read_scanlines(info.get(), line, 1) != 1) break;
-    StoreRow(line[0], components, width, result->rgb.data() + (info->output_scanline - 1) * width * 3);
+    if (components == 3 || components == 1) sink.Row(static_cast<int>(info->output_scanline - 1), line[0], components);
   }
 
   jpeg_finish_decompress(info.get());
   jpeg_destroy_decompress(info.get());
   std::fclose(file);
-  result->ok = true;
-  result->width = static_cast<int>(width);
-  result->height = static_cast<int>(height);
-  return std::move(*result);
+  return true;
 }
 
 }  // namespace orva

@@ -80,39 +80,66 @@ bool CJpegPicture::LoadFromResource(const QString& resourcePath) {
   return LoadFromFile(copy.Path());
 }
 
-bool CJpegPicture::LoadFromFile(const std::string& path) {
-  Clear();
-  DecodedJpeg decoded = DecodeJpegFile(path);
-  BuildBitmap(decoded.width, decoded.height, decoded.rgb);
-  return decoded.ok;
-}
+namespace {
 
-// Lays out the bitmap block: the header, then the rows bottom-up with red and
-// blue swapped.
-void CJpegPicture::BuildBitmap(int width, int height, const std::vector<std::uint8_t>& rgb) {
-  m_width = width;
-  m_height = height;
-  m_stride = (width * 3 + 3) & ~3;
-  m_block.assign(static_cast<std::size_t>(m_stride) * static_cast<std::size_t>(height) + kInfoHeaderSize, 0);
-
-  std::uint8_t* header = m_block.data();
-  PutLE32(header, kInfoHeaderSize);
-  PutLE32(header + 4, static_cast<std::uint32_t>(width));
-  PutLE32(header + 8, static_cast<std::uint32_t>(height));  // positive: bottom-up rows
-  PutLE16(header + 12, 1);                                   // planes
-  PutLE16(header + 14, 24);                                  // bits per pixel; compression and the rest 0
-
-  const auto rowBytes = static_cast<std::size_t>(width) * 3;
-  for (int y = 0; y < height; ++y) {
-    const std::uint8_t* source = rgb.data() + static_cast<std::size_t>(y) * rowBytes;
+// Lays decoded rows straight into the bitmap block: blue, green, red, the
+// bottom row first, so the pixels take memory once.
+class BitmapSink : public IJpegRowSink {
+ public:
+  explicit BitmapSink(std::vector<std::uint8_t>& block) : m_block(block) {}
+  bool Begin(int width, int height) override {
+    m_width = static_cast<std::size_t>(width);
+    m_height = static_cast<std::size_t>(height);
+    m_stride = BitmapStride(m_width);
+    try {
+      m_block.assign(m_stride * m_height + CJpegPicture::kInfoHeaderSize, 0);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+    return true;
+  }
+  void Row(int y, const std::uint8_t* samples, int components) override {
     std::uint8_t* target =
-        m_block.data() + kInfoHeaderSize + static_cast<std::size_t>(height - 1 - y) * static_cast<std::size_t>(m_stride);
-    for (std::size_t x = 0; x < rowBytes; x += 3) {
-      target[x] = source[x + 2];
-      target[x + 1] = source[x + 1];
-      target[x + 2] = source[x];
+        m_block.data() + CJpegPicture::kInfoHeaderSize + (m_height - 1 - static_cast<std::size_t>(y)) * m_stride;
+    for (std::size_t x = 0; x < m_width; ++x, target += 3) {
+      const std::uint8_t* pixel = samples + x * static_cast<std::size_t>(components);
+      target[0] = pixel[components == 3 ? 2 : 0];
+      target[1] = pixel[components == 3 ? 1 : 0];
+      target[2] = pixel[0];
     }
   }
+  int Width() const { return static_cast<int>(m_width); }
+  int Height() const { return static_cast<int>(m_height); }
+
+ private:
+  std::vector<std::uint8_t>& m_block;
+  std::size_t m_width = 0;
+  std::size_t m_height = 0;
+  std::size_t m_stride = 0;
+};
+
+}  // namespace
+
+bool CJpegPicture::LoadFromFile(const std::string& path) {
+  Clear();
+  BitmapSink sink(m_block);
+  const bool decoded = DecodeJpegFile(path, sink);
+  // A failed decode leaves a header-only bitmap of size 0 x 0.
+  if (!decoded) std::vector<std::uint8_t>(kInfoHeaderSize, 0).swap(m_block);
+  m_width = decoded ? sink.Width() : 0;
+  m_height = decoded ? sink.Height() : 0;
+  m_stride = static_cast<int>(BitmapStride(static_cast<std::size_t>(m_width)));
+  WriteHeader();
+  return decoded;
+}
+
+void CJpegPicture::WriteHeader() {
+  std::uint8_t* header = m_block.data();
+  PutLE32(header, kInfoHeaderSize);
+  PutLE32(header + 4, static_cast<std::uint32_t>(m_width));
+  PutLE32(header + 8, static_cast<std::uint32_t>(m_height));  // positive: bottom-up rows
+  PutLE16(header + 12, 1);                                     // planes
+  PutLE16(header + 14, 24);                                    // bits per pixel; compression and the rest 0
 }
 
 QImage CJpegPicture::ToImage() const {

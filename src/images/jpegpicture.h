@@ -60,7 +60,7 @@ class CJpegPicture {
   QImage ToImage() const;
 
  private:
-  void BuildBitmap(int width, int height, const std::vector<std::uint8_t>& rgb);
+  void WriteHeader();
 
   int m_width = 0;
   int m_height = 0;

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QThread>
+#include "platform/tsan.h"
 
 namespace orva {
 
@@ -16,11 +17,12 @@ void RunOnGuiThread(const std::function<void()>& call) {
     call();
     return;
   }
-  QMetaObject::invokeMethod(QCoreApplication::instance(), [&call] { call(); }, Qt::BlockingQueuedConnection);
+  QMetaObject::invokeMethod(QCoreApplication::instance(), HandedOff([&call] { call(); }),
+                            Qt::BlockingQueuedConnection);
 }
 
 void PostToGuiThread(QObject* context, std::function<void()> call) {
-  QMetaObject::invokeMethod(context, std::move(call), Qt::QueuedConnection);
+  QMetaObject::invokeMethod(context, HandedOff(std::move(call)), Qt::QueuedConnection);
 }
 
 }  // namespace orva

@@ -5,6 +5,8 @@
 #include <QThread>
 #include <mutex>
 
+#include "platform/tsan.h"
+
 namespace orva {
 
 void RegisterMessageTypes() {
@@ -16,7 +18,9 @@ void RegisterMessageTypes() {
 }
 
 void PostMessageTo(QObject* receiver, unsigned message, std::intptr_t wParam, std::intptr_t lParam) {
-  QCoreApplication::postEvent(receiver, new MessageEvent(message, wParam, lParam));
+  auto* event = new MessageEvent(message, wParam, lParam);
+  HandOffRelease(event);
+  QCoreApplication::postEvent(receiver, event);
 }
 
 std::intptr_t SendMessageTo(QObject* receiver, unsigned message, std::intptr_t wParam, std::intptr_t lParam) {
@@ -25,7 +29,7 @@ std::intptr_t SendMessageTo(QObject* receiver, unsigned message, std::intptr_t w
     QCoreApplication::sendEvent(receiver, &event);
   } else {
     QMetaObject::invokeMethod(
-        receiver, [receiver, &event] { QCoreApplication::sendEvent(receiver, &event); },
+        receiver, HandedOff([receiver, &event] { QCoreApplication::sendEvent(receiver, &event); }),
         Qt::BlockingQueuedConnection);
   }
   return event.Result();

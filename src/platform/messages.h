@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "platform/resource_ids.h"
+#include "platform/tsan.h"
 
 class QObject;
 
@@ -18,9 +19,19 @@ class MessageEvent : public QEvent {
   MessageEvent(unsigned message, std::intptr_t wParam, std::intptr_t lParam)
       : QEvent(static_cast<QEvent::Type>(message)), m_message(message), m_wParam(wParam), m_lParam(lParam) {}
 
-  unsigned Message() const { return m_message; }
-  std::intptr_t WParam() const { return m_wParam; }
-  std::intptr_t LParam() const { return m_lParam; }
+  // Reading a posted message takes over what its sender did before posting it.
+  unsigned Message() const {
+    HandOffAcquire(this);
+    return m_message;
+  }
+  std::intptr_t WParam() const {
+    HandOffAcquire(this);
+    return m_wParam;
+  }
+  std::intptr_t LParam() const {
+    HandOffAcquire(this);
+    return m_lParam;
+  }
 
  private:
   unsigned m_message;

@@ -22,6 +22,7 @@ const QString kCaption = QStringLiteral("ORVA");
 QString LastErrorText() {
   const int error = errno;
   if (error == 0) return QStringLiteral("未知错误");
+  if (error == EISDIR || error == kErrNotRegularFile) return QStringLiteral("不是普通文件，只能打开普通文件");
   return QString::fromLocal8Bit(std::strerror(error));
 }
 

@@ -89,6 +89,11 @@ std::string_view LineEndOf(int eolMode) {
 
 std::string_view CQueryView::LineEnd() const { return LineEndOf(Buffer() ? Buffer()->EolMode() : EolCrLf); }
 
+void CQueryView::ColorLinePart(std::uint32_t cookie, int line, int from, int to, std::vector<ColorSpan>& spans) {
+  orva::ColorLinePart(cookie, LineText(line), static_cast<std::size_t>(from), static_cast<std::size_t>(to), spans,
+                      &ColourResumePoints(line));
+}
+
 std::string CQueryView::GetSelectedText() const {
   TextPos start, end;
   GetSelection(start, end);

@@ -62,6 +62,7 @@ class CQueryView : public CTextEditView {
 
  protected:
   std::uint32_t ColorLine(std::uint32_t cookie, int line, std::vector<ColorSpan>* spans) override;
+  void ColorLinePart(std::uint32_t cookie, int line, int from, int to, std::vector<ColorSpan>& spans) override;
   CTextBuffer* GetTextBuffer() override;
   void contextMenuEvent(QContextMenuEvent* event) override;
 

@@ -139,7 +139,7 @@ TEST_F(EditDialogsTest, RunFindDialogReturnsTheValuesTheDialogClosedWith) {
     return dialog.result();
   });
   FindSettings settings{"a", 0};
-  EXPECT_TRUE(RunFindDialog(target, settings, TextPos{2, 0}, nullptr));
+  EXPECT_TRUE(RunFindDialog(target, settings, TextPos{2, 0}, TextPos{2, 0}, nullptr));
   SetDialogHook(previous);
   EXPECT_EQ(settings.what, "abc");
   EXPECT_EQ(settings.flags, static_cast<unsigned>(FindMatchCase));

@@ -43,30 +43,37 @@ TEST(PrintLayoutTest, PageSetupMarginsAreRemembered) {
 
 TEST(PrintLayoutTest, EveryLineEndsAboveTheFooterBand) {
   const PrintLayout layout = ComputePrintLayout(1000, 1000, 100, 100, 100, 100, 10, false, true);
-  // Lines of one to three line heights, as wrapped long lines would be.
-  std::vector<int> heights;
-  for (int i = 0; i < 500; ++i) heights.push_back(10 * (1 + i % 3));
-  const std::vector<int> pages =
-      PaginateLines(static_cast<int>(heights.size()), [&](int line) { return heights[line]; }, layout);
+  // Lines of one to three rows, as wrapped long lines would be.
+  std::vector<int> rows;
+  for (int i = 0; i < 500; ++i) rows.push_back(1 + i % 3);
+  const std::vector<PageStart> pages =
+      PaginateLines(static_cast<int>(rows.size()), [&](int line) { return rows[line]; }, layout);
   ASSERT_GT(pages.size(), 1u);
-  EXPECT_EQ(pages.front(), 0);
+  EXPECT_EQ(pages.front(), (PageStart{0, 0}));
   for (std::size_t p = 0; p < pages.size(); ++p) {
-    const int end = p + 1 < pages.size() ? pages[p + 1] : static_cast<int>(heights.size());
+    EXPECT_EQ(pages[p].row, 0);  // no line here is taller than a page
+    const int end = p + 1 < pages.size() ? pages[p + 1].line : static_cast<int>(rows.size());
     int y = layout.textTop;
-    for (int line = pages[p]; line < end; ++line) y += heights[line];
+    for (int line = pages[p].line; line < end; ++line) y += rows[line] * layout.lineHeight;
     EXPECT_LE(y, layout.bottom - 15) << "page " << p + 1;
     // The page is full: the next line would not have fitted.
-    if (end < static_cast<int>(heights.size())) {
-      EXPECT_GT(y + heights[end], layout.textBottom);
+    if (end < static_cast<int>(rows.size())) {
+      EXPECT_GT(y + rows[end] * layout.lineHeight, layout.textBottom);
     }
   }
 }
 
-TEST(PrintLayoutTest, ALineTallerThanAPageStillGetsAPage) {
+TEST(PrintLayoutTest, ALineTallerThanAPageContinuesOnTheNextPages) {
   const PrintLayout layout = ComputePrintLayout(100, 100, 0, 0, 0, 0, 10, false, false);
-  const std::vector<int> pages = PaginateLines(3, [](int line) { return line == 1 ? 500 : 10; }, layout);
-  EXPECT_EQ(pages, (std::vector<int>{0, 1, 2}));
-  EXPECT_EQ(PaginateLines(0, [](int) { return 10; }, layout), (std::vector<int>{0}));
+  ASSERT_EQ(RowsPerPage(layout), 10);
+  // 3 rows, then 25 rows: a page of its own, two full pages, then its last 5
+  // rows with the one-row line after them.
+  const std::vector<PageStart> pages = PaginateLines(3, [](int line) { return line == 1 ? 25 : (line ? 1 : 3); }, layout);
+  EXPECT_EQ(pages, (std::vector<PageStart>{{0, 0}, {1, 0}, {1, 10}, {1, 20}}));
+  // Exactly a page: nothing continues.
+  EXPECT_EQ(PaginateLines(2, [](int line) { return line ? 1 : 10; }, layout),
+            (std::vector<PageStart>{{0, 0}, {1, 0}}));
+  EXPECT_EQ(PaginateLines(0, [](int) { return 1; }, layout), (std::vector<PageStart>{{0, 0}}));
 }
 
 }  // namespace

@@ -126,10 +126,48 @@ TEST(SqlColouring, SpansAreExactlyThoseOfTheScan) {
   EXPECT_EQ(spans, (std::vector<ColorSpan>{{0, 2}, {1, 2}, {2, 10}, {5, 2}}));
 }
 
-// The cookie pass skips bytes that cannot change the state; over many random
-// lines of the bytes that matter it must end every line as the full scan does.
+// On a line of megabytes the colouring leaves resume points; taking the state
+// up from them gives the colours of a scan from the line's start, whatever
+// order the parts are asked in.
+TEST(SqlColouring, ResumePointsOfALongLineGiveTheSameColours) {
+  std::string line;
+  for (int i = 0; line.size() < (3u << 20) + 500; ++i)
+    line += i % 7 ? "(12,'a\x95\x5C b',\"x\") " : "/* c */ select -- x\\ '";
+  std::vector<ColourResumePoint> resume;
+  for (std::size_t from : {std::size_t{3} << 20, std::size_t{1} << 20, (std::size_t{2} << 20) + 7, std::size_t{5}}) {
+    std::vector<ColorSpan> resumed, scanned;
+    ColorLinePart(CookieChar, line, from, from + 300, resumed, &resume);
+    ColorLinePart(CookieChar, line, from, from + 300, scanned);
+    EXPECT_EQ(resumed, scanned) << "from " << from;
+  }
+  EXPECT_GE(resume.size(), 3u);
+}
+
+// A double-byte character whose second byte is an ASCII symbol is one
+// character: it never ends a word, escapes a quote or continues a line.
+TEST(SqlColouring, DoubleByteCharactersAreNeverSplit) {
+  // 0xAB 0x40 (second byte "@") glued to a keyword makes one word.
+  EXPECT_EQ(Colours("\xAB\x40select"), "22222222");
+  EXPECT_EQ(Colours("x \xAB\x7Cselect"), "2222222222");
+  // 0x95 0x5C: the second byte is no backslash.
+  std::uint32_t cookie = 0;
+  EXPECT_EQ(Colours("-- \x95\x5C", 0, &cookie), "77777");
+  EXPECT_EQ(cookie, 0u);
+  EXPECT_EQ(Colours("'\x95\x5C' x", 0, &cookie), "aaaa22");
+  EXPECT_EQ(Colours("\"\x95\x5C\" and", 0, &cookie), "aaaa2666");
+  // A real backslash after such a character still escapes and continues.
+  EXPECT_EQ(Colours("'\x95\x5C\\' x", 0, &cookie), "aaaaaaa");
+  EXPECT_EQ(cookie, 0u);
+  EXPECT_EQ(Colours("-- \x95\x5C\\", 0, &cookie), "777777");
+  EXPECT_EQ(cookie, static_cast<std::uint32_t>(CookieLineComment));
+}
+
+// The cookie pass skips bytes that cannot change the state (sixteen at a time
+// where it can); over many random lines of the bytes that matter, long enough
+// for that fast path, it must end every line as the full scan does, and no
+// span may start inside a double-byte character.
 TEST(SqlColouring, CookiePassAgreesWithTheFullScanOnRandomLines) {
-  const std::string alphabet = "/-*'\"\\# \tax1\xB0";
+  const std::string alphabet = "/-*'\"\\# \tax1\xB0\x95\x81\x40\x5C\x7C";
   const std::uint32_t starts[] = {0,          CookieBlockComment, CookieString, CookieChar, CookieLineComment,
                                   CookieDirective, CookieDirective | CookieBlockComment};
   std::uint32_t seed = 12345;
@@ -137,15 +175,53 @@ TEST(SqlColouring, CookiePassAgreesWithTheFullScanOnRandomLines) {
   int disagreements = 0;
   for (int round = 0; round < 20000; ++round) {
     std::string line;
-    const std::size_t length = next() % 12;
+    const std::size_t length = next() % 48;
     for (std::size_t i = 0; i < length; ++i) line += alphabet[next() % alphabet.size()];
     for (std::uint32_t cookie : starts) {
       std::vector<ColorSpan> spans;
       if (ColorLine(cookie, line, &spans) != ColorLine(cookie, line, nullptr) && ++disagreements < 5)
         ADD_FAILURE() << "cookie " << cookie << ", line \"" << line << "\"";
+      for (const ColorSpan& span : spans) {
+        if (IsTrailByteAt(line, static_cast<std::size_t>(span.start)) && ++disagreements < 5)
+          ADD_FAILURE() << "span inside a character at " << span.start << ", line \"" << line << "\"";
+      }
     }
   }
   EXPECT_EQ(disagreements, 0);
+}
+
+// What a view shows of a long line is coloured on its own; every byte of the
+// part must get the colour the whole line's colouring gives it.
+TEST(SqlColouring, PartOfALineIsColouredAsInTheWholeLine) {
+  const std::vector<std::string> pieces = {"select", "SeLeCt", " ", "\t", "'", "\"", "/", "*", "-", "#", "\\", "0x1F",
+                                           "1.5e3", "x_y", ".", ",", "\xB0\xA1", "\x95\x5C", "\xAB@", "(", "from"};
+  const std::uint32_t starts[] = {0, CookieBlockComment, CookieString, CookieChar, CookieDirective};
+  std::uint32_t seed = 4242;
+  auto next = [&] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+  const auto colourOf = [](const std::vector<ColorSpan>& spans, std::size_t i) {
+    int colour = ColorNormalText;
+    for (const ColorSpan& span : spans)
+      if (span.start <= static_cast<int>(i)) colour = span.color;
+    return colour;
+  };
+  for (int round = 0; round < 3000; ++round) {
+    std::string line;
+    const std::size_t count = next() % 16;
+    for (std::size_t i = 0; i < count; ++i) line += pieces[next() % pieces.size()];
+    if (line.empty()) continue;
+    const std::uint32_t cookie = starts[next() % std::size(starts)];
+    std::vector<ColorSpan> whole;
+    ColorLine(cookie, line, &whole);
+    std::size_t from = CharStartAt(line, next() % line.size());
+    const std::size_t to = from + 1 + next() % (line.size() - from);
+    std::vector<ColorSpan> part;
+    ColorLinePart(cookie, line, from, to, part);
+    ASSERT_FALSE(part.empty());
+    EXPECT_EQ(part.front().start, static_cast<int>(from));
+    for (std::size_t i = from; i < to; ++i)
+      ASSERT_EQ(colourOf(part, i), colourOf(whole, i))
+          << "byte " << i << " of \"" << line << "\", part " << from << "-" << to << ", cookie " << cookie;
+  }
 }
 
 }  // namespace

@@ -4,7 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+
+#include <chrono>
+#include <future>
+
 #include "editor/textbuffer.h"
+#include "editor/textfile.h"
 #include "editor_test_util.h"
 
 namespace orva {
@@ -105,6 +111,37 @@ TEST(TextBufferLoad, FailureLeavesTheBufferAsItWas) {
   EXPECT_EQ(Lines(buffer), (Strings{"one", "two"}));
   EXPECT_EQ(buffer.EolMode(), EolLf);
   EXPECT_TRUE(view.notifications.empty());
+}
+
+TEST(TextBufferLoad, OnlyRegularFilesAreOpened) {
+  TempFolder folder;
+  const std::string fifo = folder.Path("pipe.sql");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  CTextBuffer buffer;
+  buffer.CreateEmpty();
+  // A pipe without a writer must not hold the load up; should it wait, the
+  // guard below gives it a writer and an end so that the test finishes.
+  auto load = std::async(std::launch::async, [&] {
+    errno = 0;
+    const bool loaded = buffer.LoadFile(fifo);
+    return std::make_pair(loaded, errno);
+  });
+  if (load.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+    ADD_FAILURE() << "loading a pipe waits for a writer";
+    const int writer = ::open(fifo.c_str(), O_WRONLY);
+    ::close(writer);
+  }
+  const auto [loaded, error] = load.get();
+  EXPECT_FALSE(loaded);
+  EXPECT_EQ(error, kErrNotRegularFile);
+  // A device that never ends.
+  errno = 0;
+  EXPECT_FALSE(buffer.LoadFile("/dev/zero"));
+  EXPECT_EQ(errno, kErrNotRegularFile);
+  errno = 0;
+  EXPECT_FALSE(buffer.LoadFile(folder.Path("")));
+  EXPECT_EQ(errno, EISDIR);
+  EXPECT_EQ(Lines(buffer), (Strings{""}));
 }
 
 TEST(TextBufferLoad, FileWithoutWritePermissionLoadsReadOnly) {

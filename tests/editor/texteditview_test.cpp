@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDrag>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
@@ -23,29 +25,33 @@ namespace {
 using test::Key;
 using test::PointAt;
 
-// Opens the drag-source steps of the view to the tests: the drag itself is a
-// platform loop, so the tests play the source's part around a real drop event.
-class DragEditView : public CTextEditView {
- public:
-  using CTextEditView::CTextEditView;
-
-  // What the view does when the mouse drags its selection out: open the
-  // undo group, record the dragged range, let `drop` happen, finish.
-  Qt::DropAction DragSelectionAndDrop(QPoint point, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    Buffer()->OpenUndoGroup(false);
-    std::unique_ptr<QMimeData> data(PrepareDragData());
-    m_mouse.draggingOut = true;
-    QDragEnterEvent enter(point, DropEffects(), data.get(), Qt::LeftButton, modifiers);
-    QApplication::sendEvent(viewport(), &enter);
-    QDropEvent drop(point, DropEffects(), data.get(), Qt::LeftButton, modifiers);
-    QApplication::sendEvent(viewport(), &drop);
-    m_mouse.draggingOut = false;
-    const Qt::DropAction action = drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
-    DragFinished(action);
-    Buffer()->CloseUndoGroup(this);
-    return action;
-  }
-};
+// Drags with the mouse: a press inside the selection of `source`, a move far
+// enough to start the drag, and a release. The platform's drag loop is
+// replaced by one that delivers the drag to `target` at `to`, as a pointer
+// moved there and released would.
+Qt::DropAction DragWithMouse(CTextView& source, QPoint from, CTextView& target, QPoint to,
+                             Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+  Qt::DropAction result = Qt::IgnoreAction;
+  bool started = false;
+  CTextView::SetDragLoop([&](QDrag& drag, Qt::DropActions actions) {
+    started = true;
+    QDragEnterEvent enter(to, actions, drag.mimeData(), Qt::LeftButton, modifiers);
+    QApplication::sendEvent(target.viewport(), &enter);
+    if (!enter.isAccepted()) return result = Qt::IgnoreAction;
+    QDropEvent drop(to, actions, drag.mimeData(), Qt::LeftButton, modifiers);
+    QApplication::sendEvent(target.viewport(), &drop);
+    return result = drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
+  });
+  QTest::mousePress(source.viewport(), Qt::LeftButton, Qt::NoModifier, from);
+  const QPoint away = from + QPoint(QApplication::startDragDistance() + 4, 0);
+  QMouseEvent move(QEvent::MouseMove, away, source.viewport()->mapToGlobal(away), Qt::NoButton, Qt::LeftButton,
+                   Qt::NoModifier);
+  QApplication::sendEvent(source.viewport(), &move);
+  QTest::mouseRelease(source.viewport(), Qt::LeftButton, Qt::NoModifier, away);
+  CTextView::SetDragLoop(nullptr);
+  EXPECT_TRUE(started) << "the mouse did not start a drag";
+  return result;
+}
 
 class TextEditViewTest : public ::testing::Test {
  protected:
@@ -54,7 +60,7 @@ class TextEditViewTest : public ::testing::Test {
     const std::string path = m_dir.filePath(QStringLiteral("text.sql")).toStdString();
     std::ofstream(path, std::ios::binary) << test::JoinLines(lines);
     ASSERT_TRUE(m_buffer.LoadFile(path, EolCrLf));
-    m_view = test::MakeView<DragEditView>(m_buffer);
+    m_view = test::MakeView<CTextEditView>(m_buffer);
     m_view->setFocus();
   }
   std::vector<std::string> Lines() const {
@@ -90,7 +96,14 @@ class TextEditViewTest : public ::testing::Test {
   QTemporaryDir m_dir;
   test::MessageBoxRecorder m_boxes;
   CTextBuffer m_buffer;
-  std::unique_ptr<DragEditView> m_view;
+  std::unique_ptr<CTextEditView> m_view;
+  // Drags the view's selection from its start onto a point of the same view.
+  Qt::DropAction DragSelectionTo(QPoint to, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    TextPos start, end;
+    m_view->GetSelection(start, end);
+    const QPoint from = PointAt(*m_view, start.line, m_view->DisplayColumnOfPos(start));
+    return DragWithMouse(*m_view, from, *m_view, to, modifiers);
+  }
 };
 
 TEST_F(TextEditViewTest, TypingGroupsAtSpacesAndUndoTextsCarryCaptions) {
@@ -296,20 +309,148 @@ TEST_F(TextEditViewTest, ReplaceAllInASelectionStaysInsideTheBlock) {
 }
 
 TEST_F(TextEditViewTest, DroppingOntoTheDraggedTextChangesNothing) {
-  Load({"abcdef"});
-  Select({1, 0}, {3, 0});
+  // After an Enter the last recorded action is a line break: a drag that
+  // changes nothing must not set off automatic indentation again.
+  Load({"abc", "    from t", "    where x"});
+  Caret({3, 0});
+  Key(*m_view, Qt::Key_Return);
+  ASSERT_EQ(Lines(), (std::vector<std::string>{"abc", "", "    from t", "    where x"}));
+  Select({4, 3}, {9, 3});
   const int undoSteps = m_buffer.UndoRecordCount();
-  EXPECT_EQ(m_view->DragSelectionAndDrop(PointAt(*m_view, 0, 2)), Qt::IgnoreAction);
-  EXPECT_EQ(Lines(), (std::vector<std::string>{"abcdef"}));
+  EXPECT_EQ(DragSelectionTo(PointAt(*m_view, 3, 6)), Qt::IgnoreAction);
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"abc", "", "    from t", "    where x"}));
   EXPECT_EQ(m_buffer.UndoRecordCount(), undoSteps);
-  EXPECT_EQ(m_view->CaretPos(), (TextPos{2, 0}));
+  EXPECT_EQ(m_view->CaretPos(), (TextPos{6, 3}));
   EXPECT_FALSE(m_view->IsSelection());
+}
+
+TEST_F(TextEditViewTest, ActionsThatChangeNothingDoNotIndent) {
+  Load({"abc", "    from t", "    where x"});
+  Caret({3, 0});
+  Key(*m_view, Qt::Key_Return);
+  const std::vector<std::string> afterEnter{"abc", "", "    from t", "    where x"};
+  ASSERT_EQ(Lines(), afterEnter);
+  // A paste with an empty clipboard.
+  QApplication::clipboard()->clear();
+  Caret({6, 3});
+  Key(*m_view, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(Lines(), afterEnter);
+  // An empty insertion as one step.
+  TextPos end;
+  EXPECT_TRUE(m_view->InsertAsStep({6, 3}, "", UndoPaste, end));
+  EXPECT_EQ(Lines(), afterEnter);
+  // A selection copied out to another document leaves this one unchanged.
+  CTextBuffer other;
+  other.CreateEmpty();
+  auto target = test::MakeView<CTextEditView>(other);
+  Select({4, 3}, {9, 3});
+  EXPECT_EQ(DragWithMouse(*m_view, PointAt(*m_view, 3, 5), *target, PointAt(*target, 0, 0), Qt::ControlModifier),
+            Qt::CopyAction);
+  EXPECT_EQ(Lines(), afterEnter);
+  EXPECT_EQ(std::string(other.Line(0)), "where");
+}
+
+TEST_F(TextEditViewTest, UndoRestoresABlockLargerThanTheUndoLimit) {
+  Load(std::vector<std::string>(1100, "line"));
+  Key(*m_view, Qt::Key_A, Qt::ControlModifier);
+  Key(*m_view, Qt::Key_Tab);
+  ASSERT_EQ(Lines(), std::vector<std::string>(1100, "\tline"));
+  Key(*m_view, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Lines(), std::vector<std::string>(1100, "line"));
+  EXPECT_FALSE(m_buffer.HasUndo());
+  Key(*m_view, Qt::Key_Y, Qt::ControlModifier);
+  EXPECT_EQ(Lines(), std::vector<std::string>(1100, "\tline"));
+  // The next group makes room again by dropping whole old groups.
+  QTest::keyClicks(m_view.get(), " ");
+  EXPECT_LE(m_buffer.UndoRecordCount(), 1024);
+  Key(*m_view, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Lines(), std::vector<std::string>(1100, "\tline"));
+  EXPECT_FALSE(m_buffer.HasUndo());
+}
+
+TEST_F(TextEditViewTest, BytesWithoutUnicodeFormSurviveCutPasteAndDrag) {
+  // 0x80 (the euro sign of code page 936), 0xFF and a lone lead byte at the end.
+  const std::string odd = "a\x80" "b\xFF" "c\x81";
+  Load({odd, "tail"});
+  Select({0, 0}, {0, 1});
+  Key(*m_view, Qt::Key_X, Qt::ControlModifier);
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"tail"}));
+  Caret({4, 0});
+  Key(*m_view, Qt::Key_Return);
+  Key(*m_view, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"tail", odd, ""}));
+  // Other programs still get plain text.
+  EXPECT_TRUE(QApplication::clipboard()->mimeData()->hasText());
+
+  // Moved by dragging, within the view.
+  Select({0, 1}, {6, 1});
+  EXPECT_EQ(DragSelectionTo(PointAt(*m_view, 0, 2)), Qt::MoveAction);
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"ta" + odd + "il", "", ""}));
+}
+
+TEST_F(TextEditViewTest, InputMethodComposesAtTheCaretAndCommitsOneStep) {
+  // What an input method asks the focused widget, the way it asks it.
+  const auto ImQuery = [this](Qt::InputMethodQuery query) {
+    QInputMethodQueryEvent event(query);
+    QApplication::sendEvent(m_view.get(), &event);
+    return event.value(query);
+  };
+  Load({"select  from t"});
+  Caret({7, 0});
+  QApplication::processEvents();
+  const QImage before = m_view->viewport()->grab().toImage();
+  QInputMethodEvent compose(QStringLiteral("zhongwen"), {});
+  QApplication::sendEvent(m_view.get(), &compose);
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"select  from t"}));  // nothing inserted while composing
+  // The composed text is drawn at the caret, over what follows it.
+  const QImage during = m_view->viewport()->grab().toImage();
+  const QPoint caret = m_view->TextToClient({7, 0});
+  const QRect afterCaret(caret.x() + 3, caret.y(), 5 * m_view->CharWidthPx(), m_view->LineHeightPx());
+  EXPECT_NE(before.copy(afterCaret), during.copy(afterCaret));
+  // The candidate window is placed at the caret, after the composed text.
+  const QRect box = ImQuery(Qt::ImCursorRectangle).toRect();
+  const QPoint caretInView = m_view->viewport()->mapTo(m_view.get(), caret);
+  EXPECT_EQ(box.top(), caretInView.y());
+  EXPECT_GT(box.left(), caretInView.x() + 4 * m_view->CharWidthPx());
+  EXPECT_EQ(box.height(), m_view->LineHeightPx());
+  EXPECT_EQ(ImQuery(Qt::ImSurroundingText).toString(), QStringLiteral("select  from t"));
+  EXPECT_EQ(ImQuery(Qt::ImCursorPosition).toInt(), 7);
+  EXPECT_TRUE(ImQuery(Qt::ImEnabled).toBool());
+
+  QInputMethodEvent commit;
+  commit.setCommitString(QStringLiteral("中文 名称"));
+  QApplication::sendEvent(m_view.get(), &commit);
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"select \xD6\xD0\xCE\xC4 \xC3\xFB\xB3\xC6 from t"}));
+  EXPECT_EQ(m_view->CaretPos(), (TextPos{16, 0}));
+  EXPECT_TRUE(m_view->PreeditText().isEmpty());
+  Key(*m_view, Qt::Key_Z, Qt::ControlModifier);  // the whole commit is one step
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"select  from t"}));
+}
+
+TEST_F(TextEditViewTest, FindUpwardsFromTheDialogWalksBackwards) {
+  Load({"ab ab ab"});
+  Caret({8, 0});
+  DialogHook previous = SetDialogHook([](QDialog& dialog) {
+    FindControl<QLineEdit>(dialog, IDC_FIND_TEXT)->setText(QStringLiteral("ab"));
+    FindControl<QRadioButton>(dialog, IDC_FIND_UP)->setChecked(true);
+    FindControl<QPushButton>(dialog, 1)->click();
+    return dialog.result();
+  });
+  TextPos start, end;
+  Key(*m_view, Qt::Key_F, Qt::ControlModifier);
+  m_view->GetSelection(start, end);
+  EXPECT_EQ(start, (TextPos{6, 0}));
+  Key(*m_view, Qt::Key_F, Qt::ControlModifier);
+  m_view->GetSelection(start, end);
+  EXPECT_EQ(start, (TextPos{3, 0}));
+  SetDialogHook(previous);
+  EXPECT_EQ(m_boxes.Count(), 0u);
 }
 
 TEST_F(TextEditViewTest, DroppingElsewhereMovesOrCopiesAsOneUndoStep) {
   Load({"abcdef", "gh"});
   Select({1, 0}, {3, 0});
-  EXPECT_EQ(m_view->DragSelectionAndDrop(PointAt(*m_view, 0, 5)), Qt::MoveAction);
+  EXPECT_EQ(DragSelectionTo(PointAt(*m_view, 0, 5)), Qt::MoveAction);
   EXPECT_EQ(Lines(), (std::vector<std::string>{"adebcf", "gh"}));
   TextPos start, end;
   m_view->GetSelection(start, end);
@@ -321,7 +462,7 @@ TEST_F(TextEditViewTest, DroppingElsewhereMovesOrCopiesAsOneUndoStep) {
 
   // Ctrl copies, onto another line.
   Select({1, 0}, {3, 0});
-  EXPECT_EQ(m_view->DragSelectionAndDrop(PointAt(*m_view, 1, 1), Qt::ControlModifier), Qt::CopyAction);
+  EXPECT_EQ(DragSelectionTo(PointAt(*m_view, 1, 1), Qt::ControlModifier), Qt::CopyAction);
   EXPECT_EQ(Lines(), (std::vector<std::string>{"abcdef", "gbch"}));
 }
 

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "editor/textlayout.h"
 #include "editor/textwords.h"
@@ -73,6 +75,40 @@ TEST(TextLayoutTest, IdealColumnPicksTheNearerSideOfATab) {
   EXPECT_EQ(ByteForIdealColumn(kZhong + kWen, 3, 4), 4);
   EXPECT_EQ(ByteForIdealColumn("abc", 0, 4), 0);
   EXPECT_EQ(ByteForIdealColumn("abc", 2, 4), 2);
+}
+
+// The column arithmetic hops from tab to tab (long lines hold few); on
+// random lines it must agree with stepping byte by byte.
+TEST(TextLayoutTest, ColumnLookupsAgreeWithAByteByByteWalk) {
+  const auto next = [](int column, char byte, int tab) { return byte == '\t' ? (column / tab + 1) * tab : column + 1; };
+  std::uint32_t seed = 99;
+  auto random = [&] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+  const std::string alphabet = "ab\t \xD6\xD0";
+  for (int round = 0; round < 2000; ++round) {
+    std::string line;
+    const int length = static_cast<int>(random() % 24);
+    for (int i = 0; i < length; ++i) line += alphabet[random() % alphabet.size()];
+    const int tab = 1 + static_cast<int>(random() % 8);
+    std::vector<int> columns{0};  // display column before each byte, and at the end
+    for (char byte : line) columns.push_back(next(columns.back(), byte, tab));
+    ASSERT_EQ(DisplayLength(line, tab), columns.back());
+    for (int i = 0; i <= length; ++i) ASSERT_EQ(DisplayColumnOf(line, i, tab), columns[i]);
+    for (int target = 0; target <= columns.back() + 2; ++target) {
+      int click = length, ideal = length, at = length;
+      for (int i = length - 1; i >= 0; --i) {
+        if (columns[i + 1] > target) click = i;
+        if (columns[i] >= target) at = i;
+      }
+      for (int i = 0; i < length; ++i) {
+        if (columns[i] >= target) { ideal = i; break; }
+        if (columns[i + 1] >= target) { ideal = columns[i + 1] - tab / 2 < target ? i + 1 : i; break; }
+      }
+      SCOPED_TRACE(testing::Message() << "tab " << tab << ", target " << target << ", line of " << length);
+      ASSERT_EQ(ByteForClickColumn(line, target, tab), SnapColumnRight(line, click));
+      ASSERT_EQ(ByteForIdealColumn(line, target, tab), SnapColumnRight(line, ideal));
+      ASSERT_EQ(ByteAtDisplayColumn(line, target, tab), at);
+    }
+  }
 }
 
 TEST(TextLayoutTest, ExpandTabsShowsTabsAndSpacesOnRequest) {

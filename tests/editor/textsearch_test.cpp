@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "editor/textsearch.h"
+#include "platform/codec.h"
 
 namespace orva {
 namespace {
@@ -21,6 +22,33 @@ struct Lines {
 
 bool Find(const Lines& lines, std::string_view what, TextPos start, unsigned flags, bool wrap, TextPos& found) {
   return FindInBlock(lines.Source(), {what, start, {}, lines.End(), flags, wrap}, found);
+}
+
+// Without match case the search never upper-cases the line; on random lines
+// whose double-byte characters have letters as second bytes it must find what
+// a search of the upper-cased line finds, both ways.
+TEST(TextSearchTest, CaseBlindSearchAgreesWithSearchingTheUpperCasedLine) {
+  const std::vector<std::string> pieces = {"a", "B", "ab", " ", "\xC1" "a", "\xC1" "A", "_", "\xD6\xD0"};
+  const std::vector<std::string> patterns = {"ab", "A", "\xC1" "A", "b a", "\xC1" "a"};
+  std::uint32_t seed = 5;
+  auto next = [&] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+  for (int round = 0; round < 4000; ++round) {
+    std::string line;
+    for (std::size_t i = next() % 40; i > 0; --i) line += pieces[next() % pieces.size()];
+    const std::string& what = patterns[next() % patterns.size()];
+    const unsigned whole = next() % 2 ? FindWholeWord : 0;
+    Lines lines{{line}};
+    Lines upper{{ToUpperGbk(line)}};
+    const std::string upperWhat = ToUpperGbk(what);
+    for (unsigned up : {0u, static_cast<unsigned>(FindUp)}) {
+      const TextPos start{static_cast<int>(next() % (line.size() + 1)), 0};
+      TextPos found{-1, -1}, expected{-1, -1};
+      const bool hit = Find(lines, what, start, whole | up, false, found);
+      const bool expectedHit = Find(upper, upperWhat, start, whole | up | FindMatchCase, false, expected);
+      ASSERT_EQ(hit, expectedHit) << "\"" << what << "\" in \"" << line << "\" from " << start.column << (up ? " up" : "");
+      if (hit) ASSERT_EQ(found, expected) << "\"" << what << "\" in \"" << line << "\"";
+    }
+  }
 }
 
 TEST(TextSearchTest, WholeWordRejectsOccurrencesInsideLongerWords) {

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFontMetricsF>
 #include <QPrinter>
 #include <QRegularExpression>
+#include <QStyleHints>
 #include <QWheelEvent>
 
 #include "platform/profile.h"
@@ -144,13 +146,22 @@ TEST_F(WheelTest, LinesPerNotchAndIgnoredModifiers) {
   EXPECT_EQ(view->TopLine(), 0);
   Wheel(*view, -30);
   EXPECT_EQ(view->TopLine(), 1);
-  // The setting is read once; a settings change re-reads it.
-  CTextView::SetWheelScrollLinesSource([] { return 1; });
+}
+
+TEST_F(WheelTest, AChangedDesktopSettingIsTakenUp) {
+  QStyleHints* hints = QGuiApplication::styleHints();
+  const int saved = hints->wheelScrollLines();
+  CTextView::SetWheelScrollLinesSource(nullptr);  // the desktop's setting
+  hints->setWheelScrollLines(3);
+  CTextBuffer buffer;
+  FillBuffer(buffer, std::vector<std::string>(300, "text"));
+  auto view = MakeView(buffer);
+  Wheel(*view, -120);
+  EXPECT_EQ(view->TopLine(), 3);
+  hints->setWheelScrollLines(1);
   Wheel(*view, -120);
   EXPECT_EQ(view->TopLine(), 4);
-  view->WheelSettingChanged();
-  Wheel(*view, -120);
-  EXPECT_EQ(view->TopLine(), 5);
+  hints->setWheelScrollLines(saved);
 }
 
 int PdfPageCount(const QString& path) {
@@ -207,6 +218,27 @@ TEST(TextViewPrintTest, LongLinesWrapOntoMoreLinesAndPages) {
   // 40 lines that would fit on one page unwrapped need several once wrapped.
   ASSERT_GT(perPage, 40);
   EXPECT_GT(view->LastPrintPageCount(), 1);
+  EXPECT_EQ(PdfPageCount(path), view->LastPrintPageCount());
+}
+
+TEST(TextViewPrintTest, ALineLongerThanAPageGoesOnOverTheFollowingPages) {
+  CTextBuffer buffer;
+  std::string values = "INSERT INTO t VALUES ";
+  for (int i = 0; i < 12000; ++i) values += "(" + std::to_string(i) + ", 'text'), ";
+  FillBuffer(buffer, {"-- one statement", values, "-- end"});
+  auto view = MakeView(buffer);
+  const QString path = PrintToPdf(*view, QStringLiteral("longline.pdf"));
+  ASSERT_FALSE(path.isEmpty());
+  // The rows the statement needs at least, were every row filled to the edge.
+  const PrintLayout& layout = view->LastPrintLayout();
+  QPrinter printer(QPrinter::HighResolution);
+  QFont font(view->TextFont(), &printer);
+  font.setPointSizeF(view->TextFont().pointSizeF() / 2);
+  const double width = QFontMetricsF(font, &printer).horizontalAdvance(QString::fromLatin1(values.c_str()));
+  const int perPage = (layout.textBottom - layout.textTop) / layout.lineHeight;
+  const int atLeast = static_cast<int>(width / layout.Width() / perPage);
+  ASSERT_GE(atLeast, 4);  // more pages than the three lines would take unwrapped
+  EXPECT_GE(view->LastPrintPageCount(), atLeast);
   EXPECT_EQ(PdfPageCount(path), view->LastPrintPageCount());
 }
 

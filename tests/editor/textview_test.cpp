@@ -2,6 +2,7 @@
 // colouring cache, bookmarks and status texts.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <QClipboard>
 #include <QImage>
@@ -397,14 +398,68 @@ TEST(TextViewTest, LongLinesScrollSideways) {
   CTextBuffer buffer;
   FillBuffer(buffer, {std::string(300, 'x'), "short"});
   auto view = MakeView(buffer);
+  view->activateWindow();
+  view->setFocus();
+  QApplication::processEvents();
+  ASSERT_TRUE(view->hasFocus());
   Key(*view, Qt::Key_End);
   EXPECT_EQ(view->OffsetChar(), 300 - view->ScreenChars());
-  EXPECT_TRUE(view->IsCaretShown() || !view->hasFocus());
+  // The caret is drawn after the last character, inside the window.
+  EXPECT_TRUE(view->IsCaretShown());
+  const QPoint caret = view->TextToClient(view->CaretPos());
+  ASSERT_LT(caret.x() + 1, view->viewport()->width());
+  const auto caretPixel = [&] {
+    return view->viewport()->grab().toImage().pixelColor(caret.x() + 1, caret.y() + view->LineHeightPx() / 2);
+  };
+  EXPECT_EQ(caretPixel(), view->GetColor(ColorNormalText));
+  view->clearFocus();  // without focus no caret
+  EXPECT_FALSE(view->IsCaretShown());
+  EXPECT_EQ(caretPixel(), view->GetColor(ColorBackground));
+  view->setFocus();
   Key(*view, Qt::Key_Down);  // the short line brings the caret back into view
   EXPECT_EQ(view->CaretPos(), (TextPos{5, 1}));
   EXPECT_EQ(view->OffsetChar(), 5);
   Key(*view, Qt::Key_Home);
   EXPECT_EQ(view->OffsetChar(), 0);
+}
+
+// SQL colouring of whole lines only.
+class WholeLineSqlView : public CTextView {
+ public:
+  std::uint32_t ColorLine(std::uint32_t cookie, int line, std::vector<ColorSpan>* spans) override {
+    return orva::ColorLine(cookie, LineText(line), spans);
+  }
+};
+
+long PeakResidentKb() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+// A single-line dump of megabytes: painting it, at its start and at its end,
+// takes memory for what is shown, not for every byte of the line, and shows
+// the same colours a short line with the same ending gets.
+TEST(TextViewTest, AVeryLongLinePaintsWithLittleMemory) {
+  std::string dump = "INSERT INTO t VALUES ";
+  while (dump.size() < (12u << 20)) dump += "(1234,'text',4.5),";
+  dump += "(9,'end') -- done";
+  CTextBuffer buffer;
+  FillBuffer(buffer, {dump});
+  const long before = PeakResidentKb();
+  auto view = MakeView<test::CountingSqlView>(buffer);
+  view->viewport()->grab();
+  Key(*view, Qt::Key_End);
+  const QImage atEnd = view->viewport()->grab().toImage();
+  EXPECT_LT(PeakResidentKb() - before, static_cast<long>(dump.size() / 1024));
+
+  // A view that colours the whole line shows the same.
+  auto reference = MakeView<WholeLineSqlView>(buffer);
+  Key(*reference, Qt::Key_End);
+  ASSERT_EQ(reference->OffsetChar(), view->OffsetChar());
+  const QImage expected = reference->viewport()->grab().toImage();
+  const QRect text(view->MarginWidth(), 0, view->viewport()->width() - view->MarginWidth(), view->LineHeightPx());
+  EXPECT_EQ(atEnd.copy(text), expected.copy(text));
 }
 
 TEST(TextViewTest, LineFlagsSelectionAndMarginColours) {

@@ -21,6 +21,11 @@ class CountingSqlView : public CTextView {
     ++colourCalls;
     return orva::ColorLine(cookie, LineText(line), spans);
   }
+  void ColorLinePart(std::uint32_t cookie, int line, int from, int to, std::vector<ColorSpan>& spans) override {
+    ++colourCalls;
+    orva::ColorLinePart(cookie, LineText(line), static_cast<std::size_t>(from), static_cast<std::size_t>(to), spans,
+                        &ColourResumePoints(line));
+  }
   int colourCalls = 0;
 };
 

@@ -5,6 +5,9 @@
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
+#include <sys/resource.h>
+
+#include <QFile>
 #include <cstdlib>
 #include <vector>
 
@@ -163,6 +166,62 @@ TEST(JpegPicture, CorruptFileReportsAFatalErrorAndDrawsNothing) {
   EXPECT_TRUE(picture.Draw(painter, 0, 0, 20, 20));
   painter.end();
   EXPECT_EQ(canvas, untouched);
+}
+
+// A copy of a real picture whose frame header declares another size.
+std::string WithDeclaredSize(const QTemporaryDir& dir, int width, int height) {
+  QFile source(QString::fromStdString(DataPath("grey40x24.jpg")));
+  EXPECT_TRUE(source.open(QIODevice::ReadOnly));
+  QByteArray bytes = source.readAll();
+  // The frame header: FF C0 (or C1, C2), length, precision, height, width.
+  qsizetype at = -1;
+  const auto byte = [&](qsizetype i) { return static_cast<unsigned char>(bytes[i]); };
+  for (qsizetype i = 0; i + 9 < bytes.size() && at < 0; ++i)
+    if (byte(i) == 0xFF && byte(i + 1) >= 0xC0 && byte(i + 1) <= 0xC2) at = i;
+  EXPECT_GE(at, 0);
+  bytes[at + 5] = static_cast<char>(height >> 8);
+  bytes[at + 6] = static_cast<char>(height);
+  bytes[at + 7] = static_cast<char>(width >> 8);
+  bytes[at + 8] = static_cast<char>(width);
+  const QString path = dir.filePath(QStringLiteral("declared%1x%2.jpg").arg(width).arg(height));
+  QFile out(path);
+  EXPECT_TRUE(out.open(QIODevice::WriteOnly));
+  out.write(bytes);
+  return path.toStdString();
+}
+
+long PeakResidentKb() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+TEST(JpegPicture, DeclaredSizesBeyondWhatAPictureNeedsAreRefused) {
+  test::MessageBoxRecorder boxes;
+  QTemporaryDir dir;
+  CJpegPicture picture;
+  const long peakBefore = PeakResidentKb();
+  for (auto [width, height] : {std::pair{10495, 64768}, std::pair{16385, 8}, std::pair{8, 16385},
+                               std::pair{16384, 5462}}) {
+    SCOPED_TRACE(testing::Message() << width << " x " << height);
+    const std::size_t before = boxes.Count();
+    EXPECT_FALSE(picture.LoadFromFile(WithDeclaredSize(dir, width, height)));
+    ASSERT_EQ(boxes.Count(), before + 1);
+    EXPECT_TRUE(boxes.LastText().contains(QString::fromUtf8("图片太大"))) << boxes.LastText().toStdString();
+    EXPECT_EQ(boxes.Boxes().back().icon, MbIcon::Error);
+    EXPECT_EQ(picture.Width(), 0);
+    EXPECT_EQ(picture.Size(), 40);
+  }
+  // Refused before any pixel memory was taken.
+  EXPECT_LT(PeakResidentKb() - peakBefore, 64 * 1024);
+
+  // The largest side is still decoded (the missing data comes out grey).
+  const std::size_t before = boxes.Count();
+  EXPECT_TRUE(picture.LoadFromFile(WithDeclaredSize(dir, 16384, 8)));
+  EXPECT_EQ(boxes.Count(), before);
+  EXPECT_EQ(picture.Width(), 16384);
+  EXPECT_EQ(picture.Height(), 8);
+  EXPECT_EQ(picture.Size(), 16384 * 3 * 8 + 40);
 }
 
 TEST(JpegPicture, MissingFileIsReportedByName) {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <set>
+#include <vector>
+
 #include "platform/codec.h"
 #include "platform/qtext.h"
 
@@ -81,6 +84,61 @@ TEST(Codec, CaseMappingLeavesDoubleByteCharactersAlone) {
   const std::string text = std::string("sel\xC1" "a") + "ect";
   EXPECT_EQ(ToUpperGbk(text), std::string("SEL\xC1" "a") + "ECT");
   EXPECT_EQ(ToLowerGbk("ABC\xC1" "A"), "abc\xC1" "A");
+}
+
+TEST(Codec, BoundaryQueriesAgreeWithAScanFromTheLineStart) {
+  // Random lines of bytes that make one-, two- and four-byte characters and
+  // malformed ones; the quick look-back must agree with a plain scan.
+  const unsigned char bytes[] = {'a', ' ', '0', '5', 0x40, 0x5C, 0x7E, 0x80, 0x81, 0x95, 0xD6, 0xFE, 0xFF, 0x30, 0x39};
+  std::uint32_t seed = 7;
+  auto next = [&] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+  for (int round = 0; round < 3000; ++round) {
+    std::string line;
+    const std::size_t length = next() % 40;
+    for (std::size_t i = 0; i < length; ++i) line += static_cast<char>(bytes[next() % sizeof bytes]);
+    std::vector<bool> starts(line.size() + 1, false);
+    for (std::size_t pos = 0; pos < line.size(); pos += CharLengthAt(line, pos)) starts[pos] = true;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+      if (starts[i]) start = i;
+      ASSERT_EQ(CharStartAt(line, i), start) << "byte " << i << " of a line of " << line.size();
+      ASSERT_EQ(IsTrailByteAt(line, i), !starts[i]);
+      ASSERT_TRUE(starts[CharBoundaryBefore(line, i)] || CharBoundaryBefore(line, i) == 0);
+    }
+  }
+}
+
+TEST(Codec, EveryTextConvertsFromAFreshStateWithOneByteOrderMark) {
+  // A bad byte gives one '?' without a second byte-order mark.
+  EXPECT_EQ(ConvertCharset("a\xFF" "b", "GBK", "UTF-16"), std::string("\xFF\xFE" "a\0?\0b\0", 8));
+  EXPECT_EQ(ConvertCharset("a\xFF", "GBK", "UTF-32"), std::string("\xFF\xFE\0\0" "a\0\0\0?\0\0\0", 12));
+  // The byte order of one text does not carry over to the next.
+  EXPECT_EQ(ConvertCharset(std::string("\xFE\xFF\0" "A", 4), "UTF-16", "UTF-8"), "A");
+  EXPECT_EQ(ConvertCharset(std::string("\xFF\xFE" "3\0" "6\0", 6), "UTF-16", "UTF-8"), "36");
+  // A set with a shift state is closed at the end.
+  EXPECT_EQ(ConvertCharset("=", "UTF-8", "UTF-7"), "+AD0-");
+  EXPECT_EQ(ConvertCharset("=", "UTF-8", "UTF-7"), "+AD0-");
+}
+
+TEST(Codec, GbkConversionLosesNoCharacterButTheNamedPrivateUseOnes) {
+  const std::set<char32_t> unmapped = {0xE78D, 0xE78E, 0xE78F, 0xE790, 0xE791, 0xE792, 0xE793, 0xE794,
+                                       0xE795, 0xE796, 0xE816, 0xE817, 0xE818, 0xE81E, 0xE826, 0xE82B,
+                                       0xE82C, 0xE831, 0xE832, 0xE83B, 0xE843, 0xE854, 0xE855, 0xE864};
+  std::u32string all;
+  for (char32_t cp = 1; cp < 0x110000; ++cp) {
+    if ((cp >= 0xD800 && cp < 0xE000) || unmapped.count(cp)) continue;
+    all += cp;
+  }
+  const std::string utf8 = QString::fromUcs4(all.data(), static_cast<qsizetype>(all.size())).toStdString();
+  const std::string gbk = GbkFromUtf8(utf8);
+  // The only '?' is the character itself (code point 0x3F, the 0x3Eth).
+  EXPECT_EQ(gbk.find('?'), 0x3Eu);
+  EXPECT_EQ(gbk.find('?', 0x3F), std::string::npos);
+  EXPECT_TRUE(Utf8FromGbk(gbk) == utf8);
+  for (char32_t cp : unmapped) {
+    const std::string one = QString::fromUcs4(&cp, 1).toStdString();
+    EXPECT_EQ(GbkFromUtf8(one), "?") << std::hex << static_cast<unsigned>(cp);
+  }
 }
 
 TEST(Codec, ConvertsToDriverCharsets) {
