@@ -220,6 +220,11 @@ TEST_F(FrameOnTestDriver, ClosingDuringAStatementThatCannotBeCancelledWaitsAslee
   options.hide = "SQLCancel";
   Open(options);
   Start("select sleep(2)");
+  // Let the worker get into the statement: a close before that would stop
+  // the run before it reaches the driver, with nothing to wait for.
+  QElapsedTimer settle;
+  settle.start();
+  while (settle.elapsed() < 300) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
   QElapsedTimer wall;
   wall.start();
   const double cpu = ThreadCpuSeconds();
