@@ -50,17 +50,18 @@ CDBConnection::~CDBConnection() { Close(); }
 bool CDBConnection::Open(std::string_view connect) {
   m_strConnect = std::string(connect);
   Close();
-  // A driver that is not installed is named, with what to install, before
-  // the driver manager is asked.
-  if (const std::string missing = MissingDriverMessage(connect, InstalledDrivers()); !missing.empty()) {
-    ShowMessageBoxGbk(missing, QStringLiteral("ORVA"), MbIcon::Warning);
-    return false;
-  }
   m_pDatabase = std::make_unique<CDatabase>();
   try {
     return Connect();
   } catch (const CDBException& error) {
-    ShowDatabaseError(error);
+    // When the named driver is not installed, the user is told which one and
+    // what to install, before the driver manager's own words.
+    const std::string missing = MissingDriverMessage(connect, InstalledDrivers());
+    if (!missing.empty())
+      ShowMessageBoxGbk(missing + "\n\n" + std::string(CutAtCharBoundary(error.m_strError, 511)), QStringLiteral("ORVA"),
+                        MbIcon::Warning);
+    else
+      ShowDatabaseError(error);
   } catch (...) {
     ShowMessageBox(QString::fromUtf8("未知错误，无法打开指定数据源。请重新再试"), QStringLiteral("ORVA"), MbIcon::Error);
   }
