@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <fstream>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
@@ -138,6 +142,84 @@ TEST_F(ConnectCommands, FileDatabaseOpensASqliteFileNamedAfterTheFile) {
   EXPECT_EQ(CountRows(session.frame->GetActiveConnection(), "SELECT count(*) FROM goods"), "2");
   EXPECT_EQ(GetProfileText("Setting", "LastFileExt", ""), "sqlite");
   EXPECT_EQ(QStringFromGbk(GetProfileText("Setting", "LastFilePath", "")), QFileInfo(path).absolutePath());
+}
+
+// Opens `path` through 连接文件数据库 as a user does: the file chosen in the
+// file dialog, a text file's format dialog confirmed with 确定 as guessed.
+// Returns how many format dialogs were shown.
+int ChooseFileDatabase(test::AppSession& session, const QString& path) {
+  int formatDialogs = 0;
+  test::DialogAnswer answer([&](QDialog& dialog) {
+    if (auto* files = dynamic_cast<QFileDialog*>(&dialog)) {
+      files->selectFile(path);
+      QMetaObject::invokeMethod(files, "accept");
+      return files->result();
+    }
+    ++formatDialogs;
+    dialog.show();
+    // A comma-separated file with a heading line: the user says so.
+    for (QComboBox* kinds : dialog.findChildren<QComboBox*>()) {
+      const int csv = kinds->findText("CSV格式");
+      if (csv < 0) continue;
+      kinds->setFocus();
+      while (kinds->currentIndex() < csv) QTest::keyClick(kinds, Qt::Key_Down);
+    }
+    for (QCheckBox* box : dialog.findChildren<QCheckBox*>())
+      if (box->text() == "第一行为列名" && !box->isChecked()) QTest::mouseClick(box, Qt::LeftButton);
+    for (QPushButton* button : dialog.findChildren<QPushButton*>())
+      if (button->text() == "确定") {
+        QTest::mouseClick(button, Qt::LeftButton);
+        break;
+      }
+    dialog.hide();
+    return dialog.result();
+  });
+  session.Choose(ID_FILE_CONNECT_FILE);
+  return formatDialogs;
+}
+
+// The names under the root's "数据表" folder, once it has been read.
+QStringList TablesInBrowser(CSchemaView* browser) {
+  QStringList names;
+  QTreeWidgetItem* root = browser->topLevelItem(0);
+  if (!root) return names;
+  for (int i = 0; i < root->childCount(); ++i) {
+    QTreeWidgetItem* folder = root->child(i);
+    if (folder->text(0) != "数据表") continue;
+    folder->setExpanded(true);
+    test::WaitFor([&] { return !browser->IsFilling(); });
+    for (int j = 0; j < folder->childCount(); ++j) names << folder->child(j)->text(0);
+  }
+  return names;
+}
+
+TEST_F(ConnectCommands, FileDatabaseOpensCsvAndXlsFilesThroughOrvasDriver) {
+  const QString folder = QString::fromStdString(test::NewSqliteFile()) + ".files";
+  ASSERT_TRUE(QDir().mkpath(folder));
+  {
+    std::ofstream csv((folder + "/goods.csv").toStdString());
+    csv << "id,name\r\n1,apple\r\n2,pear\r\n3,plum\r\n";
+  }
+  const QString xls = folder + "/stock.xls";
+  const int made = std::system(("/usr/bin/python3 -c \"import xlwt; b = xlwt.Workbook(); s = b.add_sheet('stock'); "
+                                "[s.write(r, c, v) for r, row in enumerate([['id', 'qty'], [1, 5], [2, 7]]) "
+                                "for c, v in enumerate(row)]; b.save('" + xls.toStdString() + "')\"").c_str());
+  ASSERT_EQ(made, 0) << "python3-xlwt is needed to make the workbook";
+
+  test::AppSession session;
+  EXPECT_EQ(ChooseFileDatabase(session, folder + "/goods.csv"), 1);  // a text file is described first
+  ASSERT_EQ(session.frame->ConnectionCount(), 1) << m_boxes.LastText().toStdString();
+  EXPECT_EQ(session.frame->GetBrowser()->topLevelItem(0)->text(0), "数据文件(goods.csv)");
+  EXPECT_TRUE(TablesInBrowser(session.frame->GetBrowser()).contains("goods.csv"));
+  EXPECT_EQ(CountRows(session.frame->GetActiveConnection(), "SELECT count(*) FROM \"goods.csv\""), "3");
+  EXPECT_TRUE(QFile::exists(folder + "/schema.ini"));
+  ASSERT_TRUE(session.frame->DisconnectAll());
+
+  EXPECT_EQ(ChooseFileDatabase(session, xls), 0);
+  ASSERT_EQ(session.frame->ConnectionCount(), 1) << m_boxes.LastText().toStdString();
+  EXPECT_EQ(session.frame->GetBrowser()->topLevelItem(0)->text(0), "数据文件(stock.xls)");
+  EXPECT_TRUE(TablesInBrowser(session.frame->GetBrowser()).contains("stock"));
+  EXPECT_EQ(CountRows(session.frame->GetActiveConnection(), "SELECT count(*) FROM stock WHERE qty > 6"), "1");
 }
 
 TEST_F(ConnectCommands, MissingDriverIsNamedAndNothingIsLeftOpen) {
