@@ -126,26 +126,13 @@ ReadResult ReadAll(const std::string& connect, const std::string& sql) {
     const long before = StatusKb("VmRSS:");
     const auto start = Clock::now();
     const double cpu = CpuSeconds(RUSAGE_SELF);
-    orva::CRecordsetEx* set = nullptr;
     long rows = 0;
     size_t bytes = 0;
     try {
-      if (conn.OpenResultSet(sql, set) == 1) {
-        std::string text;
-        const int columns = set->GetColumnCount();
-        while (!set->IsEOF()) {
-          for (int i = 0; i < columns; ++i) {
-            set->GetFieldText(i, text);
-            bytes += text.size();
-          }
-          ++rows;
-          set->MoveNext();
-        }
-      }
+      bytes = orva::bench::ReadAllAsText(conn, sql, rows);
     } catch (const orva::CDBException& e) {
       std::fprintf(stderr, "%s\n", e.ErrorText().c_str());
     }
-    orva::CDBConnection::CloseResultSet(set);
     result.timing.Keep(Seconds(start), CpuSeconds(RUSAGE_SELF) - cpu);
     result.rows = rows;
     result.peakAddedKb = std::max(result.peakAddedKb, StatusKb("VmHWM:") - before);
