@@ -141,6 +141,12 @@ void CCatalogRecordset::ResetFields() {
 
 void CCatalogRecordset::AfterFetch() {
   for (Field& field : m_fields) {
+    // A driver that stores the length of a bound column as 32 bits (the
+    // Access driver) leaves the upper half of the indicator as it was, all
+    // ones since the reset to SQL_NULL_DATA. No length or marker lies below
+    // INT32_MIN, so then the lower half is the driver's answer.
+    if (field.indicator < INT32_MIN)
+      field.indicator = static_cast<std::int32_t>(static_cast<std::uint32_t>(field.indicator));
     const bool isNull = field.indicator == SQL_NULL_DATA;
     switch (field.kind) {
       case Kind::Text: {

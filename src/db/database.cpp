@@ -19,10 +19,6 @@ constexpr SQLSMALLINT kCompletedBuffer = 8192;
 // SQLGetInfo texts longer than this are treated as a broken answer.
 constexpr SQLSMALLINT kMaxInfoText = 16000;
 
-bool MentionsCursorLibrary(const std::string& text) {
-  return ToLowerGbk(text).find("cursor lib") != std::string::npos;
-}
-
 }  // namespace
 
 CDatabase::CDatabase() = default;
@@ -53,26 +49,22 @@ void CDatabase::OpenEx(std::string_view connect) {
   m_strConnect = std::string(connect);
   const std::string driverConnect = m_charset.ToDriver(connect);
 
-  for (bool useCursorLibrary : {true, false}) {
-    m_hdbc = AllocConnectionHandle();
-    SQLSetConnectAttr(m_hdbc, SQL_ATTR_LOGIN_TIMEOUT,
-                      reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(m_dwLoginTimeout)), 0);
-    // The cursor library is requested only where the driver lacks scrolling
-    // of its own; nothing here relies on it (it refuses fetches without bound
-    // columns, which is how every result set here reads).
-    bool requested = useCursorLibrary &&
-                     Succeeded(SQLSetConnectAttr(m_hdbc, SQL_ATTR_ODBC_CURSORS,
-                                                 reinterpret_cast<SQLPOINTER>(SQL_CUR_USE_IF_NEEDED), 0));
-    SQLRETURN rc = DriverConnect(driverConnect, m_strConnect);
-    if (Succeeded(rc)) {
-      m_bConnected = true;
-      return;
-    }
-    CDBException error = CDBException::FromHandle(rc, SQL_HANDLE_DBC, m_hdbc, m_charset);
-    FreeConnectionHandle(m_hdbc);
-    m_hdbc = SQL_NULL_HDBC;
-    if (!requested || !MentionsCursorLibrary(error.m_strError)) throw error;
+  m_hdbc = AllocConnectionHandle();
+  SQLSetConnectAttr(m_hdbc, SQL_ATTR_LOGIN_TIMEOUT,
+                    reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(m_dwLoginTimeout)), 0);
+  // The driver manager's cursor library is not requested: it would be loaded
+  // only for a driver without scrolling of its own (the Access driver), and
+  // there it refuses every fetch without bound columns, which is how every
+  // result set here reads, so no query on such a driver would show a row.
+  SQLRETURN rc = DriverConnect(driverConnect, m_strConnect);
+  if (Succeeded(rc)) {
+    m_bConnected = true;
+    return;
   }
+  CDBException error = CDBException::FromHandle(rc, SQL_HANDLE_DBC, m_hdbc, m_charset);
+  FreeConnectionHandle(m_hdbc);
+  m_hdbc = SQL_NULL_HDBC;
+  throw error;
 }
 
 void CDatabase::Close() {
