@@ -19,6 +19,17 @@ constexpr SQLSMALLINT kCompletedBuffer = 8192;
 // SQLGetInfo texts longer than this are treated as a broken answer.
 constexpr SQLSMALLINT kMaxInfoText = 16000;
 
+// A connection handle with the login timeout set. The driver manager's
+// cursor library is not requested: it would be loaded only for a driver
+// without scrolling of its own (the Access driver), and there it refuses
+// every fetch without bound columns, which is how every result set here
+// reads, so no query on such a driver would show a row.
+SQLHDBC NewConnectionHandle(std::uint32_t loginTimeout) {
+  SQLHDBC hdbc = AllocConnectionHandle();
+  SQLSetConnectAttr(hdbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(loginTimeout)), 0);
+  return hdbc;
+}
+
 }  // namespace
 
 CDatabase::CDatabase() = default;
@@ -49,13 +60,7 @@ void CDatabase::OpenEx(std::string_view connect) {
   m_strConnect = std::string(connect);
   const std::string driverConnect = m_charset.ToDriver(connect);
 
-  m_hdbc = AllocConnectionHandle();
-  SQLSetConnectAttr(m_hdbc, SQL_ATTR_LOGIN_TIMEOUT,
-                    reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(m_dwLoginTimeout)), 0);
-  // The driver manager's cursor library is not requested: it would be loaded
-  // only for a driver without scrolling of its own (the Access driver), and
-  // there it refuses every fetch without bound columns, which is how every
-  // result set here reads, so no query on such a driver would show a row.
+  m_hdbc = NewConnectionHandle(m_dwLoginTimeout);
   SQLRETURN rc = DriverConnect(driverConnect, m_strConnect);
   if (Succeeded(rc)) {
     m_bConnected = true;
