@@ -10,10 +10,12 @@
 #include <QElapsedTimer>
 #include <QTest>
 #include <QToolBar>
+#include <QTreeWidget>
 #include <functional>
 
 #include "app/app.h"
 #include "app/mainframe.h"
+#include "browser/schemaview.h"
 #include "platform/messagebox.h"
 #include "query/childframe.h"
 
@@ -81,5 +83,21 @@ class AppSession {
  private:
   CQueryToolApp m_app;
 };
+
+// The names under the browser's first connection's "数据表" folder, once it
+// has been read.
+inline QStringList TablesInBrowser(CSchemaView* browser) {
+  QStringList names;
+  QTreeWidgetItem* root = browser->topLevelItem(0);
+  if (!root) return names;
+  for (int i = 0; i < root->childCount(); ++i) {
+    QTreeWidgetItem* folder = root->child(i);
+    if (folder->text(0) != "数据表") continue;
+    folder->setExpanded(true);
+    WaitFor([&] { return !browser->IsFilling(); });
+    for (int j = 0; j < folder->childCount(); ++j) names << folder->child(j)->text(0);
+  }
+  return names;
+}
 
 }  // namespace orva::test

@@ -178,20 +178,7 @@ int ChooseFileDatabase(test::AppSession& session, const QString& path) {
   return formatDialogs;
 }
 
-// The names under the root's "数据表" folder, once it has been read.
-QStringList TablesInBrowser(CSchemaView* browser) {
-  QStringList names;
-  QTreeWidgetItem* root = browser->topLevelItem(0);
-  if (!root) return names;
-  for (int i = 0; i < root->childCount(); ++i) {
-    QTreeWidgetItem* folder = root->child(i);
-    if (folder->text(0) != "数据表") continue;
-    folder->setExpanded(true);
-    test::WaitFor([&] { return !browser->IsFilling(); });
-    for (int j = 0; j < folder->childCount(); ++j) names << folder->child(j)->text(0);
-  }
-  return names;
-}
+using test::TablesInBrowser;
 
 TEST_F(ConnectCommands, FileDatabaseOpensCsvAndXlsFilesThroughOrvasDriver) {
   const QString folder = QString::fromStdString(test::NewSqliteFile()) + ".files";

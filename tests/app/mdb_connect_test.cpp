@@ -7,13 +7,11 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QTreeWidget>
 #include <cstdlib>
 #include <fstream>
 #include <optional>
 
 #include "app_test_util.h"
-#include "browser/schemaview.h"
 #include "grid/gridctrl.h"
 #include "odbc_test_env.h"
 #include "platform/codec.h"
@@ -47,21 +45,6 @@ class MdbConnect : public ::testing::Test {
   test::MessageBoxRecorder m_boxes;
 };
 
-// The table names under the connection's "数据表" folder, once read.
-QStringList TablesInBrowser(CSchemaView* browser) {
-  QStringList names;
-  QTreeWidgetItem* root = browser->topLevelItem(0);
-  if (!root) return names;
-  for (int i = 0; i < root->childCount(); ++i) {
-    QTreeWidgetItem* folder = root->child(i);
-    if (folder->text(0) != "数据表") continue;
-    folder->setExpanded(true);
-    test::WaitFor([&] { return !browser->IsFilling(); });
-    for (int j = 0; j < folder->childCount(); ++j) names << folder->child(j)->text(0);
-  }
-  return names;
-}
-
 TEST_F(MdbConnect, FileDatabaseOpensAnAccessFileAndReadsItsTable) {
   // A folder name with a space: the path reaches the driver whole. (The
   // driver takes DBQ up to the next ";" and does not remove braces, so a
@@ -89,7 +72,7 @@ TEST_F(MdbConnect, FileDatabaseOpensAnAccessFileAndReadsItsTable) {
   EXPECT_EQ(m_boxes.Count(), 0u) << m_boxes.LastText().toStdString();
   const QString name = "数据文件(people.mdb)";
   EXPECT_EQ(session.frame->GetBrowser()->topLevelItem(0)->text(0), name);
-  const QStringList tables = TablesInBrowser(session.frame->GetBrowser());
+  const QStringList tables = test::TablesInBrowser(session.frame->GetBrowser());
   EXPECT_TRUE(tables.contains("people")) << tables.join("|").toStdString();
   EXPECT_EQ(GetProfileText("Setting", "LastFileExt", ""), "mdb");
 
