@@ -8,6 +8,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QTest>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -17,6 +18,7 @@
 #include "app/mainframe.h"
 #include "browser/schemaview.h"
 #include "platform/messagebox.h"
+#include "platform/resource_ids.h"
 #include "query/childframe.h"
 
 namespace orva::test {
@@ -83,6 +85,19 @@ class AppSession {
  private:
   CQueryToolApp m_app;
 };
+
+// 连接文件数据库 chosen from the menu and `path` chosen in its file dialog.
+inline void OpenFileDatabase(AppSession& session, const QString& path) {
+  DialogAnswer answer([&](QDialog& dialog) {
+    auto* files = dynamic_cast<QFileDialog*>(&dialog);
+    EXPECT_NE(files, nullptr) << "a dialog other than the file dialog: " << dialog.windowTitle().toStdString();
+    if (!files) return int(QDialog::Rejected);
+    files->selectFile(path);
+    QMetaObject::invokeMethod(files, "accept");
+    return files->result();
+  });
+  session.Choose(ID_FILE_CONNECT_FILE);
+}
 
 // The names under the browser's first connection's "数据表" folder, once it
 // has been read.

@@ -124,17 +124,7 @@ TEST_F(ConnectCommands, FileDatabaseOpensASqliteFileNamedAfterTheFile) {
   }
   const QString path = QString::fromStdString(file);
   test::AppSession session;
-  {
-    test::DialogAnswer answer([&](QDialog& dialog) {
-      auto* files = dynamic_cast<QFileDialog*>(&dialog);
-      EXPECT_NE(files, nullptr);
-      if (!files) return int(QDialog::Rejected);
-      files->selectFile(path);
-      QMetaObject::invokeMethod(files, "accept");
-      return files->result();
-    });
-    session.Choose(ID_FILE_CONNECT_FILE);
-  }
+  test::OpenFileDatabase(session, path);
   ASSERT_EQ(session.frame->QueryWindowCount(), 1) << m_boxes.LastText().toStdString();
   const QString name = "数据文件(" + QFileInfo(path).fileName() + ")";
   EXPECT_EQ(session.frame->GetBrowser()->topLevelItem(0)->text(0), name);

@@ -5,8 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QFileDialog>
-#include <QFileInfo>
+#include <QDir>
 #include <cstdlib>
 #include <fstream>
 #include <optional>
@@ -17,7 +16,6 @@
 #include "platform/codec.h"
 #include "platform/profile.h"
 #include "platform/qtext.h"
-#include "platform/resource_ids.h"
 #include "query/resultview.h"
 #include "test_env.h"
 
@@ -57,17 +55,7 @@ TEST_F(MdbConnect, FileDatabaseOpensAnAccessFileAndReadsItsTable) {
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
 
   test::AppSession session;
-  {
-    test::DialogAnswer answer([&](QDialog& dialog) {
-      auto* files = dynamic_cast<QFileDialog*>(&dialog);
-      EXPECT_NE(files, nullptr);
-      if (!files) return int(QDialog::Rejected);
-      files->selectFile(path);
-      QMetaObject::invokeMethod(files, "accept");
-      return files->result();
-    });
-    session.Choose(ID_FILE_CONNECT_FILE);  // 连接文件数据库
-  }
+  test::OpenFileDatabase(session, path);
   ASSERT_EQ(session.frame->ConnectionCount(), 1) << m_boxes.LastText().toStdString();
   EXPECT_EQ(m_boxes.Count(), 0u) << m_boxes.LastText().toStdString();
   const QString name = "数据文件(people.mdb)";
