@@ -22,6 +22,7 @@
 #include "db/connectstring.h"
 #include "db/dbconnection.h"
 #include "db/recordsetex.h"
+#include "export/textformatdlg.h"
 #include "odbc_test_env.h"
 #include "pg_password.h"
 #include "platform/codec.h"
@@ -146,8 +147,9 @@ TEST_F(ConnectCommands, FileDatabaseOpensASqliteFileNamedAfterTheFile) {
 
 // Opens `path` through 连接文件数据库 as a user does: the file chosen in the
 // file dialog, a text file's format dialog confirmed with 确定 as guessed.
-// Returns how many format dialogs were shown.
-int ChooseFileDatabase(test::AppSession& session, const QString& path) {
+// Returns how many format dialogs were shown; `columns` receives the column
+// names the format dialog listed when OK was pressed.
+int ChooseFileDatabase(test::AppSession& session, const QString& path, QStringList* columns = nullptr) {
   int formatDialogs = 0;
   test::DialogAnswer answer([&](QDialog& dialog) {
     if (auto* files = dynamic_cast<QFileDialog*>(&dialog)) {
@@ -166,6 +168,9 @@ int ChooseFileDatabase(test::AppSession& session, const QString& path) {
     }
     for (QCheckBox* box : dialog.findChildren<QCheckBox*>())
       if (box->text() == "第一行为列名" && !box->isChecked()) QTest::mouseClick(box, Qt::LeftButton);
+    if (columns)
+      for (CColumnListCtrl* list : dialog.findChildren<CColumnListCtrl*>())
+        for (int row = 0; row < list->rowCount(); ++row) *columns << list->item(row, 1)->text();
     for (QPushButton* button : dialog.findChildren<QPushButton*>())
       if (button->text() == "确定") {
         QTest::mouseClick(button, Qt::LeftButton);
@@ -207,12 +212,20 @@ TEST_F(ConnectCommands, FileDatabaseOpensCsvAndXlsFilesThroughOrvasDriver) {
   ASSERT_EQ(made, 0) << "python3-xlwt is needed to make the workbook";
 
   test::AppSession session;
-  EXPECT_EQ(ChooseFileDatabase(session, folder + "/goods.csv"), 1);  // a text file is described first
+  // Choosing "CSV格式" alone (no 分析) splits the heading into its columns.
+  QStringList columns;
+  EXPECT_EQ(ChooseFileDatabase(session, folder + "/goods.csv", &columns), 1);  // a text file is described first
+  EXPECT_EQ(columns, (QStringList{"id", "name"}));
   ASSERT_EQ(session.frame->ConnectionCount(), 1) << m_boxes.LastText().toStdString();
   EXPECT_EQ(session.frame->GetBrowser()->topLevelItem(0)->text(0), "数据文件(goods.csv)");
   EXPECT_TRUE(TablesInBrowser(session.frame->GetBrowser()).contains("goods.csv"));
   EXPECT_EQ(CountRows(session.frame->GetActiveConnection(), "SELECT count(*) FROM \"goods.csv\""), "3");
-  EXPECT_TRUE(QFile::exists(folder + "/schema.ini"));
+  EXPECT_EQ(CountRows(session.frame->GetActiveConnection(), "SELECT name FROM \"goods.csv\" WHERE id = 2"), "pear");
+  QFile schema(folder + "/schema.ini");
+  ASSERT_TRUE(schema.open(QIODevice::ReadOnly));
+  const QByteArray section = schema.readAll();
+  EXPECT_TRUE(section.contains("\r\nFormat=CSVDelimited\r\n")) << section.toStdString();
+  EXPECT_TRUE(section.contains("\r\nCol1=id Integer\r\nCol2=name Char Width 255\r\n")) << section.toStdString();
   ASSERT_TRUE(session.frame->DisconnectAll());
 
   EXPECT_EQ(ChooseFileDatabase(session, xls), 0);
