@@ -22,6 +22,7 @@
 #include "db/connectstring.h"
 #include "db/dbconnection.h"
 #include "db/recordsetex.h"
+#include "export/dbfwriter.h"
 #include "export/textformatdlg.h"
 #include "odbc_test_env.h"
 #include "pg_password.h"
@@ -233,6 +234,36 @@ TEST_F(ConnectCommands, FileDatabaseOpensCsvAndXlsFilesThroughOrvasDriver) {
   EXPECT_EQ(session.frame->GetBrowser()->topLevelItem(0)->text(0), "数据文件(stock.xls)");
   EXPECT_TRUE(TablesInBrowser(session.frame->GetBrowser()).contains("stock"));
   EXPECT_EQ(CountRows(session.frame->GetActiveConnection(), "SELECT count(*) FROM stock WHERE qty > 6"), "1");
+}
+
+TEST_F(ConnectCommands, FileDatabaseOpensADbfFileThroughTheDBaseDriver) {
+  const QString folder = QString::fromStdString(test::NewSqliteFile()) + ".dbf.files";
+  ASSERT_TRUE(QDir().mkpath(folder));
+  const QString path = folder + "/fruit.dbf";
+  {
+    CDbfWriter writer;
+    writer.Init(3, 2);
+    writer.DefineField(0, "id", 'N', CDbfWriter::NumericWidth(5, 0));
+    writer.DefineField(1, "name", 'C', 10);
+    ASSERT_TRUE(writer.Open(QFile::encodeName(path).toStdString()));
+    ASSERT_TRUE(writer.WriteHeader());
+    for (const auto& [id, name] : {std::pair{"1", "apple"}, {"2", "苹果"}, {"3", "plum"}}) {
+      writer.SetFieldValue(0, id);
+      writer.SetFieldValue(1, GbkFromUtf8(name));
+      ASSERT_TRUE(writer.WriteRecord());
+    }
+    ASSERT_TRUE(writer.Close());
+  }
+  test::AppSession session;
+  EXPECT_EQ(ChooseFileDatabase(session, path), 0);  // no format to describe
+  ASSERT_EQ(session.frame->ConnectionCount(), 1) << m_boxes.LastText().toStdString();
+  EXPECT_EQ(session.frame->GetBrowser()->topLevelItem(0)->text(0), "数据文件(fruit.dbf)");
+  EXPECT_TRUE(session.frame->Windows().front()->windowTitle().contains("数据文件(fruit.dbf)"));
+  EXPECT_TRUE(TablesInBrowser(session.frame->GetBrowser()).contains("fruit"));
+  CDBConnection* connection = session.frame->GetActiveConnection();
+  EXPECT_EQ(CountRows(connection, "SELECT count(*) FROM fruit"), "3");
+  EXPECT_EQ(CountRows(connection, "SELECT name FROM fruit WHERE id = 2"), GbkFromUtf8("苹果"));
+  EXPECT_EQ(GetProfileText("Setting", "LastFileExt", ""), "dbf");
 }
 
 TEST_F(ConnectCommands, MissingDriverIsNamedAndNothingIsLeftOpen) {
