@@ -6,8 +6,10 @@
 // its nodes into query windows, drops objects, shows structures and source
 // text, and lets object names be dragged into the SQL editor.
 
+#include <QMimeData>
 #include <QTreeWidget>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +20,8 @@
 #include "platform/command.h"
 #include "platform/imagelist.h"
 
+class QDrag;
+
 namespace orva {
 
 class CChildFrame;
@@ -26,6 +30,11 @@ class IBrowserHost;
 
 class CSchemaView : public QTreeWidget, public ICommandTarget {
  public:
+  // Runs the platform's drag loop for a drag the tree starts and returns the
+  // action the drop ended with. Tests replace it (null restores the platform's).
+  using DragLoop = std::function<Qt::DropAction(QDrag& drag)>;
+  static void SetDragLoop(DragLoop loop);
+
   // What each node carries besides its text and icon.
   enum Role { KindRole = Qt::UserRole, ConnectionRole, NameRole, OwnerRole, CatalogOwnerRole };
 
@@ -62,6 +71,10 @@ class CSchemaView : public QTreeWidget, public ICommandTarget {
   static std::string DatabaseOf(const QTreeWidgetItem* item);
   static ObjectRef RefOf(const QTreeWidgetItem* item);
   int SelectedKind() const;
+  // What dragging the node carries: the object's name as generated
+  // statements write it, as text. Null for connections, databases and
+  // folders, which start no drag.
+  std::unique_ptr<QMimeData> DragData(const QTreeWidgetItem* item) const;
 
   // Lists the databases (and their folders) below a connection node again.
   void FillConnection(QTreeWidgetItem* root);

@@ -15,6 +15,7 @@
 #include "browser/structuregrid.h"
 #include "db/dbconnection.h"
 #include "db/dbexception.h"
+#include "editor/textview.h"
 #include "platform/codec.h"
 #include "platform/messagebox.h"
 #include "platform/qtext.h"
@@ -282,14 +283,33 @@ void CSchemaView::keyPressEvent(QKeyEvent* event) {
   QTreeWidget::keyPressEvent(event);
 }
 
+namespace {
+
+Qt::DropAction PlatformDragLoop(QDrag& drag) { return drag.exec(Qt::CopyAction, Qt::CopyAction); }
+
+CSchemaView::DragLoop& CurrentDragLoop() {
+  static CSchemaView::DragLoop loop = PlatformDragLoop;
+  return loop;
+}
+
+}  // namespace
+
+void CSchemaView::SetDragLoop(DragLoop loop) { CurrentDragLoop() = loop ? std::move(loop) : DragLoop(PlatformDragLoop); }
+
+std::unique_ptr<QMimeData> CSchemaView::DragData(const QTreeWidgetItem* item) const {
+  if (!IsObjectKind(KindOf(item))) return nullptr;
+  auto data = std::make_unique<QMimeData>();
+  SetGbkText(*data, ReferenceOf(item));
+  return data;
+}
+
 void CSchemaView::startDrag(Qt::DropActions) {
-  QTreeWidgetItem* item = SelectedNode();
-  if (!IsObjectKind(KindOf(item))) return;  // folders and databases start no drag
-  auto* data = new QMimeData;
-  data->setText(QStringFromGbk(ReferenceOf(item)));
+  std::unique_ptr<QMimeData> data = DragData(SelectedNode());
+  if (!data) return;
   auto* drag = new QDrag(this);
-  drag->setMimeData(data);
-  drag->exec(Qt::CopyAction, Qt::CopyAction);
+  drag->setMimeData(data.release());
+  CurrentDragLoop()(*drag);
+  drag->deleteLater();
 }
 
 }  // namespace orva

@@ -167,8 +167,7 @@ void CCatalogRecordset::AfterFetch() {
         *static_cast<std::int16_t*>(field.target) = isNull ? 0 : field.int16;
         break;
       case Kind::Int32:
-        *static_cast<std::int32_t*>(field.target) =
-            isNull ? 0 : static_cast<std::int32_t>(std::clamp<std::int64_t>(field.int64, INT32_MIN, INT32_MAX));
+        *static_cast<std::int32_t*>(field.target) = isNull ? 0 : CatalogInt32(field.int64);
         break;
     }
   }

@@ -5,6 +5,7 @@
 
 #include <sql.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -57,6 +58,13 @@ class CCatalogRecordset : public CRecordset {
 
   std::vector<Field> m_fields;
 };
+
+// A 32-bit catalog field (PRECISION, LENGTH) as read: drivers report sizes
+// as 64-bit values, 4294967295 and more for long columns; beyond the 32-bit
+// range the nearest 32-bit value stands for them.
+inline std::int32_t CatalogInt32(std::int64_t value) {
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX));
+}
 
 // The name as a catalog search pattern that matches only itself: "_", "%"
 // and the escape character are preceded by the escape character.

@@ -199,9 +199,18 @@ CTextFormatDlg::CTextFormatDlg(const QString& textFilePath, QWidget* parent) : Q
   layout->addWidget(buttons, 5, 0, 1, 2);
   resize(420, 480);
 
-  connect(m_delimiter, &QComboBox::currentIndexChanged, this, [this] {
+  // A new delimiter or heading choice splits the file anew, so the columns
+  // listed (and written on OK) always follow what the dialog shows. "其它"
+  // waits until its character has been typed.
+  const auto reanalyse = [this] {
+    if (m_delimiter->currentIndex() != 2 || !m_other->text().isEmpty()) Analyse();
+  };
+  connect(m_delimiter, &QComboBox::currentIndexChanged, this, [this, reanalyse] {
     m_other->setEnabled(m_delimiter->currentText().compare(QStringLiteral("其它"), Qt::CaseInsensitive) == 0);
+    reanalyse();
   });
+  connect(m_other, &QLineEdit::textEdited, this, reanalyse);
+  connect(m_firstRowNames, &QCheckBox::toggled, this, reanalyse);
   connect(m_analyse, &QPushButton::clicked, this, &CTextFormatDlg::Analyse);
   connect(buttons, &QDialogButtonBox::accepted, this, &CTextFormatDlg::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &CTextFormatDlg::reject);

@@ -16,9 +16,11 @@
 #include "db/sqlquote.h"
 #include "db/tablerecordset.h"
 #include "grid/gridctrl.h"
+#include "grid/rowblock.h"
 #include "platform/messagebox.h"
 #include "platform/qtext.h"
 #include "platform/resource_ids.h"
+#include "platform/tick.h"
 #include "query/queryengine.h"
 #include "query/queryview.h"
 #include "table/insertstatements.h"
@@ -146,17 +148,39 @@ void CTableView::Refresh() {
       SetupResultColumns(*grid, *set);
       const int fields = set->GetFieldCount();
       const QString progress = Utf8("正在读取数据... 已读取 %1 行");
+      // Rows go to the grid in blocks, one locked step each, as the query
+      // window fills its grids: a small first block so the first rows show at
+      // once, then as many as arrive in a short while. Taking the grid's lock
+      // per row and cell instead keeps the window waiting to paint.
+      constexpr int kFirstBlockRows = 64;
+      constexpr int kBlockRows = 8192;
+      constexpr std::uint32_t kBlockMs = 100;
+      RowBlock block(fields + 1);
+      int blockRows = kFirstBlockRows;
+      std::uint32_t blockStart = GetTickCount32();
+      const auto flush = [&] {
+        if (!block.Empty()) grid->AppendRows(block);
+        block.Clear();
+        blockStart = GetTickCount32();
+      };
       char heading[24];
-      set->ReadSnapshot([&](long record, const CTableRecordset::RowView& values) {
-        std::snprintf(heading, sizeof heading, "%ld", record + 1);
-        const int row = grid->InsertRow(heading, -1);
-        for (int i = 0; i < fields; ++i) {
-          const auto& value = values[static_cast<size_t>(i)];
-          if (value && !value->empty()) grid->SetItemText(row, i + 1, *value);
-        }
-        if ((record & 1023) == 0) control.SetText(progress.arg(record + 1));
-        return !control.Cancelled();
-      });
+      try {
+        set->ReadSnapshot([&](long record, const CTableRecordset::RowView& values) {
+          const int length = std::snprintf(heading, sizeof heading, "%ld", record + 1);
+          block.AddCell(std::string_view(heading, static_cast<std::size_t>(length)));
+          for (int i = 0; i < fields; ++i) block.AddCell(values[static_cast<size_t>(i)].value_or(std::string_view()));
+          if (block.Rows() >= blockRows || ((record & 63) == 0 && GetTickCount32() - blockStart >= kBlockMs)) {
+            flush();
+            blockRows = kBlockRows;
+          }
+          if ((record & 1023) == 0) control.SetText(progress.arg(record + 1));
+          return !control.Cancelled();
+        });
+      } catch (...) {
+        flush();  // the rows read before the failure stay shown
+        throw;
+      }
+      flush();
       if (!control.Cancelled()) grid->AutoSize();
     } catch (const CDBException& e) {
       if (!control.Cancelled()) m_readError = e.ErrorText();

@@ -22,6 +22,8 @@
 #include "db/connectstring.h"
 #include "db/dbconnection.h"
 #include "db/recordsetex.h"
+#include "export/dbfwriter.h"
+#include "export/textformatdlg.h"
 #include "odbc_test_env.h"
 #include "pg_password.h"
 #include "platform/codec.h"
@@ -136,8 +138,9 @@ TEST_F(ConnectCommands, FileDatabaseOpensASqliteFileNamedAfterTheFile) {
 
 // Opens `path` through 连接文件数据库 as a user does: the file chosen in the
 // file dialog, a text file's format dialog confirmed with 确定 as guessed.
-// Returns how many format dialogs were shown.
-int ChooseFileDatabase(test::AppSession& session, const QString& path) {
+// Returns how many format dialogs were shown; `columns` receives the column
+// names the format dialog listed when OK was pressed.
+int ChooseFileDatabase(test::AppSession& session, const QString& path, QStringList* columns = nullptr) {
   int formatDialogs = 0;
   test::DialogAnswer answer([&](QDialog& dialog) {
     if (auto* files = dynamic_cast<QFileDialog*>(&dialog)) {
@@ -156,6 +159,9 @@ int ChooseFileDatabase(test::AppSession& session, const QString& path) {
     }
     for (QCheckBox* box : dialog.findChildren<QCheckBox*>())
       if (box->text() == "第一行为列名" && !box->isChecked()) QTest::mouseClick(box, Qt::LeftButton);
+    if (columns)
+      for (CColumnListCtrl* list : dialog.findChildren<CColumnListCtrl*>())
+        for (int row = 0; row < list->rowCount(); ++row) *columns << list->item(row, 1)->text();
     for (QPushButton* button : dialog.findChildren<QPushButton*>())
       if (button->text() == "确定") {
         QTest::mouseClick(button, Qt::LeftButton);
@@ -184,12 +190,20 @@ TEST_F(ConnectCommands, FileDatabaseOpensCsvAndXlsFilesThroughOrvasDriver) {
   ASSERT_EQ(made, 0) << "python3-xlwt is needed to make the workbook";
 
   test::AppSession session;
-  EXPECT_EQ(ChooseFileDatabase(session, folder + "/goods.csv"), 1);  // a text file is described first
+  // Choosing "CSV格式" alone (no 分析) splits the heading into its columns.
+  QStringList columns;
+  EXPECT_EQ(ChooseFileDatabase(session, folder + "/goods.csv", &columns), 1);  // a text file is described first
+  EXPECT_EQ(columns, (QStringList{"id", "name"}));
   ASSERT_EQ(session.frame->ConnectionCount(), 1) << m_boxes.LastText().toStdString();
   EXPECT_EQ(session.frame->GetBrowser()->topLevelItem(0)->text(0), "数据文件(goods.csv)");
   EXPECT_TRUE(TablesInBrowser(session.frame->GetBrowser()).contains("goods.csv"));
   EXPECT_EQ(CountRows(session.frame->GetActiveConnection(), "SELECT count(*) FROM \"goods.csv\""), "3");
-  EXPECT_TRUE(QFile::exists(folder + "/schema.ini"));
+  EXPECT_EQ(CountRows(session.frame->GetActiveConnection(), "SELECT name FROM \"goods.csv\" WHERE id = 2"), "pear");
+  QFile schema(folder + "/schema.ini");
+  ASSERT_TRUE(schema.open(QIODevice::ReadOnly));
+  const QByteArray section = schema.readAll();
+  EXPECT_TRUE(section.contains("\r\nFormat=CSVDelimited\r\n")) << section.toStdString();
+  EXPECT_TRUE(section.contains("\r\nCol1=id Integer\r\nCol2=name Char Width 255\r\n")) << section.toStdString();
   ASSERT_TRUE(session.frame->DisconnectAll());
 
   EXPECT_EQ(ChooseFileDatabase(session, xls), 0);
@@ -197,6 +211,36 @@ TEST_F(ConnectCommands, FileDatabaseOpensCsvAndXlsFilesThroughOrvasDriver) {
   EXPECT_EQ(session.frame->GetBrowser()->topLevelItem(0)->text(0), "数据文件(stock.xls)");
   EXPECT_TRUE(TablesInBrowser(session.frame->GetBrowser()).contains("stock"));
   EXPECT_EQ(CountRows(session.frame->GetActiveConnection(), "SELECT count(*) FROM stock WHERE qty > 6"), "1");
+}
+
+TEST_F(ConnectCommands, FileDatabaseOpensADbfFileThroughTheDBaseDriver) {
+  const QString folder = QString::fromStdString(test::NewSqliteFile()) + ".dbf.files";
+  ASSERT_TRUE(QDir().mkpath(folder));
+  const QString path = folder + "/fruit.dbf";
+  {
+    CDbfWriter writer;
+    writer.Init(3, 2);
+    writer.DefineField(0, "id", 'N', CDbfWriter::NumericWidth(5, 0));
+    writer.DefineField(1, "name", 'C', 10);
+    ASSERT_TRUE(writer.Open(QFile::encodeName(path).toStdString()));
+    ASSERT_TRUE(writer.WriteHeader());
+    for (const auto& [id, name] : {std::pair{"1", "apple"}, {"2", "苹果"}, {"3", "plum"}}) {
+      writer.SetFieldValue(0, id);
+      writer.SetFieldValue(1, GbkFromUtf8(name));
+      ASSERT_TRUE(writer.WriteRecord());
+    }
+    ASSERT_TRUE(writer.Close());
+  }
+  test::AppSession session;
+  EXPECT_EQ(ChooseFileDatabase(session, path), 0);  // no format to describe
+  ASSERT_EQ(session.frame->ConnectionCount(), 1) << m_boxes.LastText().toStdString();
+  EXPECT_EQ(session.frame->GetBrowser()->topLevelItem(0)->text(0), "数据文件(fruit.dbf)");
+  EXPECT_TRUE(session.frame->Windows().front()->windowTitle().contains("数据文件(fruit.dbf)"));
+  EXPECT_TRUE(TablesInBrowser(session.frame->GetBrowser()).contains("fruit"));
+  CDBConnection* connection = session.frame->GetActiveConnection();
+  EXPECT_EQ(CountRows(connection, "SELECT count(*) FROM fruit"), "3");
+  EXPECT_EQ(CountRows(connection, "SELECT name FROM fruit WHERE id = 2"), GbkFromUtf8("苹果"));
+  EXPECT_EQ(GetProfileText("Setting", "LastFileExt", ""), "dbf");
 }
 
 TEST_F(ConnectCommands, MissingDriverIsNamedAndNothingIsLeftOpen) {

@@ -7,6 +7,8 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDrag>
+#include <QDropEvent>
 #include <QElapsedTimer>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -177,6 +179,38 @@ inline void DoubleClick(CSchemaView& view, QTreeWidgetItem* item) {
 inline void Select(CSchemaView& view, QTreeWidgetItem* item) {
   view.scrollToItem(item);
   QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, view.visualItemRect(item).center());
+}
+
+// Drags the node with the mouse: a press on it and moves with the button held
+// until the tree starts its drag. The platform's drag loop is replaced by one
+// that delivers the drag to `target` at `to`, as a pointer moved there and
+// released would. False when no drag started.
+inline bool DragNode(CSchemaView& view, QTreeWidgetItem* item, QWidget* target, QPoint to) {
+  bool started = false;
+  CSchemaView::SetDragLoop([&](QDrag& drag) {
+    started = true;
+    const Qt::DropActions actions = drag.supportedActions();
+    QDragEnterEvent enter(to, actions, drag.mimeData(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted()) return Qt::IgnoreAction;
+    QDropEvent drop(to, actions, drag.mimeData(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
+  });
+  view.scrollToItem(item);
+  const QPoint from = view.visualItemRect(item).center();
+  QTest::mousePress(view.viewport(), Qt::LeftButton, Qt::NoModifier, from);
+  // The first move arms the drag, a further one past the distance starts it.
+  QPoint at = from;
+  for (int step = 0; step < 3 && !started; ++step) {
+    at += QPoint(0, QApplication::startDragDistance() + 2);
+    QMouseEvent move(QEvent::MouseMove, at, view.viewport()->mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(view.viewport(), &move);
+  }
+  QTest::mouseRelease(view.viewport(), Qt::LeftButton, Qt::NoModifier, at);
+  CSchemaView::SetDragLoop(nullptr);
+  return started;
 }
 
 // The editor text of a query window, UTF-8.

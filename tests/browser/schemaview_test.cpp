@@ -129,6 +129,34 @@ TEST_P(SchemaViewTest, GeneratedTextGoesToAWindowOnTheConnection) {
                                    "\r\nSELECT id, \"Mixed Name\" FROM " + t);
 }
 
+TEST_P(SchemaViewTest, DraggingAnObjectIntoTheEditorInsertsItsNameAndFoldersStartNoDrag) {
+  // A name that must be quoted: the drag carries it as statements write it.
+  const std::string table = UniqueName("Drag Me");
+  m_conn->Execute("CREATE TABLE \"" + table + "\" (id INTEGER)");
+  m_tables.push_back("\"" + table + "\"");
+  QTreeWidgetItem* node = Child(Tables(), table);
+  ASSERT_NE(node, nullptr);
+  CChildFrame* frame = m_host.NewQueryWindow(m_conn.get());
+  ASSERT_NE(frame, nullptr);
+  CQueryView* editor = frame->GetQueryView();
+  QWidget* target = editor->viewport();
+  const QPoint inside(target->width() / 2, 5);
+
+  ASSERT_TRUE(DragNode(*m_view, node, target, inside));
+  EXPECT_EQ(EditorText(frame), "\"" + table + "\"");
+  // Dropped again after what is there: the editor inserts at the drop point.
+  ASSERT_TRUE(DragNode(*m_view, node, target, QPoint(target->width() - 2, 5)));
+  EXPECT_EQ(EditorText(frame), "\"" + table + "\"\"" + table + "\"");
+
+  // Folders and the connection node start nothing, and give no drag data.
+  const std::string before = EditorText(frame);
+  for (QTreeWidgetItem* item : {Folder("数据表"), Folder("视图"), Root()}) {
+    EXPECT_EQ(m_view->DragData(item), nullptr) << Text(item);
+    EXPECT_FALSE(DragNode(*m_view, item, target, inside)) << Text(item);
+  }
+  EXPECT_EQ(EditorText(frame), before);
+}
+
 TEST_P(SchemaViewTest, ColumnsOfANameWithUnderscoresAreThatTablesOnly) {
   // The name has "_" in it; the other name matches it as a pattern.
   const std::string t = UniqueName("oi");

@@ -73,6 +73,11 @@ TEST_F(SchemaViewOnServer, DatabasesInOrderEachWithFoldersReadInTheirOwnDatabase
   // Every read went back to the database the connection was in.
   EXPECT_EQ(ServerDatabase(), "master");
   EXPECT_EQ(m_conn->GetCurrentDatabase(), "master");
+  // A database node starts no drag; a procedure carries its name without ";1".
+  EXPECT_EQ(m_view->DragData(Database("alpha")), nullptr);
+  std::unique_ptr<QMimeData> dragged = m_view->DragData(Child(Folder("alpha", "存储过程"), "p_report"));
+  ASSERT_NE(dragged, nullptr);
+  EXPECT_EQ(dragged->text().toStdString(), "p_report");
 
   // Collapsing and expanding an empty folder asks the server again.
   m_conn->Execute("create table zeta..late(id int)");

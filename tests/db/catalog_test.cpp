@@ -150,5 +150,16 @@ TEST_P(CatalogTest, ClosedLinkOpensNothingAndAllocatesNothing) {
 
 ORVA_INSTANTIATE_FOR_DATABASES(CatalogTest);
 
+// No installed driver reports a size beyond 32 bits (they cap or wrap it
+// themselves), so the values such a driver hands over are checked directly.
+TEST(CatalogSizes, SizesBeyond32BitsReadAsTheLargest32BitSize) {
+  EXPECT_EQ(CatalogInt32(4294967295LL), INT32_MAX);  // a long text column
+  EXPECT_EQ(CatalogInt32(1LL << 40), INT32_MAX);
+  EXPECT_EQ(CatalogInt32(INT32_MAX), INT32_MAX);
+  EXPECT_EQ(CatalogInt32(41943040), 41943040);
+  EXPECT_EQ(CatalogInt32(-4), -4);  // "unknown" as some drivers say it
+  EXPECT_EQ(CatalogInt32(INT64_MIN), INT32_MIN);
+}
+
 }  // namespace
 }  // namespace orva::test
