@@ -7,6 +7,9 @@
 #include "db/dbexception.h"
 #include "db/recordsetex.h"
 
+#include <cctype>
+#include <string_view>
+
 namespace orva {
 namespace {
 
@@ -21,6 +24,16 @@ const char kFunctionQuery[] =
 std::string ProcedureName(const std::string& reported) {
   const std::size_t semicolon = reported.find(';');
   return semicolon == std::string::npos ? reported : reported.substr(0, semicolon);
+}
+
+// Some drivers (the Access one) ignore the table-type filter and list their
+// own catalog tables as "SYSTEM TABLE"; those are not the user's tables.
+bool IsSystemObjectType(const std::string& type) {
+  constexpr std::string_view kSystem = "SYSTEM ";
+  if (type.size() < kSystem.size()) return false;
+  for (std::size_t i = 0; i < kSystem.size(); ++i)
+    if (std::toupper(static_cast<unsigned char>(type[i])) != kSystem[i]) return false;
+  return true;
 }
 
 }  // namespace
@@ -48,7 +61,8 @@ FolderReadResult ReadFolderRows(CDBConnection& connection, int folderKind, const
         if (cancel) catalog.UseCancelHandle(*cancel);
         if (!catalog.Open(std::nullopt, std::nullopt, std::nullopt, folderKind == NodeTableFolder ? "TABLE" : "VIEW"))
           break;
-        for (; !catalog.IsEOF() && !stop; catalog.MoveNext()) add(catalog.m_strTableOwner, catalog.m_strTableName);
+        for (; !catalog.IsEOF() && !stop; catalog.MoveNext())
+          if (!IsSystemObjectType(catalog.m_strTableType)) add(catalog.m_strTableOwner, catalog.m_strTableName);
         break;
       }
       case NodeProcedureFolder: {
