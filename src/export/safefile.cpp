@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <random>
 
 namespace orva {
@@ -61,7 +62,10 @@ bool SafeFileOutput::Open() {
       ::unlink(name.c_str());
       return false;
     }
-    std::setvbuf(m_stream, nullptr, _IOFBF, kStreamBuffer);
+    // The C library takes a size without a buffer as a page-sized one: small
+    // writes (dBase records) are collected in a buffer of our own.
+    m_buffer = std::make_unique<char[]>(kStreamBuffer);
+    std::setvbuf(m_stream, m_buffer.get(), _IOFBF, kStreamBuffer);
     m_temporary = std::move(name);
     return true;
   }
@@ -91,17 +95,38 @@ bool SafeFileOutput::CloseStream() {
   if (std::fflush(m_stream) != 0 || std::ferror(m_stream)) Fail(errno);
   if (std::fclose(m_stream) != 0) Fail(errno);
   m_stream = nullptr;
+  m_buffer.reset();
   return m_error == 0;
 }
 
+// The file's bytes reach the disk before it replaces the target, so that a
+// crash right after the save leaves the old file or the whole new one, never
+// an empty or partial file under the target's name.
 bool SafeFileOutput::Commit() {
   if (m_temporary.empty()) return false;
+  if (m_stream) {
+    errno = 0;
+    if (std::fflush(m_stream) != 0 || std::ferror(m_stream)) Fail(errno);
+    if (m_error == 0 && ::fsync(fileno(m_stream)) != 0) Fail(errno);
+  } else if (m_error == 0) {
+    // Written by a library through the path: sync it through a new handle.
+    int fd = ::open(m_temporary.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || ::fsync(fd) != 0) Fail(errno);
+    if (fd >= 0) ::close(fd);
+  }
   if (!CloseStream()) return false;
   if (::rename(m_temporary.c_str(), m_target.c_str()) != 0) {
     Fail(errno);
     return false;
   }
   m_committed = true;
+  // The rename itself is kept by syncing the folder; the file is complete
+  // either way, so a folder that cannot be synced is no failure.
+  int folder = ::open(FolderOf(m_target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder >= 0) {
+    ::fsync(folder);
+    ::close(folder);
+  }
   return true;
 }
 
@@ -110,6 +135,7 @@ void SafeFileOutput::Discard() {
     std::fclose(m_stream);
     m_stream = nullptr;
   }
+  m_buffer.reset();
   if (!m_committed && !m_temporary.empty()) ::unlink(m_temporary.c_str());
   m_temporary.clear();
 }

@@ -6,6 +6,7 @@
 // was.
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace orva {
@@ -29,8 +30,8 @@ class SafeFileOutput {
   bool Write(const void* data, std::size_t size);
   // Closes the stream, for writers that write the temporary path themselves.
   bool CloseStream();
-  // Closes the stream, checking that every byte reached the file, and
-  // renames the temporary file over the target.
+  // Closes the stream, checking that every byte reached the file, syncs the
+  // file to the disk and renames it over the target.
   bool Commit();
   // Removes the temporary file.
   void Discard();
@@ -46,6 +47,7 @@ class SafeFileOutput {
   std::string m_target;
   std::string m_temporary;
   std::FILE* m_stream = nullptr;
+  std::unique_ptr<char[]> m_buffer;  // the stream's
   bool m_committed = false;
   int m_error = 0;
 };
