@@ -15,6 +15,7 @@
 
 #include <fcntl.h>
 #include <sql.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -80,8 +81,15 @@ bool SyncFile(const QString& path) {
   return ok;
 }
 
+double CpuSeconds(int who) {
+  rusage usage{};
+  getrusage(who, &usage);
+  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 struct SaveRun {
   double seconds = 0;
+  double cpu = 0;
   double longestStallMs = 0;
 };
 
@@ -102,15 +110,18 @@ SaveRun TimeSave(orva::CGridCtrl& grid, const std::vector<orva::ColumnInfo>& col
   });
   QElapsedTimer timer;
   timer.start();
+  const double cpuBefore = CpuSeconds(RUSAGE_SELF);
   orva::CResultSaver::SaveTo(&grid, columns, path, orva::TextSaveOptions{true, '\t', orva::ExportEncoding::Gbk});
   gap.start();
   tick.start();
   loop.exec();
   run.seconds = Since(timer);
+  run.cpu = CpuSeconds(RUSAGE_SELF) - cpuBefore;
   return run;
 }
 
 struct CopyRun {
+  double cpu = 0;
   double cp = 0;
   double cpSync = 0;
 };
@@ -130,8 +141,10 @@ CopyRun TimeCopy(const QString& from, const QString& to) {
   QFile::remove(to);
   ::sync();
   timer.restart();
+  const double cpuBefore = CpuSeconds(RUSAGE_CHILDREN);
   if (std::system(command.c_str()) != 0) std::exit(1);
   run.cp = Since(timer);
+  run.cpu = CpuSeconds(RUSAGE_CHILDREN) - cpuBefore;
   QFile::remove(to);
   return run;
 }
@@ -141,7 +154,7 @@ void SaveAndCompare(orva::CGridCtrl& grid, const std::vector<orva::ColumnInfo>& 
                     int runs, const char* kind, const char* extension, double target) {
   const QString path = dir.filePath(QStringLiteral("result.") + extension);
   const QString copy = dir.filePath(QStringLiteral("copy.") + extension);
-  std::vector<double> saves, cps, cpSyncs, ratios, plainRatios;
+  std::vector<double> saves, cps, cpSyncs, ratios, plainRatios, saveCpus, cpCpus;
   double longestStall = 0;
   const std::string loadBefore = LoadAverage();
   for (int run = 0; run < runs; ++run) {
@@ -152,6 +165,8 @@ void SaveAndCompare(orva::CGridCtrl& grid, const std::vector<orva::ColumnInfo>& 
     cpSyncs.push_back(baseline.cpSync);
     ratios.push_back(save.seconds / baseline.cpSync);
     plainRatios.push_back(save.seconds / baseline.cp);
+    saveCpus.push_back(save.cpu);
+    cpCpus.push_back(baseline.cpu);
     longestStall = std::max(longestStall, save.longestStallMs);
   }
   std::printf("%s: %lld bytes, %d runs, load average %s before, %s after\n", kind,
@@ -161,6 +176,8 @@ void SaveAndCompare(orva::CGridCtrl& grid, const std::vector<orva::ColumnInfo>& 
   PrintSpread("cp + sync", SpreadOf(cpSyncs), "s");
   PrintSpread("save / (cp + sync)", SpreadOf(ratios), "x");
   PrintSpread("save / cp", SpreadOf(plainRatios), "x");
+  PrintSpread("save processor", SpreadOf(saveCpus), "s");
+  PrintSpread("cp processor", SpreadOf(cpCpus), "s");
   Verdict("median save/(cp+sync)", SpreadOf(ratios).median, "x", target);
   Verdict("longest GUI stall", longestStall, "ms", 100);
 }

@@ -1,14 +1,83 @@
 #include "export/delimitedtext.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/codec.h"
 
 namespace orva {
 
+namespace {
+
+// Values are examined eight bytes at a time: one word tells whether any of
+// its bytes needs quoting and whether any is above 0x7F.
+constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+
+std::uint64_t Load64(const char* at) {
+  std::uint64_t word;
+  std::memcpy(&word, at, sizeof word);
+  return word;
+}
+std::uint32_t Load32(const char* at) {
+  std::uint32_t word;
+  std::memcpy(&word, at, sizeof word);
+  return word;
+}
+void Store64(char* at, std::uint64_t word) { std::memcpy(at, &word, sizeof word); }
+void Store32(char* at, std::uint32_t word) { std::memcpy(at, &word, sizeof word); }
+
+// Masked with kHighs: nonzero when any byte of the word is zero (which
+// bytes is not exact).
+std::uint64_t ZeroBits(std::uint64_t word) { return (word - kOnes) & ~word; }
+
+// Copies `size` bytes to `out` in whole words (overlapping ones at the end,
+// so nothing outside either range is touched). Returns whether a byte needs
+// quoting; ORs the bytes into `seen`.
+inline bool CopyValue(const char* in, std::size_t size, char* out, std::uint64_t delimiterWord, std::uint64_t& seen) {
+  constexpr std::uint64_t kQuotes = kOnes * '"', kReturns = kOnes * '\r', kNewlines = kOnes * '\n';
+  std::uint64_t special = 0;
+  auto examine = [&](std::uint64_t word) {
+    special |= ZeroBits(word ^ delimiterWord) | ZeroBits(word ^ kQuotes) | ZeroBits(word ^ kReturns) |
+               ZeroBits(word ^ kNewlines);
+    seen |= word;
+  };
+  if (size >= 8) {
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+      const std::uint64_t word = Load64(in + i);
+      examine(word);
+      Store64(out + i, word);
+    }
+    if (i < size) {
+      const std::uint64_t word = Load64(in + size - 8);
+      examine(word);
+      Store64(out + size - 8, word);
+    }
+  } else if (size >= 4) {
+    const std::uint32_t head = Load32(in), tail = Load32(in + size - 4);
+    examine(head | static_cast<std::uint64_t>(tail) << 32);
+    Store32(out, head);
+    Store32(out + size - 4, tail);
+  } else if (size > 0) {
+    // One to three bytes: first, middle and last cover them all; the word's
+    // other bytes repeat the first.
+    const auto first = static_cast<unsigned char>(in[0]);
+    const auto middle = static_cast<unsigned char>(in[size / 2]);
+    const auto last = static_cast<unsigned char>(in[size - 1]);
+    examine((kOnes * first & ~std::uint64_t{0xFFFF00}) | std::uint64_t{middle} << 8 | std::uint64_t{last} << 16);
+    out[0] = static_cast<char>(first);
+    out[size / 2] = static_cast<char>(middle);
+    out[size - 1] = static_cast<char>(last);
+  }
+  return (special & kHighs) != 0;
+}
+
+}  // namespace
+
 DelimitedTextBuffer::DelimitedTextBuffer(char delimiter) : m_delimiter(delimiter) {
-  for (char c : {delimiter, '"', '\r', '\n'}) m_special[static_cast<unsigned char>(c)] = true;
+  m_delimiterWord = kOnes * static_cast<unsigned char>(delimiter);
 }
 
 void DelimitedTextBuffer::Reserve(std::size_t more) {
@@ -33,20 +102,15 @@ void DelimitedTextBuffer::AppendRow(const std::string_view* values, int count) {
   for (int k = 0; k < count; ++k) worst += 2 * values[k].size() + 2;
   Reserve(worst);
   char* out = m_data.get() + m_size;
-  unsigned char seen = 0;
+  std::uint64_t seen = 0;
   for (int k = 0; k < count; ++k) {
     if (k) *out++ = m_delimiter;
     const std::string_view value = values[k];
-    bool quote = false;
-    for (unsigned char c : value) {
-      seen |= c;
-      quote |= m_special[c];
-    }
-    if (!quote) {
-      std::memcpy(out, value.data(), value.size());
+    if (!CopyValue(value.data(), value.size(), out, m_delimiterWord, seen)) {
       out += value.size();
       continue;
     }
+    // Written again over the plain copy, quoted.
     *out++ = '"';
     for (char c : value) {
       if (c == '"') *out++ = '"';
@@ -57,7 +121,7 @@ void DelimitedTextBuffer::AppendRow(const std::string_view* values, int count) {
   *out++ = '\r';
   *out++ = '\n';
   m_size = static_cast<std::size_t>(out - m_data.get());
-  m_nonAscii |= (seen & 0x80) != 0;
+  m_nonAscii |= (seen & kHighs) != 0;
 }
 
 std::string_view EncodingPreamble(ExportEncoding encoding) {

@@ -231,6 +231,8 @@ bool CResultSaver::WriteDbf(LongWorkControl& control, SafeFileOutput& out) {
         if (!writer.SetFieldValue(k, texts[k])) ++m_overflows;
       ok = writer.WriteRecord() && ok;
     });
+    out.StartWriteback();
+    ok = ok && out.Error() == 0;
     control.SetProgress(sliceEnd - m_firstRow + 1, total);
   }
   return writer.Close() && ok;

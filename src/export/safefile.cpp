@@ -13,6 +13,8 @@ namespace orva {
 namespace {
 
 constexpr std::size_t kStreamBuffer = 1 << 20;
+// Bytes written before they are handed to the disk.
+constexpr std::size_t kWritebackStep = 4 << 20;
 
 std::string FolderOf(const std::string& path) {
   std::size_t slash = path.rfind('/');
@@ -86,7 +88,19 @@ bool SafeFileOutput::Write(const void* data, std::size_t size) {
     bytes += written;
     size -= static_cast<std::size_t>(written);
   }
+  StartWriteback();
   return true;
+}
+
+void SafeFileOutput::StartWriteback() {
+  if (!m_stream || m_error) return;
+  if (std::fflush(m_stream) != 0) return Fail(errno);
+  const int fd = fileno(m_stream);
+  const off_t end = ::lseek(fd, 0, SEEK_CUR);
+  if (end - m_writebackFrom < static_cast<off_t>(kWritebackStep)) return;
+  // Only a hint: where it is not supported, the sync at the end does it all.
+  ::sync_file_range(fd, m_writebackFrom, end - m_writebackFrom, SYNC_FILE_RANGE_WRITE);
+  m_writebackFrom = end;
 }
 
 bool SafeFileOutput::CloseStream() {

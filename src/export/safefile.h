@@ -28,6 +28,11 @@ class SafeFileOutput {
 
   // Writes all bytes; false (and the error kept) on a short write.
   bool Write(const void* data, std::size_t size);
+  // Starts, without waiting, the disk writes of what was written so far (in
+  // steps of some megabytes), so that the disk works while the save goes on
+  // and the sync at the end has little left to wait for. Write does this
+  // itself; writers using the stream call it now and then.
+  void StartWriteback();
   // Closes the stream, for writers that write the temporary path themselves.
   bool CloseStream();
   // Closes the stream, checking that every byte reached the file, syncs the
@@ -50,6 +55,7 @@ class SafeFileOutput {
   std::unique_ptr<char[]> m_buffer;  // the stream's
   bool m_committed = false;
   int m_error = 0;
+  long long m_writebackFrom = 0;
 };
 
 }  // namespace orva

@@ -4,8 +4,11 @@
 
 #include <QFile>
 #include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include "dbf_reader.h"
+#include "export/delimitedtext.h"
 #include "export/resultsaver.h"
 #include "pyreader.h"
 #include "saver_fixture.h"
@@ -130,6 +133,89 @@ TEST_F(TextSaveTest, NewRecordRowIsAnEmptyLineAndAHeadingOnlyGridGivesOnlyTheHea
     WaitForSaves();
     EXPECT_EQ(boxes.LastText(), QStringLiteral("数据保存完毕"));
     EXPECT_EQ(FileBytes(path), header ? QByteArray("a,b,c\r\n") : QByteArray());
+  }
+}
+
+// Values are examined a word at a time: a byte that needs quotes, or one
+// above 0x7F (which makes a chunk go through the encoder), must be found at
+// every position of values of every length. Python's csv module reads the
+// file back and, writing the same rows, must produce exactly its bytes.
+TEST_F(TextSaveTest, EverySpecialOrChineseByteIsFoundAtEveryPositionOfValuesOfEveryLength) {
+  std::vector<std::vector<std::string>> rows;  // UTF-8
+  for (int length = 1; length <= 19; ++length) {
+    for (int at = 0; at < length; ++at) {
+      for (const char* special : {",", "\"", "\r", "\n", "张"}) {
+        std::string value(static_cast<std::size_t>(length), 'x');
+        // The Chinese character takes two bytes in GBK: it ends at `at`.
+        if (std::string_view(special) == "张") {
+          if (at == 0) continue;
+          value.replace(static_cast<std::size_t>(at - 1), 2, special);
+        } else {
+          value[static_cast<std::size_t>(at)] = special[0];
+        }
+        rows.push_back({value, std::string(static_cast<std::size_t>(length), 'y')});
+      }
+    }
+  }
+  Fill({"v", "w"}, {});
+  QJsonArray expected;
+  for (const auto& row : rows) {
+    const int r = m_grid->InsertRow("");
+    QJsonArray cells;
+    for (std::size_t c = 0; c < row.size(); ++c) {
+      m_grid->SetItemText(r, static_cast<int>(c) + 1, GbkFromUtf8(row[c]));
+      cells.append(QString::fromStdString(row[c]));
+    }
+    expected.append(cells);
+  }
+  const QString expectedPath = PathOf("expected.json");
+  {
+    QFile file(expectedPath);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QJsonDocument(expected).toJson());
+  }
+  static const QString script = QStringLiteral(
+      "import csv, io, json, sys\n"
+      "path, codec, expected = sys.argv[1], sys.argv[2], json.load(open(sys.argv[3], encoding='utf-8'))\n"
+      "data = open(path, 'rb').read()\n"
+      "rows = list(csv.reader(io.StringIO(data.decode(codec), newline='')))\n"
+      "out = io.StringIO(newline='')\n"
+      "csv.writer(out, lineterminator='\\r\\n').writerows(expected)\n"
+      "bad = [i for i in range(len(expected)) if i >= len(rows) or rows[i] != expected[i]]\n"
+      "print(json.dumps({'rows': len(rows), 'firstBad': bad[:1], 'sameBytes': out.getvalue().encode(codec) == data}))\n");
+  for (auto [item, codec] : {std::pair{0, "gbk"}, std::pair{2, "utf-8-sig"}}) {
+    SCOPED_TRACE(codec);
+    const QString path = PathOf(QStringLiteral("every%1.txt").arg(item));
+    MessageBoxRecorder boxes;
+    SaveDialogUser user({.fileType = 0, .name = path, .delimiter = 1, .encoding = item});
+    CResultSaver::Save(m_grid, {Column("v", SQL_VARCHAR, 20), Column("w", SQL_VARCHAR, 20)});
+    WaitForSaves();
+    EXPECT_EQ(boxes.LastText(), QStringLiteral("数据保存完毕"));
+    const QJsonObject result = RunPythonReader(script, {path, QString::fromLatin1(codec), expectedPath}).toObject();
+    EXPECT_EQ(result.value("rows").toInt(), static_cast<int>(rows.size()));
+    EXPECT_EQ(result.value("firstBad").toArray(), QJsonArray());
+    EXPECT_TRUE(result.value("sameBytes").toBool());
+  }
+}
+
+// Whether a chunk goes through the encoder hangs on finding one byte above
+// 0x7F anywhere in it.
+TEST(DelimitedTextBufferTest, ASingleHighByteAnywhereMarksTheChunkForTheEncoder) {
+  for (std::size_t length = 1; length <= 19; ++length) {
+    DelimitedTextBuffer plain('\t');
+    const std::string ascii(length, '~');
+    const std::string_view one[] = {ascii};
+    plain.AppendRow(one, 1);
+    EXPECT_FALSE(plain.HasNonAscii()) << length;
+    for (std::size_t at = 0; at < length; ++at) {
+      std::string value = ascii;
+      value[at] = '\x80';
+      DelimitedTextBuffer buffer('\t');
+      const std::string_view row[] = {"a", value};
+      buffer.AppendRow(row, 2);
+      EXPECT_TRUE(buffer.HasNonAscii()) << length << " " << at;
+      EXPECT_EQ(buffer.View(), "a\t" + value + "\r\n");
+    }
   }
 }
 
