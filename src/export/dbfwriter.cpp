@@ -14,6 +14,8 @@ constexpr std::uint8_t kVersion = 3;
 constexpr std::uint8_t kHeaderEnd = 0x0D;
 constexpr std::uint8_t kRecordNotDeleted = ' ';
 constexpr int kMaxLength16 = 0xFFFF;
+// Records collected before they are passed to the file together.
+constexpr std::size_t kBatchBytes = 256 << 10;
 
 void PutLE16(std::uint8_t* at, unsigned value) {
   at[0] = static_cast<std::uint8_t>(value & 0xFF);
@@ -48,6 +50,7 @@ void CDbfWriter::Init(std::uint32_t recordCount, int fieldCount) {
 
   m_descriptors.clear();
   if (fieldCount > 0) m_descriptors.assign(static_cast<std::size_t>(fieldCount), Descriptor{});
+  m_layout.clear();
   m_record.clear();
   m_recordLength = 0;
 }
@@ -126,14 +129,20 @@ bool CDbfWriter::WriteHeader() {
   }
 
   int offset = 1;
+  m_layout.clear();
   for (Descriptor& descriptor : m_descriptors) {
     PutLE16(&descriptor[12], static_cast<unsigned>(offset));
+    m_layout.push_back({static_cast<std::size_t>(offset), static_cast<std::size_t>(FieldWidth(descriptor)),
+                        static_cast<char>(descriptor[11]), descriptor[17]});
     offset += FieldWidth(descriptor);
   }
   PutLE16(&m_header[8], static_cast<unsigned>(headerLength));
   PutLE16(&m_header[10], static_cast<unsigned>(recordLength));
   m_recordLength = static_cast<int>(recordLength);
   m_record.assign(static_cast<std::size_t>(recordLength) + 1, 0);
+  m_batch.resize(std::max(kBatchBytes, static_cast<std::size_t>(recordLength)));
+  m_batchSize = 0;
+  m_batchFailed = false;
 
   bool ok = std::fwrite(m_header.data(), 1, m_header.size(), m_file) == m_header.size();
   for (const Descriptor& descriptor : m_descriptors)
@@ -143,70 +152,83 @@ bool CDbfWriter::WriteHeader() {
 }
 
 bool CDbfWriter::SetFieldValue(int index, const char* text, std::size_t length) {
-  if (index < 0 || index >= FieldCount() || m_record.empty()) return true;
-  const Descriptor& descriptor = m_descriptors[static_cast<std::size_t>(index)];
-  const std::size_t width = static_cast<std::size_t>(FieldWidth(descriptor));
-  const std::size_t offset = static_cast<std::size_t>(FieldOffset(descriptor));
-  // A field redefined after the layout was written no longer matches it.
-  if (offset + width > static_cast<std::size_t>(m_recordLength)) return true;
-  std::uint8_t* field = m_record.data() + offset;
-  std::memset(field, 0, width);
+  if (index < 0 || index >= static_cast<int>(m_layout.size()) || m_record.empty()) return true;
+  // The layout written in the header; a field redefined since then keeps it.
+  const FieldLayout& layout = m_layout[static_cast<std::size_t>(index)];
+  const std::size_t width = layout.width;
+  std::uint8_t* field = m_record.data() + layout.offset;
   std::string_view value(text ? text : "", text ? length : 0);
 
-  // Unused bytes stay zero, so a value shorter than its field is followed by
+  // Unused bytes are zero, so a value shorter than its field is followed by
   // its terminating zero; a value that fills the field has none.
-  auto put = [&](std::string_view bytes) { std::memcpy(field, bytes.data(), std::min(bytes.size(), width)); };
-  bool fits = true;
-  switch (descriptor[11]) {
-    case 'C':
-      fits = value.size() <= width;
-      put(CutAtCharBoundary(value, width));
-      break;
+  auto put = [&](const char* bytes, std::size_t size) {
+    size = std::min(size, width);
+    std::memcpy(field, bytes, size);
+    std::memset(field + size, 0, width - size);
+  };
+  switch (layout.type) {
+    case 'C': {
+      std::string_view cut = CutAtCharBoundary(value, width);
+      put(cut.data(), cut.size());
+      return cut.size() == value.size();
+    }
     case 'D':
       if (std::optional<DbfDate> date = ReadDbfDate(value)) {
         std::string digits = FormatDbfDate(*date);
-        if (!digits.empty() && digits.size() <= width) put(digits);
+        if (!digits.empty() && digits.size() <= width) return put(digits.data(), digits.size()), true;
       }
-      break;
+      put("", 0);
+      return true;
     case 'N': {
-      std::string printed = FormatDbfNumberText(value, descriptor[17]);
+      char printed[kDbfNumberRoom];
+      const std::size_t size = PrintDbfNumberText(value, layout.decimals, printed);
       // dBase readers take a field full of asterisks as a number too large
       // for its width.
-      if (printed.empty() || printed.size() > width) {
-        printed.assign(width, '*');
-        fits = false;
+      if (size == 0 || size > width) {
+        std::memset(field, '*', width);
+        return false;
       }
-      put(printed);
-      break;
+      put(printed, size);
+      return true;
     }
     default:
-      break;
+      put("", 0);
+      return true;
   }
-  return fits;
+}
+
+bool CDbfWriter::FlushBatch() {
+  if (m_batchSize > 0 && !m_batchFailed && m_file)
+    m_batchFailed = std::fwrite(m_batch.data(), 1, m_batchSize, m_file) != m_batchSize;
+  m_batchSize = 0;
+  return !m_batchFailed;
 }
 
 bool CDbfWriter::WriteRecord() {
   if (!m_file || m_record.empty()) return false;
   m_record[0] = kRecordNotDeleted;
   const auto length = static_cast<std::size_t>(m_recordLength);
-  if (std::fwrite(m_record.data(), 1, length, m_file) != length) return false;
+  if (m_batchSize + length > m_batch.size() && !FlushBatch()) return false;
+  std::memcpy(m_batch.data() + m_batchSize, m_record.data(), length);
+  m_batchSize += length;
   ++m_writtenRecords;
-  return true;
+  return !m_batchFailed;
 }
 
 bool CDbfWriter::Close() {
   if (!m_file) return true;
-  bool ok = true;
+  bool ok = FlushBatch();
   if (!m_record.empty() && m_writtenRecords != m_announcedRecords) {
     std::uint8_t count[4];
     PutLE32(count, m_writtenRecords);
     PutLE32(&m_header[4], m_writtenRecords);
     m_announcedRecords = m_writtenRecords;
     ok = std::fseek(m_file, 4, SEEK_SET) == 0 && std::fwrite(count, 1, 4, m_file) == 4 &&
-         std::fseek(m_file, 0, SEEK_END) == 0;
+         std::fseek(m_file, 0, SEEK_END) == 0 && ok;
   }
   ok = (m_ownsFile ? std::fclose(m_file) == 0 : std::fflush(m_file) == 0) && ok;
   m_file = nullptr;
+  m_batchFailed = false;
   m_ownsFile = true;
   return ok;
 }

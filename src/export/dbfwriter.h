@@ -61,7 +61,8 @@ class CDbfWriter {
   bool SetFieldValue(int index, const char* text, std::size_t length);
   bool SetFieldValue(int index, std::string_view text) { return SetFieldValue(index, text.data(), text.size()); }
 
-  // Writes the assembled record, marked as not deleted.
+  // Writes the assembled record, marked as not deleted. Records are passed
+  // to the file in batches: false when the file refused a batch.
   bool WriteRecord();
 
   // Closes the file; false when buffered bytes could not be written. When
@@ -77,6 +78,15 @@ class CDbfWriter {
  private:
   using Descriptor = std::array<std::uint8_t, kDescriptorSize>;
 
+  // Where a field lies in the record, fixed when the header is written.
+  struct FieldLayout {
+    std::size_t offset = 0;
+    std::size_t width = 0;
+    char type = 0;
+    int decimals = 0;
+  };
+
+  bool FlushBatch();
   static int FieldWidth(const Descriptor& descriptor);
   static int FieldOffset(const Descriptor& descriptor);
   static std::string NameOf(const Descriptor& descriptor);
@@ -85,7 +95,11 @@ class CDbfWriter {
 
   std::array<std::uint8_t, kHeaderSize> m_header{};
   std::vector<Descriptor> m_descriptors;
+  std::vector<FieldLayout> m_layout;
   std::vector<std::uint8_t> m_record;
+  std::vector<std::uint8_t> m_batch;  // records not yet passed to the file
+  std::size_t m_batchSize = 0;
+  bool m_batchFailed = false;
   int m_recordLength = 0;
   std::FILE* m_file = nullptr;
   bool m_ownsFile = true;
