@@ -74,28 +74,80 @@ bool SafeFileOutput::Open() {
   return Fail(EEXIST), false;
 }
 
-bool SafeFileOutput::Write(const void* data, std::size_t size) {
-  if (!m_stream || m_error) return false;
-  if (size == 0) return true;
-  // Large blocks go straight to the file, past the stream's buffer.
-  if (std::fflush(m_stream) != 0) return Fail(errno), false;
-  const char* bytes = static_cast<const char*>(data);
-  const int fd = fileno(m_stream);
+int SafeFileOutput::WriteAll(int fd, const char* bytes, std::size_t size) {
   while (size > 0) {
     ssize_t written = ::write(fd, bytes, size);
     if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return Fail(written < 0 ? errno : ENOSPC), false;
+    if (written <= 0) return written < 0 ? errno : ENOSPC;
     bytes += written;
     size -= static_cast<std::size_t>(written);
   }
-  StartWriteback();
+  KickWriteback(fd);
+  return 0;
+}
+
+bool SafeFileOutput::Write(const void* data, std::size_t size) {
+  if (!Drain() || !m_stream) return false;
+  if (size == 0) return true;
+  // Large blocks go straight to the file, past the stream's buffer.
+  if (std::fflush(m_stream) != 0) return Fail(errno), false;
+  if (int error = WriteAll(fileno(m_stream), static_cast<const char*>(data), size)) return Fail(error), false;
   return true;
 }
 
+bool SafeFileOutput::WriteBehind(const void* data, std::size_t size) {
+  if (!Drain() || !m_stream) return false;
+  if (size == 0) return true;
+  if (std::fflush(m_stream) != 0) return Fail(errno), false;
+  if (!m_writer.joinable()) m_writer = std::thread([this, fd = fileno(m_stream)] { RunWriter(fd); });
+  std::lock_guard lock(m_lock);
+  m_block = static_cast<const char*>(data);
+  m_blockSize = size;
+  m_busy = true;
+  m_changed.notify_all();
+  return true;
+}
+
+void SafeFileOutput::RunWriter(int fd) {
+  std::unique_lock lock(m_lock);
+  for (;;) {
+    m_changed.wait(lock, [this] { return m_busy || m_stop; });
+    if (!m_busy) return;
+    const char* block = m_block;
+    const std::size_t size = m_blockSize;
+    lock.unlock();
+    const int error = WriteAll(fd, block, size);
+    lock.lock();
+    if (error) Fail(error);
+    m_busy = false;
+    m_changed.notify_all();
+  }
+}
+
+bool SafeFileOutput::Drain() {
+  std::unique_lock lock(m_lock);
+  m_changed.wait(lock, [this] { return !m_busy; });
+  return m_error == 0;
+}
+
+void SafeFileOutput::StopWriter() {
+  if (!m_writer.joinable()) return;
+  {
+    std::unique_lock lock(m_lock);
+    m_changed.wait(lock, [this] { return !m_busy; });
+    m_stop = true;
+    m_changed.notify_all();
+  }
+  m_writer.join();
+}
+
 void SafeFileOutput::StartWriteback() {
-  if (!m_stream || m_error) return;
+  if (!Drain() || !m_stream) return;
   if (std::fflush(m_stream) != 0) return Fail(errno);
-  const int fd = fileno(m_stream);
+  KickWriteback(fileno(m_stream));
+}
+
+void SafeFileOutput::KickWriteback(int fd) {
   const off_t end = ::lseek(fd, 0, SEEK_CUR);
   if (end - m_writebackFrom < static_cast<off_t>(kWritebackStep)) return;
   // Only a hint: where it is not supported, the sync at the end does it all.
@@ -104,6 +156,7 @@ void SafeFileOutput::StartWriteback() {
 }
 
 bool SafeFileOutput::CloseStream() {
+  StopWriter();
   if (!m_stream) return m_error == 0;
   errno = 0;
   if (std::fflush(m_stream) != 0 || std::ferror(m_stream)) Fail(errno);
@@ -118,6 +171,7 @@ bool SafeFileOutput::CloseStream() {
 // an empty or partial file under the target's name.
 bool SafeFileOutput::Commit() {
   if (m_temporary.empty()) return false;
+  StopWriter();
   if (m_stream) {
     errno = 0;
     if (std::fflush(m_stream) != 0 || std::ferror(m_stream)) Fail(errno);
@@ -145,6 +199,7 @@ bool SafeFileOutput::Commit() {
 }
 
 void SafeFileOutput::Discard() {
+  StopWriter();
   if (m_stream) {
     std::fclose(m_stream);
     m_stream = nullptr;
@@ -154,8 +209,8 @@ void SafeFileOutput::Discard() {
   m_temporary.clear();
 }
 
-std::string SafeFileOutput::ErrorText() const {
-  if (m_error == 0) return {};
+std::string SafeFileOutput::ErrorText() {
+  if (Error() == 0) return {};
   char buffer[256];
   return strerror_r(m_error, buffer, sizeof buffer);
 }
