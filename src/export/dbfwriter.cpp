@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "export/dbffields.h"
+#include "export/safefile.h"
 #include "platform/codec.h"
 
 namespace orva {
@@ -98,15 +99,22 @@ void CDbfWriter::DefineField(int index, std::string_view name, char type, std::u
 
 void CDbfWriter::Fail(std::string text) { m_errorText = std::move(text); }
 
+void CDbfWriter::Attach(SafeFileOutput& output) {
+  Attach(output.Stream());
+  m_output = &output;
+}
+
 void CDbfWriter::Attach(std::FILE* file) {
   Close();
   m_file = file;
+  m_output = nullptr;
   m_ownsFile = false;
 }
 
 bool CDbfWriter::Open(const std::string& path) {
   Close();
   m_file = std::fopen(path.c_str(), "wb");
+  m_output = nullptr;
   m_ownsFile = true;
   if (m_file) return true;
   Fail(GbkFromUtf8("无法打开本地文件：") + GbkFromUtf8(path));
@@ -140,7 +148,7 @@ bool CDbfWriter::WriteHeader() {
   PutLE16(&m_header[10], static_cast<unsigned>(recordLength));
   m_recordLength = static_cast<int>(recordLength);
   m_record.assign(static_cast<std::size_t>(recordLength) + 1, 0);
-  m_batch.resize(std::max(kBatchBytes, static_cast<std::size_t>(recordLength)));
+  for (auto& batch : m_batches) batch.resize(std::max(kBatchBytes, static_cast<std::size_t>(recordLength)));
   m_batchSize = 0;
   m_batchFailed = false;
 
@@ -198,8 +206,13 @@ bool CDbfWriter::SetFieldValue(int index, const char* text, std::size_t length) 
 }
 
 bool CDbfWriter::FlushBatch() {
-  if (m_batchSize > 0 && !m_batchFailed && m_file)
-    m_batchFailed = std::fwrite(m_batch.data(), 1, m_batchSize, m_file) != m_batchSize;
+  const std::vector<std::uint8_t>& batch = m_batches[m_filling];
+  if (m_batchSize > 0 && !m_batchFailed && m_output) {
+    m_batchFailed = !m_output->WriteBehind(batch.data(), m_batchSize);
+    m_filling ^= 1;  // written by now: WriteBehind waited for it
+  } else if (m_batchSize > 0 && !m_batchFailed && m_file) {
+    m_batchFailed = std::fwrite(batch.data(), 1, m_batchSize, m_file) != m_batchSize;
+  }
   m_batchSize = 0;
   return !m_batchFailed;
 }
@@ -208,8 +221,8 @@ bool CDbfWriter::WriteRecord() {
   if (!m_file || m_record.empty()) return false;
   m_record[0] = kRecordNotDeleted;
   const auto length = static_cast<std::size_t>(m_recordLength);
-  if (m_batchSize + length > m_batch.size() && !FlushBatch()) return false;
-  std::memcpy(m_batch.data() + m_batchSize, m_record.data(), length);
+  if (m_batchSize + length > m_batches[m_filling].size() && !FlushBatch()) return false;
+  std::memcpy(m_batches[m_filling].data() + m_batchSize, m_record.data(), length);
   m_batchSize += length;
   ++m_writtenRecords;
   return !m_batchFailed;
@@ -218,6 +231,7 @@ bool CDbfWriter::WriteRecord() {
 bool CDbfWriter::Close() {
   if (!m_file) return true;
   bool ok = FlushBatch();
+  if (m_output) ok = m_output->Drain() && ok;
   if (!m_record.empty() && m_writtenRecords != m_announcedRecords) {
     std::uint8_t count[4];
     PutLE32(count, m_writtenRecords);
@@ -228,6 +242,7 @@ bool CDbfWriter::Close() {
   }
   ok = (m_ownsFile ? std::fclose(m_file) == 0 : std::fflush(m_file) == 0) && ok;
   m_file = nullptr;
+  m_output = nullptr;
   m_batchFailed = false;
   m_ownsFile = true;
   return ok;

@@ -17,6 +17,8 @@
 
 namespace orva {
 
+class SafeFileOutput;
+
 class CDbfWriter {
  public:
   static constexpr int kHeaderSize = 32;
@@ -49,6 +51,9 @@ class CDbfWriter {
   // Writes into a stream the caller opened and keeps: Close flushes it and
   // leaves it open.
   void Attach(std::FILE* file);
+  // Writes into a safe file's stream, passing the records to its helper
+  // thread batch by batch, so that the next batch is filled meanwhile.
+  void Attach(SafeFileOutput& output);
 
   // Lays out the record, then writes header, descriptors and the 0x0D end
   // mark. Fails (with the error text) when no field was set up or the fields do
@@ -97,11 +102,15 @@ class CDbfWriter {
   std::vector<Descriptor> m_descriptors;
   std::vector<FieldLayout> m_layout;
   std::vector<std::uint8_t> m_record;
-  std::vector<std::uint8_t> m_batch;  // records not yet passed to the file
+  // Records not yet passed to the file; with a safe file, the other batch may
+  // still be being written.
+  std::vector<std::uint8_t> m_batches[2];
+  int m_filling = 0;
   std::size_t m_batchSize = 0;
   bool m_batchFailed = false;
   int m_recordLength = 0;
   std::FILE* m_file = nullptr;
+  SafeFileOutput* m_output = nullptr;
   bool m_ownsFile = true;
   std::uint32_t m_announcedRecords = 0;
   std::uint32_t m_writtenRecords = 0;

@@ -214,7 +214,7 @@ bool CResultSaver::WriteDbf(LongWorkControl& control, SafeFileOutput& out) {
     DbfField field = DbfFieldFor(m_columns[static_cast<std::size_t>(k)]);
     if (field.kind == DbfField::Defined) writer.DefineField(k, names[static_cast<std::size_t>(k)], field.type, field.width);
   }
-  writer.Attach(out.Stream());
+  writer.Attach(out);
   if (!writer.WriteHeader()) {
     if (!writer.ErrorText().empty()) {
       m_outcome = Outcome::Refused;
@@ -233,8 +233,6 @@ bool CResultSaver::WriteDbf(LongWorkControl& control, SafeFileOutput& out) {
         if (!writer.SetFieldValue(k, texts[k])) ++m_overflows;
       ok = writer.WriteRecord() && ok;
     });
-    out.StartWriteback();
-    ok = ok && out.Error() == 0;
     control.SetProgress(sliceEnd - m_firstRow + 1, total);
   }
   return writer.Close() && ok;

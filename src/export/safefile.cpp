@@ -141,12 +141,6 @@ void SafeFileOutput::StopWriter() {
   m_writer.join();
 }
 
-void SafeFileOutput::StartWriteback() {
-  if (!Drain() || !m_stream) return;
-  if (std::fflush(m_stream) != 0) return Fail(errno);
-  KickWriteback(fileno(m_stream));
-}
-
 void SafeFileOutput::KickWriteback(int fd) {
   const off_t end = ::lseek(fd, 0, SEEK_CUR);
   if (end - m_writebackFrom < static_cast<off_t>(kWritebackStep)) return;

@@ -38,12 +38,6 @@ class SafeFileOutput {
   bool WriteBehind(const void* data, std::size_t size);
   // Waits for the bytes given to WriteBehind; false when a write failed.
   bool Drain();
-  // Starts, without waiting, the disk writes of what was written so far (in
-  // steps of some megabytes), so that the disk works while the save goes on
-  // and the sync at the end has little left to wait for. Write and
-  // WriteBehind do this themselves; writers using the stream call it now and
-  // then.
-  void StartWriteback();
   // Closes the stream, for writers that write the temporary path themselves.
   bool CloseStream();
   // Closes the stream, checking that every byte reached the file, syncs the
@@ -63,6 +57,9 @@ class SafeFileOutput {
  private:
   void Fail(int error);
   int WriteAll(int fd, const char* bytes, std::size_t size);
+  // Starts, without waiting, the disk writes of what was written so far (in
+  // steps of some megabytes), so that the disk works while the save goes on
+  // and the sync at the end has little left to wait for.
   void KickWriteback(int fd);
   void RunWriter(int fd);
   void StopWriter();
