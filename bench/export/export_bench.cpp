@@ -11,7 +11,8 @@
 // runs of save and copy alternate, so that both see the same load; best,
 // median and worst of the runs are shown, the median decides.
 //
-//   export_bench [--runs N] [--only text|dbf] [folder]   (default: 5 runs, $TMPDIR or /tmp)
+//   export_bench [--runs N] [--rows N] [--only text|dbf] [folder]
+//   (default: 5 runs, 1,000,000 rows, $TMPDIR or /tmp)
 
 #include <fcntl.h>
 #include <sql.h>
@@ -41,7 +42,6 @@
 
 namespace {
 
-constexpr int kRows = 1000000;
 constexpr int kColumns = 10;  // data columns
 
 double Since(const QElapsedTimer& timer) { return timer.nsecsElapsed() / 1e9; }
@@ -197,11 +197,14 @@ int main(int argc, char** argv) {
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   QApplication app(argc, argv);
   int runs = 5;
+  int rowCount = 1000000;
   std::string only;
   QString folder = QDir::tempPath();
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
       runs = std::max(1, std::atoi(argv[++i]));
+    else if (std::strcmp(argv[i], "--rows") == 0 && i + 1 < argc)
+      rowCount = std::max(1, std::atoi(argv[++i]));
     else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc)
       only = argv[++i];
     else
@@ -236,7 +239,7 @@ int main(int argc, char** argv) {
   grid.SetFixedRowCount(1);
   grid.SetFixedColumnCount(1);
   grid.SetRedraw(false);
-  for (int r = 1; r <= kRows; ++r) {
+  for (int r = 1; r <= rowCount; ++r) {
     int row = grid.InsertRow(std::to_string(r));
     grid.SetItemText(row, 1, std::to_string(r));
     for (int c = 2; c <= kColumns; ++c) grid.SetItemText(row, c, std::to_string(r) + "." + std::to_string(c));

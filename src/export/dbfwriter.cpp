@@ -6,6 +6,7 @@
 
 #include "export/dbffields.h"
 #include "export/safefile.h"
+#include "export/wordcopy.h"
 #include "platform/codec.h"
 
 namespace orva {
@@ -17,6 +18,8 @@ constexpr std::uint8_t kRecordNotDeleted = ' ';
 constexpr int kMaxLength16 = 0xFFFF;
 // Records collected before they are passed to the file together.
 constexpr std::size_t kBatchBytes = 256 << 10;
+// Bytes after a record that PutField<true> may clear.
+constexpr std::size_t kSpillRoom = 16;
 
 void PutLE16(std::uint8_t* at, unsigned value) {
   at[0] = static_cast<std::uint8_t>(value & 0xFF);
@@ -148,7 +151,8 @@ bool CDbfWriter::WriteHeader() {
   PutLE16(&m_header[10], static_cast<unsigned>(recordLength));
   m_recordLength = static_cast<int>(recordLength);
   m_record.assign(static_cast<std::size_t>(recordLength) + 1, 0);
-  for (auto& batch : m_batches) batch.resize(std::max(kBatchBytes, static_cast<std::size_t>(recordLength)));
+  for (auto& batch : m_batches)
+    batch.resize(std::max(kBatchBytes, static_cast<std::size_t>(recordLength) + kSpillRoom));
   m_batchSize = 0;
   m_batchFailed = false;
 
@@ -159,16 +163,22 @@ bool CDbfWriter::WriteHeader() {
   return std::fflush(m_file) == 0 && ok;
 }
 
-bool CDbfWriter::SetFieldValue(int index, const char* text, std::size_t length) {
-  if (index < 0 || index >= static_cast<int>(m_layout.size()) || m_record.empty()) return true;
-  // The layout written in the header; a field redefined since then keeps it.
-  const FieldLayout& layout = m_layout[static_cast<std::size_t>(index)];
+// Unused bytes are zero, so a value shorter than its field is followed by
+// its terminating zero; a value that fills the field has none. With
+// `kSpill`, the field may be cleared in two whole words, zeroing up to 16
+// bytes past its start: allowed where the fields are filled in order and
+// the record is followed by room.
+template <bool kSpill>
+bool CDbfWriter::PutField(const FieldLayout& layout, std::uint8_t* record, std::string_view value) {
   const std::size_t width = layout.width;
-  std::uint8_t* field = m_record.data() + layout.offset;
-  std::string_view value(text ? text : "", text ? length : 0);
-
-  // Unused bytes are zero, so a value shorter than its field is followed by
-  // its terminating zero; a value that fills the field has none.
+  std::uint8_t* field = record + layout.offset;
+  if (kSpill && layout.type == 'C' && width <= 16 && value.size() <= width) {
+    char* out = reinterpret_cast<char*>(field);
+    wordcopy::Store64(out, 0);
+    wordcopy::Store64(out + 8, 0);
+    wordcopy::CopyShort(value.data(), value.size(), out);
+    return true;
+  }
   auto put = [&](const char* bytes, std::size_t size) {
     size = std::min(size, width);
     std::memcpy(field, bytes, size);
@@ -176,9 +186,10 @@ bool CDbfWriter::SetFieldValue(int index, const char* text, std::size_t length) 
   };
   switch (layout.type) {
     case 'C': {
+      if (value.size() <= width) return put(value.data(), value.size()), true;
       std::string_view cut = CutAtCharBoundary(value, width);
       put(cut.data(), cut.size());
-      return cut.size() == value.size();
+      return false;
     }
     case 'D':
       if (std::optional<DbfDate> date = ReadDbfDate(value)) {
@@ -205,6 +216,13 @@ bool CDbfWriter::SetFieldValue(int index, const char* text, std::size_t length) 
   }
 }
 
+bool CDbfWriter::SetFieldValue(int index, const char* text, std::size_t length) {
+  if (index < 0 || index >= static_cast<int>(m_layout.size()) || m_record.empty()) return true;
+  // The layout written in the header; a field redefined since then keeps it.
+  return PutField<false>(m_layout[static_cast<std::size_t>(index)], m_record.data(),
+                  std::string_view(text ? text : "", text ? length : 0));
+}
+
 bool CDbfWriter::FlushBatch() {
   const std::vector<std::uint8_t>& batch = m_batches[m_filling];
   if (m_batchSize > 0 && !m_batchFailed && m_output) {
@@ -223,6 +241,21 @@ bool CDbfWriter::WriteRecord() {
   const auto length = static_cast<std::size_t>(m_recordLength);
   if (m_batchSize + length > m_batches[m_filling].size() && !FlushBatch()) return false;
   std::memcpy(m_batches[m_filling].data() + m_batchSize, m_record.data(), length);
+  m_batchSize += length;
+  ++m_writtenRecords;
+  return !m_batchFailed;
+}
+
+bool CDbfWriter::WriteRecord(const std::string_view* values, int count, std::int64_t& overflows) {
+  if (!m_file || m_record.empty()) return false;
+  const auto length = static_cast<std::size_t>(m_recordLength);
+  if (m_batchSize + length + kSpillRoom > m_batches[m_filling].size() && !FlushBatch()) return false;
+  std::uint8_t* record = m_batches[m_filling].data() + m_batchSize;
+  record[0] = kRecordNotDeleted;
+  const std::size_t given = std::min(static_cast<std::size_t>(std::max(count, 0)), m_layout.size());
+  for (std::size_t k = 0; k < given; ++k)
+    if (!PutField<true>(m_layout[k], record, values[k])) ++overflows;
+  for (std::size_t k = given; k < m_layout.size(); ++k) std::memset(record + m_layout[k].offset, 0, m_layout[k].width);
   m_batchSize += length;
   ++m_writtenRecords;
   return !m_batchFailed;

@@ -69,6 +69,11 @@ class CDbfWriter {
   // Writes the assembled record, marked as not deleted. Records are passed
   // to the file in batches: false when the file refused a batch.
   bool WriteRecord();
+  // Writes a record of the values of the first `count` fields (the others
+  // empty), as SetFieldValue would store them, without touching the record
+  // being assembled; adds the number of values that did not fit their field
+  // to `overflows`.
+  bool WriteRecord(const std::string_view* values, int count, std::int64_t& overflows);
 
   // Closes the file; false when buffered bytes could not be written. When
   // another number of records was written than Init announced, the header's
@@ -92,6 +97,8 @@ class CDbfWriter {
   };
 
   bool FlushBatch();
+  template <bool kSpill>
+  static bool PutField(const FieldLayout& layout, std::uint8_t* record, std::string_view value);
   static int FieldWidth(const Descriptor& descriptor);
   static int FieldOffset(const Descriptor& descriptor);
   static std::string NameOf(const Descriptor& descriptor);

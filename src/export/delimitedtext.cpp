@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "export/wordcopy.h"
 #include "platform/codec.h"
 
 namespace orva {
@@ -15,18 +16,10 @@ namespace {
 constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
 constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
 
-std::uint64_t Load64(const char* at) {
-  std::uint64_t word;
-  std::memcpy(&word, at, sizeof word);
-  return word;
-}
-std::uint32_t Load32(const char* at) {
-  std::uint32_t word;
-  std::memcpy(&word, at, sizeof word);
-  return word;
-}
-void Store64(char* at, std::uint64_t word) { std::memcpy(at, &word, sizeof word); }
-void Store32(char* at, std::uint32_t word) { std::memcpy(at, &word, sizeof word); }
+using wordcopy::Load32;
+using wordcopy::Load64;
+using wordcopy::Store32;
+using wordcopy::Store64;
 
 // Masked with kHighs: nonzero when any byte of the word is zero (which
 // bytes is not exact).

@@ -229,9 +229,7 @@ bool CResultSaver::WriteDbf(LongWorkControl& control, SafeFileOutput& out) {
     if (control.Cancelled()) return false;
     const int sliceEnd = std::min(row + kSliceRows - 1, m_lastRow);
     m_pGrid->VisitRowTexts({row, firstCol, sliceEnd, lastCol}, [&](int, const std::string_view* texts, int count) {
-      for (int k = 0; k < count; ++k)
-        if (!writer.SetFieldValue(k, texts[k])) ++m_overflows;
-      ok = writer.WriteRecord() && ok;
+      ok = writer.WriteRecord(texts, count, m_overflows) && ok;
     });
     control.SetProgress(sliceEnd - m_firstRow + 1, total);
   }

@@ -360,6 +360,60 @@ TEST_F(DbfWriterTest, ManyRecordsReadBackWholeAcrossBatchesAndTheCountIsCorrecte
   }
 }
 
+// Whole records from a row of values, as the result saver writes them: short
+// character fields are cleared a word at a time, which must never reach
+// into a neighbour, whatever the widths and lengths; long values are cut on
+// character boundaries and counted.
+TEST_F(DbfWriterTest, RecordsFromRowsOfValuesKeepEveryFieldToItsWidth) {
+  std::string path = PathOf("rows.dbf");
+  constexpr int kFields = 18;  // widths 1..16, then 21 and a number
+  CDbfWriter writer;
+  writer.Init(0, kFields);
+  for (int k = 0; k < 16; ++k) writer.DefineField(k, "c" + std::to_string(k), 'C', static_cast<std::uint16_t>(k + 1));
+  writer.DefineField(16, "wide", 'C', 21);
+  writer.DefineField(17, "n", 'N', CDbfWriter::NumericWidth(6, 1));
+  ASSERT_TRUE(writer.Open(path));
+  ASSERT_TRUE(writer.WriteHeader());
+  const std::string chinese = GbkFromUtf8("中文字段值");  // 10 bytes
+  std::vector<std::vector<std::string>> rows;
+  for (int length = 0; length <= 18; ++length) {
+    std::vector<std::string> row;
+    for (int k = 0; k < 16; ++k) row.push_back(std::string(static_cast<std::size_t>(length), static_cast<char>('a' + k)));
+    row.push_back(length % 2 ? chinese + chinese + chinese : std::string(static_cast<std::size_t>(length), '#'));
+    row.push_back(std::to_string(length * 11));
+    rows.push_back(row);
+  }
+  std::int64_t overflows = 0;
+  for (const auto& row : rows) {
+    std::vector<std::string_view> values(row.begin(), row.end());
+    ASSERT_TRUE(writer.WriteRecord(values.data(), static_cast<int>(values.size()), overflows));
+  }
+  // A short row leaves the fields after it empty.
+  const std::string_view shortRow[] = {"z"};
+  ASSERT_TRUE(writer.WriteRecord(shortRow, 1, overflows));
+  ASSERT_TRUE(writer.Close());
+
+  DbfTable table = ReadBack(path);
+  ASSERT_EQ(table.records.size(), rows.size() + 1);
+  std::int64_t expectedOverflows = 0;
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    SCOPED_TRACE(r);
+    for (std::size_t k = 0; k < 16; ++k) {
+      const std::size_t width = k + 1;
+      expectedOverflows += rows[r][k].size() > width;
+      EXPECT_EQ(table.Cell(r, k), Padded(rows[r][k].substr(0, width), width)) << k;
+    }
+    const bool cut = rows[r][16].size() > 21;
+    expectedOverflows += cut;
+    // 21 bytes would end inside the third copy's first character.
+    EXPECT_EQ(table.Cell(r, 16), Padded(cut ? chinese + chinese : rows[r][16], 21));
+    EXPECT_EQ(table.Text(r, 17), rows[r][17] + ".0");
+  }
+  EXPECT_EQ(overflows, expectedOverflows);
+  EXPECT_EQ(table.Cell(rows.size(), 0), "z");
+  for (std::size_t k = 1; k < kFields; ++k) EXPECT_EQ(table.Text(rows.size(), k), "") << k;
+}
+
 TEST_F(DbfWriterTest, RowsReadBackFieldByField) {
   const std::string zhang = GbkFromUtf8("张三");
   const Rows rows = {
