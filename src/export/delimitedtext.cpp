@@ -25,16 +25,27 @@ using wordcopy::Store64;
 // bytes is not exact).
 std::uint64_t ZeroBits(std::uint64_t word) { return (word - kOnes) & ~word; }
 
+// What makes a value need quotes: the delimiter, a double quote, CR or LF.
+// Where all of them lie below 0x30, a word with no byte below that limit
+// (digits, letters, most punctuation, Chinese) needs no closer look.
+struct Specials {
+  std::uint64_t delimiter;  // in every byte
+  std::uint64_t limit;      // in every byte
+};
+
 // Copies `size` bytes to `out` in whole words (overlapping ones at the end,
 // so nothing outside either range is touched). Returns whether a byte needs
 // quoting; ORs the bytes into `seen`.
-inline bool CopyValue(const char* in, std::size_t size, char* out, std::uint64_t delimiterWord, std::uint64_t& seen) {
+template <bool kLimit>
+inline bool CopyValue(const char* in, std::size_t size, char* out, const Specials& specials, std::uint64_t& seen) {
   constexpr std::uint64_t kQuotes = kOnes * '"', kReturns = kOnes * '\r', kNewlines = kOnes * '\n';
   std::uint64_t special = 0;
   auto examine = [&](std::uint64_t word) {
-    special |= ZeroBits(word ^ delimiterWord) | ZeroBits(word ^ kQuotes) | ZeroBits(word ^ kReturns) |
-               ZeroBits(word ^ kNewlines);
     seen |= word;
+    // Any byte below the limit (exact for limits up to 0x80).
+    if (kLimit && (((word - specials.limit) & ~word & kHighs) == 0)) return;
+    special |= ZeroBits(word ^ specials.delimiter) | ZeroBits(word ^ kQuotes) | ZeroBits(word ^ kReturns) |
+               ZeroBits(word ^ kNewlines);
   };
   if (size >= 8) {
     std::size_t i = 0;
@@ -67,10 +78,36 @@ inline bool CopyValue(const char* in, std::size_t size, char* out, std::uint64_t
   return (special & kHighs) != 0;
 }
 
+// Writes the values of a row at `out`, each followed by the delimiter but the
+// last; returns the end.
+template <bool kLimit>
+char* PutValues(const std::string_view* values, int count, char delimiter, const Specials& specials, char* out,
+                std::uint64_t& seen) {
+  for (int k = 0; k < count; ++k) {
+    if (k) *out++ = delimiter;
+    const std::string_view value = values[k];
+    if (!CopyValue<kLimit>(value.data(), value.size(), out, specials, seen)) {
+      out += value.size();
+      continue;
+    }
+    // Written again over the plain copy, quoted.
+    *out++ = '"';
+    for (char c : value) {
+      if (c == '"') *out++ = '"';
+      *out++ = c;
+    }
+    *out++ = '"';
+  }
+  return out;
+}
+
 }  // namespace
 
 DelimitedTextBuffer::DelimitedTextBuffer(char delimiter) : m_delimiter(delimiter) {
-  m_delimiterWord = kOnes * static_cast<unsigned char>(delimiter);
+  const auto byte = static_cast<unsigned char>(delimiter);
+  m_delimiterWord = kOnes * byte;
+  const unsigned limit = std::max<unsigned>(byte, '"') + 1;
+  m_limitWord = limit <= 0x30 ? kOnes * limit : 0;
 }
 
 void DelimitedTextBuffer::Reserve(std::size_t more) {
@@ -94,23 +131,11 @@ void DelimitedTextBuffer::AppendRow(const std::string_view* values, int count) {
   std::size_t worst = 2 + static_cast<std::size_t>(count);
   for (int k = 0; k < count; ++k) worst += 2 * values[k].size() + 2;
   Reserve(worst);
-  char* out = m_data.get() + m_size;
   std::uint64_t seen = 0;
-  for (int k = 0; k < count; ++k) {
-    if (k) *out++ = m_delimiter;
-    const std::string_view value = values[k];
-    if (!CopyValue(value.data(), value.size(), out, m_delimiterWord, seen)) {
-      out += value.size();
-      continue;
-    }
-    // Written again over the plain copy, quoted.
-    *out++ = '"';
-    for (char c : value) {
-      if (c == '"') *out++ = '"';
-      *out++ = c;
-    }
-    *out++ = '"';
-  }
+  const Specials specials{m_delimiterWord, m_limitWord};
+  char* out = m_data.get() + m_size;
+  out = m_limitWord ? PutValues<true>(values, count, m_delimiter, specials, out, seen)
+                    : PutValues<false>(values, count, m_delimiter, specials, out, seen);
   *out++ = '\r';
   *out++ = '\n';
   m_size = static_cast<std::size_t>(out - m_data.get());

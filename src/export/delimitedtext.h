@@ -47,6 +47,9 @@ class DelimitedTextBuffer {
 
   char m_delimiter;
   std::uint64_t m_delimiterWord = 0;  // the delimiter in every byte
+  // A byte that every byte needing quotes lies below, in every byte (0 when
+  // there is none low enough to help).
+  std::uint64_t m_limitWord = 0;
   std::unique_ptr<char[]> m_data;
   std::size_t m_size = 0;
   std::size_t m_capacity = 0;

@@ -29,7 +29,8 @@ QJsonArray Row(std::initializer_list<const char*> cells) {
 
 // Python's csv module reads `path` back as the rows expected (UTF-8) and,
 // writing those rows itself, produces exactly the file's bytes.
-void ExpectCsvRewritesTo(const QString& path, const char* codec, const QJsonArray& expected) {
+void ExpectCsvRewritesTo(const QString& path, const char* codec, const QJsonArray& expected,
+                         const QString& delimiter = QStringLiteral(",")) {
   const QString expectedPath = path + QStringLiteral(".json");
   {
     QFile file(expectedPath);
@@ -38,14 +39,15 @@ void ExpectCsvRewritesTo(const QString& path, const char* codec, const QJsonArra
   }
   static const QString script = QStringLiteral(
       "import csv, io, json, sys\n"
-      "path, codec, expected = sys.argv[1], sys.argv[2], json.load(open(sys.argv[3], encoding='utf-8'))\n"
+      "path, codec, delimiter = sys.argv[1], sys.argv[2], sys.argv[4]\n"
+      "expected = json.load(open(sys.argv[3], encoding='utf-8'))\n"
       "data = open(path, 'rb').read()\n"
-      "rows = list(csv.reader(io.StringIO(data.decode(codec), newline='')))\n"
+      "rows = list(csv.reader(io.StringIO(data.decode(codec), newline=''), delimiter=delimiter))\n"
       "out = io.StringIO(newline='')\n"
-      "csv.writer(out, lineterminator='\\r\\n').writerows(expected)\n"
+      "csv.writer(out, delimiter=delimiter, lineterminator='\\r\\n').writerows(expected)\n"
       "bad = [i for i in range(len(expected)) if i >= len(rows) or rows[i] != expected[i]]\n"
       "print(json.dumps({'rows': len(rows), 'firstBad': bad[:1], 'sameBytes': out.getvalue().encode(codec) == data}))\n");
-  const QJsonObject result = RunPythonReader(script, {path, QString::fromLatin1(codec), expectedPath}).toObject();
+  const QJsonObject result = RunPythonReader(script, {path, QString::fromLatin1(codec), expectedPath, delimiter}).toObject();
   QFile::remove(expectedPath);
   EXPECT_EQ(result.value("rows").toInt(), expected.size());
   EXPECT_EQ(result.value("firstBad").toArray(), QJsonArray());
@@ -169,7 +171,7 @@ TEST_F(TextSaveTest, EverySpecialOrChineseByteIsFoundAtEveryPositionOfValuesOfEv
   std::vector<std::vector<std::string>> rows;  // UTF-8
   for (int length = 1; length <= 19; ++length) {
     for (int at = 0; at < length; ++at) {
-      for (const char* special : {",", "\"", "\r", "\n", "张"}) {
+      for (const char* special : {",", ";", "\"", "\r", "\n", "张"}) {
         std::string value(static_cast<std::size_t>(length), 'x');
         // The Chinese character takes two bytes in GBK: it ends at `at`.
         if (std::string_view(special) == "张") {
@@ -193,15 +195,26 @@ TEST_F(TextSaveTest, EverySpecialOrChineseByteIsFoundAtEveryPositionOfValuesOfEv
     }
     expected.append(cells);
   }
-  for (auto [item, codec] : {std::pair{0, "gbk"}, std::pair{2, "utf-8-sig"}}) {
-    SCOPED_TRACE(codec);
-    const QString path = PathOf(QStringLiteral("every%1.txt").arg(item));
+  // Comma and TAB are found by a quick look at each word, ";" only by the
+  // full one.
+  struct Case {
+    int encoding;
+    const char* codec;
+    int delimiter;
+    const char* other;
+    const char* delimiterText;
+  } cases[] = {{0, "gbk", 1, "", ","}, {2, "utf-8-sig", 1, "", ","}, {0, "gbk", 0, "", "\t"}, {2, "utf-8-sig", 3, ";", ";"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.delimiterText);
+    SCOPED_TRACE(c.codec);
+    const QString path = PathOf(QStringLiteral("every.txt"));
     MessageBoxRecorder boxes;
-    SaveDialogUser user({.fileType = 0, .name = path, .delimiter = 1, .encoding = item});
+    SaveDialogUser user({.fileType = 0, .name = path, .delimiter = c.delimiter, .other = QString::fromLatin1(c.other),
+                         .encoding = c.encoding});
     CResultSaver::Save(m_grid, {Column("v", SQL_VARCHAR, 20), Column("w", SQL_VARCHAR, 20)});
     WaitForSaves();
     EXPECT_EQ(boxes.LastText(), QStringLiteral("数据保存完毕"));
-    ExpectCsvRewritesTo(path, codec, expected);
+    ExpectCsvRewritesTo(path, c.codec, expected, QString::fromLatin1(c.delimiterText));
   }
 }
 
