@@ -123,6 +123,12 @@ std::size_t PrintDbfNumberText(std::string_view text, int decimals, char* out) {
   }
   // Negative zero prints its sign with decimals: leave it to the general path.
   if (!plain || (negative && value == 0 && decimals > 0)) return PrintDbfNumber(ReadDbfNumber(text), decimals, out);
+  // Without decimals, an integer written the way it is printed (no "+", no
+  // leading zero, no "-0") is its own text.
+  if (decimals <= 0 && (i == 0 || negative) && (text[i] != '0' || (digits == 1 && !negative))) {
+    std::memcpy(out, text.data(), text.size());
+    return text.size();
+  }
   std::size_t size = static_cast<std::size_t>(std::to_chars(out, out + 40, negative ? -value : value).ptr - out);
   if (decimals > 0) {
     out[size++] = '.';

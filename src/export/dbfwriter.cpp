@@ -18,7 +18,8 @@ constexpr std::uint8_t kRecordNotDeleted = ' ';
 constexpr int kMaxLength16 = 0xFFFF;
 // Records collected before they are passed to the file together.
 constexpr std::size_t kBatchBytes = 256 << 10;
-// Bytes after a record that PutField<true> may clear.
+// Bytes after a record that clearing its last field a word at a time may
+// reach.
 constexpr std::size_t kSpillRoom = 16;
 
 void PutLE16(std::uint8_t* at, unsigned value) {
@@ -143,8 +144,9 @@ bool CDbfWriter::WriteHeader() {
   m_layout.clear();
   for (Descriptor& descriptor : m_descriptors) {
     PutLE16(&descriptor[12], static_cast<unsigned>(offset));
-    m_layout.push_back({static_cast<std::size_t>(offset), static_cast<std::size_t>(FieldWidth(descriptor)),
-                        static_cast<char>(descriptor[11]), descriptor[17]});
+    const auto width = static_cast<std::size_t>(FieldWidth(descriptor));
+    const auto type = static_cast<char>(descriptor[11]);
+    m_layout.push_back({static_cast<std::size_t>(offset), width, type, descriptor[17], type == 'C' && width <= 16});
     offset += FieldWidth(descriptor);
   }
   PutLE16(&m_header[8], static_cast<unsigned>(headerLength));
@@ -164,21 +166,10 @@ bool CDbfWriter::WriteHeader() {
 }
 
 // Unused bytes are zero, so a value shorter than its field is followed by
-// its terminating zero; a value that fills the field has none. With
-// `kSpill`, the field may be cleared in two whole words, zeroing up to 16
-// bytes past its start: allowed where the fields are filled in order and
-// the record is followed by room.
-template <bool kSpill>
+// its terminating zero; a value that fills the field has none.
 bool CDbfWriter::PutField(const FieldLayout& layout, std::uint8_t* record, std::string_view value) {
   const std::size_t width = layout.width;
   std::uint8_t* field = record + layout.offset;
-  if (kSpill && layout.type == 'C' && width <= 16 && value.size() <= width) {
-    char* out = reinterpret_cast<char*>(field);
-    wordcopy::Store64(out, 0);
-    wordcopy::Store64(out + 8, 0);
-    wordcopy::CopyShort(value.data(), value.size(), out);
-    return true;
-  }
   auto put = [&](const char* bytes, std::size_t size) {
     size = std::min(size, width);
     std::memcpy(field, bytes, size);
@@ -219,7 +210,7 @@ bool CDbfWriter::PutField(const FieldLayout& layout, std::uint8_t* record, std::
 bool CDbfWriter::SetFieldValue(int index, const char* text, std::size_t length) {
   if (index < 0 || index >= static_cast<int>(m_layout.size()) || m_record.empty()) return true;
   // The layout written in the header; a field redefined since then keeps it.
-  return PutField<false>(m_layout[static_cast<std::size_t>(index)], m_record.data(),
+  return PutField(m_layout[static_cast<std::size_t>(index)], m_record.data(),
                   std::string_view(text ? text : "", text ? length : 0));
 }
 
@@ -253,8 +244,21 @@ bool CDbfWriter::WriteRecord(const std::string_view* values, int count, std::int
   std::uint8_t* record = m_batches[m_filling].data() + m_batchSize;
   record[0] = kRecordNotDeleted;
   const std::size_t given = std::min(static_cast<std::size_t>(std::max(count, 0)), m_layout.size());
-  for (std::size_t k = 0; k < given; ++k)
-    if (!PutField<true>(m_layout[k], record, values[k])) ++overflows;
+  for (std::size_t k = 0; k < given; ++k) {
+    const FieldLayout& layout = m_layout[k];
+    const std::string_view value = values[k];
+    if (layout.shortText && value.size() <= layout.width) {
+      // The fields are filled in order and the record is followed by room:
+      // clearing two whole words may reach into the next field, which is
+      // written after this one.
+      char* field = reinterpret_cast<char*>(record + layout.offset);
+      wordcopy::Store64(field, 0);
+      wordcopy::Store64(field + 8, 0);
+      wordcopy::CopyShort(value.data(), value.size(), field);
+    } else if (!PutField(layout, record, value)) {
+      ++overflows;
+    }
+  }
   for (std::size_t k = given; k < m_layout.size(); ++k) std::memset(record + m_layout[k].offset, 0, m_layout[k].width);
   m_batchSize += length;
   ++m_writtenRecords;

@@ -94,10 +94,10 @@ class CDbfWriter {
     std::size_t width = 0;
     char type = 0;
     int decimals = 0;
+    bool shortText = false;  // a character field of at most 16 bytes
   };
 
   bool FlushBatch();
-  template <bool kSpill>
   static bool PutField(const FieldLayout& layout, std::uint8_t* record, std::string_view value);
   static int FieldWidth(const Descriptor& descriptor);
   static int FieldOffset(const Descriptor& descriptor);

@@ -144,6 +144,13 @@ TEST_F(DbfWriterTest, NumbersArePrintedLeftAlignedAndOverflowBecomesAsterisks) {
   EXPECT_EQ(WriteOneCell('N', CDbfWriter::NumericWidth(1, 0), "1"), "1");
   EXPECT_EQ(WriteOneCell('N', CDbfWriter::NumericWidth(3, 0), "1e300"), "***");
   EXPECT_EQ(WriteOneCell('N', CDbfWriter::NumericWidth(6, 1), "nan"), "******");
+  // Integers are printed in their plain form, whatever form they came in.
+  for (auto [text, printed] : {std::pair{"+5", "5"}, std::pair{"007", "7"}, std::pair{"-007", "-7"},
+                               std::pair{"-0", "0"}, std::pair{"0", "0"}, std::pair{"-12", "-12"},
+                               std::pair{"123456789012345", "123456789012345"},
+                               std::pair{"0001234567890123456", "1234567890123456"}}) {
+    EXPECT_EQ(WriteOneCell('N', CDbfWriter::NumericWidth(20, 0), text), Padded(printed, 20)) << text;
+  }
 }
 
 TEST_F(DbfWriterTest, DatesAreEightDigitsOrZeroBytes) {
