@@ -8,6 +8,7 @@
 
 #include "dbf_reader.h"
 #include "export/dbfwriter.h"
+#include "export/safefile.h"
 #include "platform/codec.h"
 #include "test_env.h"
 
@@ -332,38 +333,50 @@ TEST_F(DbfWriterTest, FieldsBeyondTheSixteenBitRecordLengthAreRefused) {
   EXPECT_TRUE(test::ReadFileBytes(path).empty());
 }
 
-// Records reach the file in batches of whole records: many records of an odd
+// Records reach the file in batches of whole records, through the writer's
+// own file or through a safe file's helper thread: many records of an odd
 // length, one field left unset in some records (it keeps the earlier
 // value), and fewer records than announced, which Close writes into the
 // header.
 TEST_F(DbfWriterTest, ManyRecordsReadBackWholeAcrossBatchesAndTheCountIsCorrected) {
   constexpr int kRecords = 20000;  // 20000 x 37 bytes: several batches
-  std::string path = PathOf("many.dbf");
-  CDbfWriter writer;
-  writer.Init(kRecords + 5, 3);
-  writer.DefineField(0, "n", 'N', CDbfWriter::NumericWidth(10, 0));
-  writer.DefineField(1, "c", 'C', 20);
-  writer.DefineField(2, "k", 'C', 6);
-  ASSERT_TRUE(writer.Open(path));
-  ASSERT_TRUE(writer.WriteHeader());
-  for (int r = 0; r < kRecords; ++r) {
-    writer.SetFieldValue(0, std::to_string(r * 7));
-    writer.SetFieldValue(1, std::string(static_cast<std::size_t>(r % 21), static_cast<char>('a' + r % 26)));
-    if (r % 3 == 0) writer.SetFieldValue(2, "k" + std::to_string(r));
-    ASSERT_TRUE(writer.WriteRecord());
-  }
-  ASSERT_TRUE(writer.Close());
-  DbfTable table = ReadBack(path);
-  EXPECT_EQ(table.recordLength, 37);
-  EXPECT_EQ(table.recordCount, static_cast<std::uint32_t>(kRecords));
-  ASSERT_EQ(table.records.size(), static_cast<std::size_t>(kRecords));
-  EXPECT_EQ(table.trailingBytes, 0u);
-  for (std::size_t r = 0; r < kRecords; ++r) {
-    const int row = static_cast<int>(r);
-    ASSERT_EQ(table.records[r][0], ' ') << r;
-    ASSERT_EQ(table.Text(r, 0), std::to_string(row * 7)) << r;
-    ASSERT_EQ(table.Text(r, 1), std::string(static_cast<std::size_t>(row % 21), static_cast<char>('a' + row % 26))) << r;
-    ASSERT_EQ(table.Text(r, 2), "k" + std::to_string(row - row % 3)) << r;
+  for (bool safeFile : {false, true}) {
+    SCOPED_TRACE(safeFile);
+    std::string path = PathOf(safeFile ? "many-safe.dbf" : "many.dbf");
+    SafeFileOutput output(path);
+    CDbfWriter writer;
+    writer.Init(kRecords + 5, 3);
+    writer.DefineField(0, "n", 'N', CDbfWriter::NumericWidth(10, 0));
+    writer.DefineField(1, "c", 'C', 20);
+    writer.DefineField(2, "k", 'C', 6);
+    if (safeFile) {
+      ASSERT_TRUE(output.Open());
+      writer.Attach(output);
+    } else {
+      ASSERT_TRUE(writer.Open(path));
+    }
+    ASSERT_TRUE(writer.WriteHeader());
+    for (int r = 0; r < kRecords; ++r) {
+      writer.SetFieldValue(0, std::to_string(r * 7));
+      writer.SetFieldValue(1, std::string(static_cast<std::size_t>(r % 21), static_cast<char>('a' + r % 26)));
+      if (r % 3 == 0) writer.SetFieldValue(2, "k" + std::to_string(r));
+      ASSERT_TRUE(writer.WriteRecord());
+    }
+    ASSERT_TRUE(writer.Close());
+    if (safeFile) ASSERT_TRUE(output.Commit());
+    DbfTable table = ReadBack(path);
+    EXPECT_EQ(table.recordLength, 37);
+    EXPECT_EQ(table.recordCount, static_cast<std::uint32_t>(kRecords));
+    ASSERT_EQ(table.records.size(), static_cast<std::size_t>(kRecords));
+    EXPECT_EQ(table.trailingBytes, 0u);
+    for (std::size_t r = 0; r < kRecords; ++r) {
+      const int row = static_cast<int>(r);
+      ASSERT_EQ(table.records[r][0], ' ') << r;
+      ASSERT_EQ(table.Text(r, 0), std::to_string(row * 7)) << r;
+      ASSERT_EQ(table.Text(r, 1), std::string(static_cast<std::size_t>(row % 21), static_cast<char>('a' + row % 26)))
+          << r;
+      ASSERT_EQ(table.Text(r, 2), "k" + std::to_string(row - row % 3)) << r;
+    }
   }
 }
 
