@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <locale.h>
 
@@ -86,25 +87,30 @@ double ReadDbfNumber(std::string_view text) {
   return strtod_l(copy.c_str(), nullptr, CLocale());
 }
 
-std::string FormatDbfNumber(double value, int decimals) {
-  if (!std::isfinite(value)) return {};
-  // Room for the largest double in fixed notation with 255 decimals.
-  char text[700];
+std::size_t PrintDbfNumber(double value, int decimals, char* out) {
+  if (!std::isfinite(value)) return 0;
+  // The room holds the largest double in fixed notation with 255 decimals.
+  char* const end = out + kDbfNumberRoom;
   std::to_chars_result result;
   if (decimals > 0) {
-    result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, std::min(decimals, 255));
+    result = std::to_chars(out, end, value, std::chars_format::fixed, std::min(decimals, 255));
   } else {
     double whole = std::trunc(value);
     if (whole >= static_cast<double>(LONG_MIN) && whole < -static_cast<double>(LONG_MIN))
-      result = std::to_chars(text, text + sizeof text, static_cast<long>(whole));
+      result = std::to_chars(out, end, static_cast<long>(whole));
     else
-      result = std::to_chars(text, text + sizeof text, whole, std::chars_format::fixed, 0);
+      result = std::to_chars(out, end, whole, std::chars_format::fixed, 0);
   }
-  if (result.ec != std::errc()) return {};
-  return std::string(text, result.ptr);
+  if (result.ec != std::errc()) return 0;
+  return static_cast<std::size_t>(result.ptr - out);
 }
 
-std::string FormatDbfNumberText(std::string_view text, int decimals) {
+std::string FormatDbfNumber(double value, int decimals) {
+  char text[kDbfNumberRoom];
+  return std::string(text, PrintDbfNumber(value, decimals, text));
+}
+
+std::size_t PrintDbfNumberText(std::string_view text, int decimals, char* out) {
   // A sign and at most 15 digits: exact as a double and as a long.
   std::size_t i = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
   const bool negative = i == 1 && text[0] == '-';
@@ -116,15 +122,21 @@ std::string FormatDbfNumberText(std::string_view text, int decimals) {
     value = value * 10 + (text[k] - '0');
   }
   // Negative zero prints its sign with decimals: leave it to the general path.
-  if (!plain || (negative && value == 0 && decimals > 0)) return FormatDbfNumber(ReadDbfNumber(text), decimals);
-  char printed[40];
-  auto result = std::to_chars(printed, printed + sizeof printed, negative ? -value : value);
-  std::string out(printed, result.ptr);
-  if (decimals > 0) {
-    out += '.';
-    out.append(static_cast<std::size_t>(std::min(decimals, 255)), '0');
+  if (!plain || (negative && value == 0 && decimals > 0)) return PrintDbfNumber(ReadDbfNumber(text), decimals, out);
+  // Without decimals, an integer written the way it is printed (no "+", no
+  // leading zero, no "-0") is its own text.
+  if (decimals <= 0 && (i == 0 || negative) && (text[i] != '0' || (digits == 1 && !negative))) {
+    std::memcpy(out, text.data(), text.size());
+    return text.size();
   }
-  return out;
+  std::size_t size = static_cast<std::size_t>(std::to_chars(out, out + 40, negative ? -value : value).ptr - out);
+  if (decimals > 0) {
+    out[size++] = '.';
+    const auto zeros = static_cast<std::size_t>(std::min(decimals, 255));
+    std::memset(out + size, '0', zeros);
+    size += zeros;
+  }
+  return size;
 }
 
 }  // namespace orva

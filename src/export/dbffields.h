@@ -3,6 +3,7 @@
 // field. Numbers are read and printed with "." as the decimal point whatever
 // the process locale says, because a dBase file has one fixed format.
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,8 +37,15 @@ double ReadDbfNumber(std::string_view text);
 // that is not finite gives an empty text.
 std::string FormatDbfNumber(double value, int decimals);
 
-// FormatDbfNumber(ReadDbfNumber(text), decimals), without the conversions
-// through double for the common plain integers.
-std::string FormatDbfNumberText(std::string_view text, int decimals);
+// Room for any number PrintDbfNumber and PrintDbfNumberText print.
+inline constexpr std::size_t kDbfNumberRoom = 700;
+
+// FormatDbfNumber into `out` (kDbfNumberRoom bytes); the length printed, 0
+// for no text.
+std::size_t PrintDbfNumber(double value, int decimals, char* out);
+
+// PrintDbfNumber(ReadDbfNumber(text), decimals, out), without the
+// conversions through double for the common plain integers.
+std::size_t PrintDbfNumberText(std::string_view text, int decimals, char* out);
 
 }  // namespace orva

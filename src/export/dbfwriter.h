@@ -17,6 +17,8 @@
 
 namespace orva {
 
+class SafeFileOutput;
+
 class CDbfWriter {
  public:
   static constexpr int kHeaderSize = 32;
@@ -49,6 +51,9 @@ class CDbfWriter {
   // Writes into a stream the caller opened and keeps: Close flushes it and
   // leaves it open.
   void Attach(std::FILE* file);
+  // Writes into a safe file's stream, passing the records to its helper
+  // thread batch by batch, so that the next batch is filled meanwhile.
+  void Attach(SafeFileOutput& output);
 
   // Lays out the record, then writes header, descriptors and the 0x0D end
   // mark. Fails (with the error text) when no field was set up or the fields do
@@ -61,8 +66,14 @@ class CDbfWriter {
   bool SetFieldValue(int index, const char* text, std::size_t length);
   bool SetFieldValue(int index, std::string_view text) { return SetFieldValue(index, text.data(), text.size()); }
 
-  // Writes the assembled record, marked as not deleted.
+  // Writes the assembled record, marked as not deleted. Records are passed
+  // to the file in batches: false when the file refused a batch.
   bool WriteRecord();
+  // Writes a record of the values of the first `count` fields (the others
+  // empty), as SetFieldValue would store them, without touching the record
+  // being assembled; adds the number of values that did not fit their field
+  // to `overflows`.
+  bool WriteRecord(const std::string_view* values, int count, std::int64_t& overflows);
 
   // Closes the file; false when buffered bytes could not be written. When
   // another number of records was written than Init announced, the header's
@@ -77,6 +88,17 @@ class CDbfWriter {
  private:
   using Descriptor = std::array<std::uint8_t, kDescriptorSize>;
 
+  // Where a field lies in the record, fixed when the header is written.
+  struct FieldLayout {
+    std::size_t offset = 0;
+    std::size_t width = 0;
+    char type = 0;
+    int decimals = 0;
+    bool shortText = false;  // a character field of at most 16 bytes
+  };
+
+  bool FlushBatch();
+  static bool PutField(const FieldLayout& layout, std::uint8_t* record, std::string_view value);
   static int FieldWidth(const Descriptor& descriptor);
   static int FieldOffset(const Descriptor& descriptor);
   static std::string NameOf(const Descriptor& descriptor);
@@ -85,9 +107,17 @@ class CDbfWriter {
 
   std::array<std::uint8_t, kHeaderSize> m_header{};
   std::vector<Descriptor> m_descriptors;
+  std::vector<FieldLayout> m_layout;
   std::vector<std::uint8_t> m_record;
+  // Records not yet passed to the file; with a safe file, the other batch may
+  // still be being written.
+  std::vector<std::uint8_t> m_batches[2];
+  int m_filling = 0;
+  std::size_t m_batchSize = 0;
+  bool m_batchFailed = false;
   int m_recordLength = 0;
   std::FILE* m_file = nullptr;
+  SafeFileOutput* m_output = nullptr;
   bool m_ownsFile = true;
   std::uint32_t m_announcedRecords = 0;
   std::uint32_t m_writtenRecords = 0;

@@ -2,8 +2,8 @@
 // Delimited text as the result saver writes it: values separated by one
 // delimiter byte, rows ended by CR LF, in a chosen encoding.
 
-#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -46,7 +46,10 @@ class DelimitedTextBuffer {
   void Reserve(std::size_t more);
 
   char m_delimiter;
-  std::array<bool, 256> m_special{};
+  std::uint64_t m_delimiterWord = 0;  // the delimiter in every byte
+  // A byte that every byte needing quotes lies below, in every byte (0 when
+  // there is none low enough to help).
+  std::uint64_t m_limitWord = 0;
   std::unique_ptr<char[]> m_data;
   std::size_t m_size = 0;
   std::size_t m_capacity = 0;

@@ -172,34 +172,36 @@ void CResultSaver::Write(LongWorkControl& control) {
 
 bool CResultSaver::WriteText(LongWorkControl& control, SafeFileOutput& out) {
   const ExportEncoding encoding = m_options.encoding;
-  DelimitedTextBuffer chunk(m_options.delimiter);
+  // Two chunks: one is being written to the file while the other fills.
+  DelimitedTextBuffer chunks[2] = {DelimitedTextBuffer(m_options.delimiter), DelimitedTextBuffer(m_options.delimiter)};
+  std::string encoded[2];
+  int filling = 0;
   auto flush = [&] {
-    bool ok;
-    if (!chunk.HasNonAscii()) {
-      ok = out.Write(chunk.View().data(), chunk.Size());
-    } else {
-      std::string encoded = EncodeForExport(chunk.View(), encoding);
-      ok = out.Write(encoded.data(), encoded.size());
-    }
-    chunk.Clear();
+    const DelimitedTextBuffer& chunk = chunks[filling];
+    std::string_view bytes = chunk.View();
+    if (chunk.HasNonAscii()) bytes = encoded[filling] = EncodeForExport(bytes, encoding);
+    const bool ok = out.WriteBehind(bytes.data(), bytes.size());
+    filling ^= 1;  // written by now: WriteBehind waited for it
+    chunks[filling].Clear();
     return ok;
   };
   const std::string_view preamble = EncodingPreamble(encoding);
   if (!out.Write(preamble.data(), preamble.size())) return false;
   if (m_options.header && !m_headings.empty()) {
     std::vector<std::string_view> names(m_headings.begin(), m_headings.end());
-    chunk.AppendRow(names.data(), static_cast<int>(names.size()));
+    chunks[filling].AppendRow(names.data(), static_cast<int>(names.size()));
   }
   const std::int64_t total = std::max(m_lastRow - m_firstRow + 1, 0);
   for (int row = m_firstRow; row <= m_lastRow; row += kSliceRows) {
     if (control.Cancelled()) return false;
     const int sliceEnd = std::min(row + kSliceRows - 1, m_lastRow);
+    DelimitedTextBuffer& chunk = chunks[filling];
     m_pGrid->VisitRowTexts({row, m_firstCol, sliceEnd, m_lastCol},
                            [&](int, const std::string_view* texts, int count) { chunk.AppendRow(texts, count); });
     if (chunk.Size() >= kFlushBytes && !flush()) return false;
     control.SetProgress(sliceEnd - m_firstRow + 1, total);
   }
-  return flush();
+  return flush() && out.Drain();
 }
 
 bool CResultSaver::WriteDbf(LongWorkControl& control, SafeFileOutput& out) {
@@ -212,7 +214,7 @@ bool CResultSaver::WriteDbf(LongWorkControl& control, SafeFileOutput& out) {
     DbfField field = DbfFieldFor(m_columns[static_cast<std::size_t>(k)]);
     if (field.kind == DbfField::Defined) writer.DefineField(k, names[static_cast<std::size_t>(k)], field.type, field.width);
   }
-  writer.Attach(out.Stream());
+  writer.Attach(out);
   if (!writer.WriteHeader()) {
     if (!writer.ErrorText().empty()) {
       m_outcome = Outcome::Refused;
@@ -227,9 +229,7 @@ bool CResultSaver::WriteDbf(LongWorkControl& control, SafeFileOutput& out) {
     if (control.Cancelled()) return false;
     const int sliceEnd = std::min(row + kSliceRows - 1, m_lastRow);
     m_pGrid->VisitRowTexts({row, firstCol, sliceEnd, lastCol}, [&](int, const std::string_view* texts, int count) {
-      for (int k = 0; k < count; ++k)
-        if (!writer.SetFieldValue(k, texts[k])) ++m_overflows;
-      ok = writer.WriteRecord() && ok;
+      ok = writer.WriteRecord(texts, count, m_overflows) && ok;
     });
     control.SetProgress(sliceEnd - m_firstRow + 1, total);
   }

@@ -8,6 +8,7 @@
 
 #include "dbf_reader.h"
 #include "export/dbfwriter.h"
+#include "export/safefile.h"
 #include "platform/codec.h"
 #include "test_env.h"
 
@@ -144,6 +145,13 @@ TEST_F(DbfWriterTest, NumbersArePrintedLeftAlignedAndOverflowBecomesAsterisks) {
   EXPECT_EQ(WriteOneCell('N', CDbfWriter::NumericWidth(1, 0), "1"), "1");
   EXPECT_EQ(WriteOneCell('N', CDbfWriter::NumericWidth(3, 0), "1e300"), "***");
   EXPECT_EQ(WriteOneCell('N', CDbfWriter::NumericWidth(6, 1), "nan"), "******");
+  // Integers are printed in their plain form, whatever form they came in.
+  for (auto [text, printed] : {std::pair{"+5", "5"}, std::pair{"007", "7"}, std::pair{"-007", "-7"},
+                               std::pair{"-0", "0"}, std::pair{"0", "0"}, std::pair{"-12", "-12"},
+                               std::pair{"123456789012345", "123456789012345"},
+                               std::pair{"0001234567890123456", "1234567890123456"}}) {
+    EXPECT_EQ(WriteOneCell('N', CDbfWriter::NumericWidth(20, 0), text), Padded(printed, 20)) << text;
+  }
 }
 
 TEST_F(DbfWriterTest, DatesAreEightDigitsOrZeroBytes) {
@@ -323,6 +331,107 @@ TEST_F(DbfWriterTest, FieldsBeyondTheSixteenBitRecordLengthAreRefused) {
   EXPECT_EQ(boxes.Count(), 0u);
   EXPECT_FALSE(writer.ErrorText().empty());
   EXPECT_TRUE(test::ReadFileBytes(path).empty());
+}
+
+// Records reach the file in batches of whole records, through the writer's
+// own file or through a safe file's helper thread: many records of an odd
+// length, one field left unset in some records (it keeps the earlier
+// value), and fewer records than announced, which Close writes into the
+// header.
+TEST_F(DbfWriterTest, ManyRecordsReadBackWholeAcrossBatchesAndTheCountIsCorrected) {
+  constexpr int kRecords = 20000;  // 20000 x 37 bytes: several batches
+  for (bool safeFile : {false, true}) {
+    SCOPED_TRACE(safeFile);
+    std::string path = PathOf(safeFile ? "many-safe.dbf" : "many.dbf");
+    SafeFileOutput output(path);
+    CDbfWriter writer;
+    writer.Init(kRecords + 5, 3);
+    writer.DefineField(0, "n", 'N', CDbfWriter::NumericWidth(10, 0));
+    writer.DefineField(1, "c", 'C', 20);
+    writer.DefineField(2, "k", 'C', 6);
+    if (safeFile) {
+      ASSERT_TRUE(output.Open());
+      writer.Attach(output);
+    } else {
+      ASSERT_TRUE(writer.Open(path));
+    }
+    ASSERT_TRUE(writer.WriteHeader());
+    for (int r = 0; r < kRecords; ++r) {
+      writer.SetFieldValue(0, std::to_string(r * 7));
+      writer.SetFieldValue(1, std::string(static_cast<std::size_t>(r % 21), static_cast<char>('a' + r % 26)));
+      if (r % 3 == 0) writer.SetFieldValue(2, "k" + std::to_string(r));
+      ASSERT_TRUE(writer.WriteRecord());
+    }
+    ASSERT_TRUE(writer.Close());
+    if (safeFile) ASSERT_TRUE(output.Commit());
+    DbfTable table = ReadBack(path);
+    EXPECT_EQ(table.recordLength, 37);
+    EXPECT_EQ(table.recordCount, static_cast<std::uint32_t>(kRecords));
+    ASSERT_EQ(table.records.size(), static_cast<std::size_t>(kRecords));
+    EXPECT_EQ(table.trailingBytes, 0u);
+    for (std::size_t r = 0; r < kRecords; ++r) {
+      const int row = static_cast<int>(r);
+      ASSERT_EQ(table.records[r][0], ' ') << r;
+      ASSERT_EQ(table.Text(r, 0), std::to_string(row * 7)) << r;
+      ASSERT_EQ(table.Text(r, 1), std::string(static_cast<std::size_t>(row % 21), static_cast<char>('a' + row % 26)))
+          << r;
+      ASSERT_EQ(table.Text(r, 2), "k" + std::to_string(row - row % 3)) << r;
+    }
+  }
+}
+
+// Whole records from a row of values, as the result saver writes them: short
+// character fields are cleared a word at a time, which must never reach
+// into a neighbour, whatever the widths and lengths; long values are cut on
+// character boundaries and counted.
+TEST_F(DbfWriterTest, RecordsFromRowsOfValuesKeepEveryFieldToItsWidth) {
+  std::string path = PathOf("rows.dbf");
+  constexpr int kFields = 18;  // widths 1..16, then 21 and a number
+  CDbfWriter writer;
+  writer.Init(0, kFields);
+  for (int k = 0; k < 16; ++k) writer.DefineField(k, "c" + std::to_string(k), 'C', static_cast<std::uint16_t>(k + 1));
+  writer.DefineField(16, "wide", 'C', 21);
+  writer.DefineField(17, "n", 'N', CDbfWriter::NumericWidth(6, 1));
+  ASSERT_TRUE(writer.Open(path));
+  ASSERT_TRUE(writer.WriteHeader());
+  const std::string chinese = GbkFromUtf8("中文字段值");  // 10 bytes
+  std::vector<std::vector<std::string>> rows;
+  for (int length = 0; length <= 18; ++length) {
+    std::vector<std::string> row;
+    for (int k = 0; k < 16; ++k) row.push_back(std::string(static_cast<std::size_t>(length), static_cast<char>('a' + k)));
+    row.push_back(length % 2 ? chinese + chinese + chinese : std::string(static_cast<std::size_t>(length), '#'));
+    row.push_back(std::to_string(length * 11));
+    rows.push_back(row);
+  }
+  std::int64_t overflows = 0;
+  for (const auto& row : rows) {
+    std::vector<std::string_view> values(row.begin(), row.end());
+    ASSERT_TRUE(writer.WriteRecord(values.data(), static_cast<int>(values.size()), overflows));
+  }
+  // A short row leaves the fields after it empty.
+  const std::string_view shortRow[] = {"z"};
+  ASSERT_TRUE(writer.WriteRecord(shortRow, 1, overflows));
+  ASSERT_TRUE(writer.Close());
+
+  DbfTable table = ReadBack(path);
+  ASSERT_EQ(table.records.size(), rows.size() + 1);
+  std::int64_t expectedOverflows = 0;
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    SCOPED_TRACE(r);
+    for (std::size_t k = 0; k < 16; ++k) {
+      const std::size_t width = k + 1;
+      expectedOverflows += rows[r][k].size() > width;
+      EXPECT_EQ(table.Cell(r, k), Padded(rows[r][k].substr(0, width), width)) << k;
+    }
+    const bool cut = rows[r][16].size() > 21;
+    expectedOverflows += cut;
+    // 21 bytes would end inside the third copy's first character.
+    EXPECT_EQ(table.Cell(r, 16), Padded(cut ? chinese + chinese : rows[r][16], 21));
+    EXPECT_EQ(table.Text(r, 17), rows[r][17] + ".0");
+  }
+  EXPECT_EQ(overflows, expectedOverflows);
+  EXPECT_EQ(table.Cell(rows.size(), 0), "z");
+  for (std::size_t k = 1; k < kFields; ++k) EXPECT_EQ(table.Text(rows.size(), k), "") << k;
 }
 
 TEST_F(DbfWriterTest, RowsReadBackFieldByField) {

@@ -4,8 +4,11 @@
 
 #include <QFile>
 #include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include "dbf_reader.h"
+#include "export/delimitedtext.h"
 #include "export/resultsaver.h"
 #include "pyreader.h"
 #include "saver_fixture.h"
@@ -22,6 +25,33 @@ QJsonArray Row(std::initializer_list<const char*> cells) {
   QJsonArray row;
   for (const char* cell : cells) row.append(QString::fromUtf8(cell));
   return row;
+}
+
+// Python's csv module reads `path` back as the rows expected (UTF-8) and,
+// writing those rows itself, produces exactly the file's bytes.
+void ExpectCsvRewritesTo(const QString& path, const char* codec, const QJsonArray& expected,
+                         const QString& delimiter = QStringLiteral(",")) {
+  const QString expectedPath = path + QStringLiteral(".json");
+  {
+    QFile file(expectedPath);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QJsonDocument(expected).toJson());
+  }
+  static const QString script = QStringLiteral(
+      "import csv, io, json, sys\n"
+      "path, codec, delimiter = sys.argv[1], sys.argv[2], sys.argv[4]\n"
+      "expected = json.load(open(sys.argv[3], encoding='utf-8'))\n"
+      "data = open(path, 'rb').read()\n"
+      "rows = list(csv.reader(io.StringIO(data.decode(codec), newline=''), delimiter=delimiter))\n"
+      "out = io.StringIO(newline='')\n"
+      "csv.writer(out, delimiter=delimiter, lineterminator='\\r\\n').writerows(expected)\n"
+      "bad = [i for i in range(len(expected)) if i >= len(rows) or rows[i] != expected[i]]\n"
+      "print(json.dumps({'rows': len(rows), 'firstBad': bad[:1], 'sameBytes': out.getvalue().encode(codec) == data}))\n");
+  const QJsonObject result = RunPythonReader(script, {path, QString::fromLatin1(codec), expectedPath, delimiter}).toObject();
+  QFile::remove(expectedPath);
+  EXPECT_EQ(result.value("rows").toInt(), expected.size());
+  EXPECT_EQ(result.value("firstBad").toArray(), QJsonArray());
+  EXPECT_TRUE(result.value("sameBytes").toBool());
 }
 
 using TextSaveTest = SaverTest;
@@ -130,6 +160,110 @@ TEST_F(TextSaveTest, NewRecordRowIsAnEmptyLineAndAHeadingOnlyGridGivesOnlyTheHea
     WaitForSaves();
     EXPECT_EQ(boxes.LastText(), QStringLiteral("数据保存完毕"));
     EXPECT_EQ(FileBytes(path), header ? QByteArray("a,b,c\r\n") : QByteArray());
+  }
+}
+
+// Values are examined a word at a time: a byte that needs quotes, or one
+// above 0x7F (which makes a chunk go through the encoder), must be found at
+// every position of values of every length. Python's csv module reads the
+// file back and, writing the same rows, must produce exactly its bytes.
+TEST_F(TextSaveTest, EverySpecialOrChineseByteIsFoundAtEveryPositionOfValuesOfEveryLength) {
+  std::vector<std::vector<std::string>> rows;  // UTF-8
+  for (int length = 1; length <= 19; ++length) {
+    for (int at = 0; at < length; ++at) {
+      for (const char* special : {",", ";", "\"", "\r", "\n", "张"}) {
+        std::string value(static_cast<std::size_t>(length), 'x');
+        // The Chinese character takes two bytes in GBK: it ends at `at`.
+        if (std::string_view(special) == "张") {
+          if (at == 0) continue;
+          value.replace(static_cast<std::size_t>(at - 1), 2, special);
+        } else {
+          value[static_cast<std::size_t>(at)] = special[0];
+        }
+        rows.push_back({value, std::string(static_cast<std::size_t>(length), 'y')});
+      }
+    }
+  }
+  Fill({"v", "w"}, {});
+  QJsonArray expected;
+  for (const auto& row : rows) {
+    const int r = m_grid->InsertRow("");
+    QJsonArray cells;
+    for (std::size_t c = 0; c < row.size(); ++c) {
+      m_grid->SetItemText(r, static_cast<int>(c) + 1, GbkFromUtf8(row[c]));
+      cells.append(QString::fromStdString(row[c]));
+    }
+    expected.append(cells);
+  }
+  // Comma and TAB are found by a quick look at each word, ";" only by the
+  // full one.
+  struct Case {
+    int encoding;
+    const char* codec;
+    int delimiter;
+    const char* other;
+    const char* delimiterText;
+  } cases[] = {{0, "gbk", 1, "", ","}, {2, "utf-8-sig", 1, "", ","}, {0, "gbk", 0, "", "\t"}, {2, "utf-8-sig", 3, ";", ";"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.delimiterText);
+    SCOPED_TRACE(c.codec);
+    const QString path = PathOf(QStringLiteral("every.txt"));
+    MessageBoxRecorder boxes;
+    SaveDialogUser user({.fileType = 0, .name = path, .delimiter = c.delimiter, .other = QString::fromLatin1(c.other),
+                         .encoding = c.encoding});
+    CResultSaver::Save(m_grid, {Column("v", SQL_VARCHAR, 20), Column("w", SQL_VARCHAR, 20)});
+    WaitForSaves();
+    EXPECT_EQ(boxes.LastText(), QStringLiteral("数据保存完毕"));
+    ExpectCsvRewritesTo(path, c.codec, expected, QString::fromLatin1(c.delimiterText));
+  }
+}
+
+// A large grid is written in chunks, one filling while the other is written;
+// each chunk is encoded on its own. Chinese text only in some chunks, and a
+// row quoted in each, must read back whole in every encoding.
+TEST_F(TextSaveTest, LargeGridsWrittenInChunksReadBackWholeInEachEncoding) {
+  Fill({"n", "text"}, {});
+  QJsonArray expected;
+  for (int r = 0; r < 60000; ++r) {
+    std::string text = "row " + std::to_string(r) + " of a grid that takes several chunks";
+    if (r % 20000 == 19999) text += ",\"quoted\"";
+    if (r >= 30000 && r % 997 == 0) text += " 中文 " + std::to_string(r);
+    const int row = m_grid->InsertRow("");
+    m_grid->SetItemText(row, 1, std::to_string(r));
+    m_grid->SetItemText(row, 2, GbkFromUtf8(text));
+    expected.append(QJsonArray{QString::number(r), QString::fromStdString(text)});
+  }
+  for (auto [item, codec] : {std::pair{0, "gbk"}, std::pair{2, "utf-8-sig"}}) {
+    SCOPED_TRACE(codec);
+    const QString path = PathOf(QStringLiteral("large%1.txt").arg(item));
+    MessageBoxRecorder boxes;
+    SaveDialogUser user({.fileType = 0, .name = path, .delimiter = 1, .encoding = item});
+    CResultSaver::Save(m_grid, {Column("n", SQL_INTEGER, 10), Column("text", SQL_VARCHAR, 80)});
+    WaitForSaves();
+    EXPECT_EQ(boxes.LastText(), QStringLiteral("数据保存完毕"));
+    ExpectCsvRewritesTo(path, codec, expected);
+  }
+  EXPECT_EQ(FolderEntries(), (QStringList{QStringLiteral("large0.txt"), QStringLiteral("large2.txt")}));
+}
+
+// Whether a chunk goes through the encoder hangs on finding one byte above
+// 0x7F anywhere in it.
+TEST(DelimitedTextBufferTest, ASingleHighByteAnywhereMarksTheChunkForTheEncoder) {
+  for (std::size_t length = 1; length <= 19; ++length) {
+    DelimitedTextBuffer plain('\t');
+    const std::string ascii(length, '~');
+    const std::string_view one[] = {ascii};
+    plain.AppendRow(one, 1);
+    EXPECT_FALSE(plain.HasNonAscii()) << length;
+    for (std::size_t at = 0; at < length; ++at) {
+      std::string value = ascii;
+      value[at] = '\x80';
+      DelimitedTextBuffer buffer('\t');
+      const std::string_view row[] = {"a", value};
+      buffer.AppendRow(row, 2);
+      EXPECT_TRUE(buffer.HasNonAscii()) << length << " " << at;
+      EXPECT_EQ(buffer.View(), "a\t" + value + "\r\n");
+    }
   }
 }
 
