@@ -153,16 +153,24 @@ int GridStore::AppendRows(const RowBlock& block, int height) {
   const int first = RowCount();
   const int rows = block.Rows();
   if (rows == 0) return first;
-  const char* arena = nullptr;
-  if (!m_virtual && !block.Text().empty()) {
-    auto bytes = std::make_unique<char[]>(block.Text().size());
-    std::memcpy(bytes.get(), block.Text().data(), block.Text().size());
-    arena = bytes.get();
-    if (m_arenas.empty()) m_arenaFloor = first;
-    m_arenas.push_back(std::move(bytes));
-  }
   const int cols = ColumnCount();
   const int given = std::min(cols, block.Columns());
+  // Texts that fit in a cell's own bytes are kept there; only the longer
+  // ones go to the block's arena, so short values (numbers, dates, codes)
+  // are held once, not twice.
+  char* arena = nullptr;
+  if (!m_virtual) {
+    std::size_t longBytes = 0;
+    for (int r = 0; r < rows; ++r)
+      for (int c = 0; c < given; ++c)
+        if (const std::size_t size = block.Cell(r, c).size(); !CellText::FitsInline(size)) longBytes += size;
+    if (longBytes > 0) {
+      auto bytes = std::make_unique_for_overwrite<char[]>(longBytes);
+      arena = bytes.get();
+      if (m_arenas.empty()) m_arenaFloor = first;
+      m_arenas.push_back(std::move(bytes));
+    }
+  }
   // Grown geometrically: reserving just enough for each block would move
   // all the rows for every block.
   if (const std::size_t needed = m_rows.size() + static_cast<std::size_t>(rows); !m_virtual && needed > m_rows.capacity())
@@ -174,10 +182,15 @@ int GridStore::AppendRows(const RowBlock& block, int height) {
     for (int c = 0; c < cols; ++c) {
       CellSlot& slot = row[static_cast<std::size_t>(c)];
       slot.state = FixedBits(first + r, c);
-      if (c < given) {
-        const std::string_view text = block.Cell(r, c);
-        if (!text.empty()) slot.text.Borrow(arena + (text.data() - block.Text().data()), static_cast<std::uint32_t>(text.size()));
+      if (c >= given) continue;
+      const std::string_view text = block.Cell(r, c);
+      if (CellText::FitsInline(text.size())) {
+        if (!text.empty()) slot.text.Assign(text);
+        continue;
       }
+      std::memcpy(arena, text.data(), text.size());
+      slot.text.Borrow(arena, static_cast<std::uint32_t>(text.size()));
+      arena += text.size();
     }
     m_rows.push_back(std::move(row));
   }
