@@ -354,14 +354,26 @@ int CGridCtrl::InsertRow(std::string_view heading, int row) {
 int CGridCtrl::AppendRows(const RowBlock& block) { return AppendRows(block, nullptr); }
 
 int CGridCtrl::AppendRows(const RowBlock& block, AutoSizer* sizer) {
-  int first, fixedRows, fixedCols;
+  int cols, fixedCols;
+  {
+    Lock lock = Locked();
+    cols = m_store.ColumnCount();
+    fixedCols = m_store.FixedColumnCount();
+  }
+  if (cols == 0) return -1;
+  // The rows are made before taking the lock, which then only moves them
+  // in: painting and scrolling never wait for a block's cells being built.
+  GridStore::PreparedRows prepared = GridStore::PrepareRows(block, cols, fixedCols);
+  int first, fixedRows;
   {
     Lock lock = Locked();
     if (m_store.ColumnCount() == 0) return -1;
     // Single-line headings: one line of the heading cell's font plus margins.
     const CGridDefaultCell* def = GetDefaultCell(false, m_store.FixedColumnCount() > 0);
     const int height = def->LineHeight() + 2 * def->GetMargin();
-    first = m_store.AppendRows(block, height);
+    // The columns changed meanwhile (or the grid went virtual): made again.
+    first = m_store.Fits(prepared) ? m_store.AppendPrepared(std::move(prepared), height)
+                                   : m_store.AppendRows(block, height);
     fixedRows = m_store.FixedRowCount();
     fixedCols = m_store.FixedColumnCount();
   }

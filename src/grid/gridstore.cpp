@@ -149,39 +149,30 @@ int GridStore::InsertRow(int index, int height) {
   return index;
 }
 
-int GridStore::AppendRows(const RowBlock& block, int height) {
-  const int first = RowCount();
+GridStore::PreparedRows GridStore::PrepareRows(const RowBlock& block, int cols, int fixedCols) {
+  PreparedRows prepared;
+  prepared.m_cols = cols;
+  prepared.m_fixedCols = fixedCols;
   const int rows = block.Rows();
-  if (rows == 0) return first;
-  const int cols = ColumnCount();
   const int given = std::min(cols, block.Columns());
   // Texts that fit in a cell's own bytes are kept there; only the longer
   // ones go to the block's arena, so short values (numbers, dates, codes)
   // are held once, not twice.
+  std::size_t longBytes = 0;
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < given; ++c)
+      if (const std::size_t size = block.Cell(r, c).size(); !CellText::FitsInline(size)) longBytes += size;
   char* arena = nullptr;
-  if (!m_virtual) {
-    std::size_t longBytes = 0;
-    for (int r = 0; r < rows; ++r)
-      for (int c = 0; c < given; ++c)
-        if (const std::size_t size = block.Cell(r, c).size(); !CellText::FitsInline(size)) longBytes += size;
-    if (longBytes > 0) {
-      auto bytes = std::make_unique_for_overwrite<char[]>(longBytes);
-      arena = bytes.get();
-      if (m_arenas.empty()) m_arenaFloor = first;
-      m_arenas.push_back(std::move(bytes));
-    }
+  if (longBytes > 0) {
+    prepared.m_arena = std::make_unique_for_overwrite<char[]>(longBytes);
+    arena = prepared.m_arena.get();
   }
-  // Grown geometrically: reserving just enough for each block would move
-  // all the rows for every block.
-  if (const std::size_t needed = m_rows.size() + static_cast<std::size_t>(rows); !m_virtual && needed > m_rows.capacity())
-    m_rows.reserve(std::max(needed, 2 * m_rows.capacity()));
+  prepared.m_rows.reserve(static_cast<std::size_t>(rows));
   for (int r = 0; r < rows; ++r) {
-    m_rowSizes.Append(height);
-    if (m_virtual) continue;
-    Row row(static_cast<std::size_t>(cols));
+    Row& row = prepared.m_rows.emplace_back(static_cast<std::size_t>(cols));
     for (int c = 0; c < cols; ++c) {
       CellSlot& slot = row[static_cast<std::size_t>(c)];
-      slot.state = FixedBits(first + r, c);
+      if (c < fixedCols) slot.state = GVIS_FIXED | GVIS_FIXEDCOL;
       if (c >= given) continue;
       const std::string_view text = block.Cell(r, c);
       if (CellText::FitsInline(text.size())) {
@@ -192,9 +183,43 @@ int GridStore::AppendRows(const RowBlock& block, int height) {
       slot.text.Borrow(arena, static_cast<std::uint32_t>(text.size()));
       arena += text.size();
     }
+  }
+  return prepared;
+}
+
+bool GridStore::Fits(const PreparedRows& rows) const {
+  return !m_virtual && rows.m_cols == ColumnCount() && rows.m_fixedCols == m_fixedCols;
+}
+
+int GridStore::AppendPrepared(PreparedRows&& prepared, int height) {
+  const int first = RowCount();
+  const int rows = prepared.Count();
+  if (prepared.m_arena) {
+    if (m_arenas.empty()) m_arenaFloor = first;
+    m_arenas.push_back(std::move(prepared.m_arena));
+  }
+  // Grown geometrically: reserving just enough for each block would move
+  // all the rows for every block.
+  if (const std::size_t needed = m_rows.size() + static_cast<std::size_t>(rows); needed > m_rows.capacity())
+    m_rows.reserve(std::max(needed, 2 * m_rows.capacity()));
+  for (Row& row : prepared.m_rows) {
+    m_rowSizes.Append(height);
     m_rows.push_back(std::move(row));
   }
+  // Rows that land among the fixed rows carry their bits too.
+  for (int r = first; r < std::min(first + rows, m_fixedRows); ++r)
+    for (int c = 0; c < ColumnCount(); ++c) RefreshFixedBits(r, c);
+  prepared.m_rows.clear();
   return first;
+}
+
+int GridStore::AppendRows(const RowBlock& block, int height) {
+  if (m_virtual) {
+    const int first = RowCount();
+    for (int r = 0; r < block.Rows(); ++r) m_rowSizes.Append(height);
+    return first;
+  }
+  return AppendPrepared(PrepareRows(block, ColumnCount(), m_fixedCols), height);
 }
 
 int GridStore::InsertColumn(int index, int width) {

@@ -113,7 +113,8 @@ class RowFeed {
       const bool wasEmpty = m_waiting.Empty();
       m_waiting.AddRows(m_row);
       ++m_handedOver;
-      if (wasEmpty || m_waiting.Rows() >= kBlockRows) m_wake.notify_one();
+      if (wasEmpty || m_waiting.Rows() >= kBlockRows || m_waiting.TextBytes() >= kMaxWaitingBytes)
+        m_wake.notify_one();
     }
     m_row.Clear();
   }
@@ -161,7 +162,10 @@ class RowFeed {
       if (m_waiting.Empty()) break;  // stopped, and every row is in
       if (m_appended > 0 && !m_stop && !m_drainWanted)
         m_wake.wait_for(lock, kFillInterval,
-                        [&] { return m_stop || m_drainWanted || m_waiting.Rows() >= kBlockRows; });
+                        [&] {
+                          return m_stop || m_drainWanted || m_waiting.Rows() >= kBlockRows ||
+                                 m_waiting.TextBytes() >= kMaxWaitingBytes;
+                        });
       m_taken.Swap(m_waiting);
       const long rows = m_taken.Rows();
       m_room.notify_all();
