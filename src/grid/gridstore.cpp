@@ -206,9 +206,6 @@ int GridStore::AppendPrepared(PreparedRows&& prepared, int height) {
     m_rowSizes.Append(height);
     m_rows.push_back(std::move(row));
   }
-  // Rows that land among the fixed rows carry their bits too.
-  for (int r = first; r < std::min(first + rows, m_fixedRows); ++r)
-    for (int c = 0; c < ColumnCount(); ++c) RefreshFixedBits(r, c);
   prepared.m_rows.clear();
   return first;
 }
