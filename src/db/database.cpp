@@ -1,12 +1,10 @@
 #include "db/database.h"
 
-#include <odbcinst.h>
 #include <sqlext.h>
 
 #include <algorithm>
 #include <vector>
 
-#include "db/connectstring.h"
 #include "db/dbexception.h"
 #include "db/odbcenv.h"
 #include "db/recordset.h"
@@ -21,74 +19,18 @@ constexpr SQLSMALLINT kCompletedBuffer = 8192;
 // SQLGetInfo texts longer than this are treated as a broken answer.
 constexpr SQLSMALLINT kMaxInfoText = 16000;
 
-bool MentionsCursorLibrary(const std::string& text) {
-  return ToLowerGbk(text).find("cursor lib") != std::string::npos;
+// A connection handle with the login timeout set. The driver manager's
+// cursor library is not requested: it would be loaded only for a driver
+// without scrolling of its own (the Access driver), and there it refuses
+// every fetch without bound columns, which is how every result set here
+// reads, so no query on such a driver would show a row.
+SQLHDBC NewConnectionHandle(std::uint32_t loginTimeout) {
+  SQLHDBC hdbc = AllocConnectionHandle();
+  SQLSetConnectAttr(hdbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(loginTimeout)), 0);
+  return hdbc;
 }
-
-// An entry of the driver manager's odbc.ini or odbcinst.ini; empty when absent.
-std::string ProfileValue(const std::string& section, const char* key, const char* file) {
-  if (section.empty()) return {};
-  char value[1024] = {};
-  if (SQLGetPrivateProfileString(section.c_str(), key, "", value, static_cast<int>(sizeof value), file) <= 0) return {};
-  return value;
-}
-
-// A driver given by a path rather than by its installed name.
-bool IsLibraryPath(std::string_view driver) {
-  return driver.find('/') != std::string_view::npos || driver.ends_with(".so") ||
-         driver.find(".so.") != std::string_view::npos;
-}
-
-std::string_view BaseName(std::string_view path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
-void AppendKeyword(std::string& connect, std::string_view keyword) {
-  if (!connect.empty() && connect.back() != ';') connect += ';';
-  connect.append(keyword);
-}
-
-// The rows of a result in fetches of this many rows when a driver is asked
-// to stream: few round trips, a few megabytes held at a time.
-constexpr const char* kStreamingFetchRows = "10000";
 
 }  // namespace
-
-std::string DriverLibraryOf(std::string_view connect) {
-  std::string driver = ConnectStringKeyValue(connect, "DRIVER");
-  if (driver.empty()) driver = ProfileValue(ConnectStringKeyValue(connect, "DSN"), "Driver", "odbc.ini");
-  if (driver.empty() || IsLibraryPath(driver)) return driver;
-  return ProfileValue(driver, "Driver", "odbcinst.ini");
-}
-
-std::string StreamingKeywords(std::string_view driverLibrary, const DriverSetting& setting) {
-  // Both drivers below otherwise read the whole result into memory at
-  // execution: a million rows then show only after all of them have arrived,
-  // and the driver holds a second copy of them (over a gigabyte) while the
-  // grid fills.
-  const std::string_view library = BaseName(driverLibrary);
-  std::string keywords;
-  if (library.starts_with("libsqlite3odbc")) {
-    // The SQLite3 driver steps the statement row by row. Reads of the file
-    // are the same; only an open read holds its shared lock until the set is
-    // closed, which the grid does as soon as the last row is read.
-    if (setting("StepAPI").empty()) keywords = "StepAPI=1;";
-  } else if (library.starts_with("psqlodbc")) {
-    // The PostgreSQL driver declares a cursor for a SELECT and fetches it in
-    // slices. In autocommit the cursor runs in a transaction of its own that
-    // ends when the set is closed; what a script's own BEGIN, COMMIT and
-    // ROLLBACK do is unchanged, and texts of several statements and
-    // statements other than a SELECT run as before. A SELECT no longer
-    // reports its row count in advance, which the grids do not use (they
-    // count the rows they receive).
-    if (setting("UseDeclareFetch").empty()) {
-      keywords = "UseDeclareFetch=1;";
-      if (setting("Fetch").empty()) keywords += std::string("Fetch=") + kStreamingFetchRows + ";";
-    }
-  }
-  return keywords;
-}
 
 CDatabase::CDatabase() = default;
 
@@ -116,35 +58,26 @@ void CDatabase::OpenEx(std::string_view connect) {
   Close();
   m_charset = DriverCharset::FromSettings();
   m_strConnect = std::string(connect);
-  std::string requested(connect);
-  const std::string dataSource = ConnectStringKeyValue(connect, "DSN");
-  AppendKeyword(requested, StreamingKeywords(DriverLibraryOf(connect), [&](std::string_view key) {
-    std::string value = ConnectStringKeyValue(connect, key);
-    if (value.empty()) value = ProfileValue(dataSource, std::string(key).c_str(), "odbc.ini");
-    return value;
-  }));
-  const std::string driverConnect = m_charset.ToDriver(requested);
+  // The string goes to the driver as the user wrote it. The SQLite3 and
+  // PostgreSQL drivers hold a whole result in memory before handing over
+  // its first row; both have a mode that hands rows over as they are fetched
+  // (StepAPI=1; UseDeclareFetch=1 with Fetch=N), which a user may choose in
+  // the connection string. ORVA does not choose it for them: in either mode
+  // a statement that begins with WITH and changes data is no longer carried
+  // out (the SQLite3 driver skips it, the PostgreSQL driver wraps it in a
+  // cursor and the server refuses it).
+  const std::string driverConnect = m_charset.ToDriver(connect);
 
-  for (bool useCursorLibrary : {true, false}) {
-    m_hdbc = AllocConnectionHandle();
-    SQLSetConnectAttr(m_hdbc, SQL_ATTR_LOGIN_TIMEOUT,
-                      reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(m_dwLoginTimeout)), 0);
-    // The cursor library is requested only where the driver lacks scrolling
-    // of its own; nothing here relies on it (it refuses fetches without bound
-    // columns, which is how every result set here reads).
-    bool requested = useCursorLibrary &&
-                     Succeeded(SQLSetConnectAttr(m_hdbc, SQL_ATTR_ODBC_CURSORS,
-                                                 reinterpret_cast<SQLPOINTER>(SQL_CUR_USE_IF_NEEDED), 0));
-    SQLRETURN rc = DriverConnect(driverConnect, m_strConnect);
-    if (Succeeded(rc)) {
-      m_bConnected = true;
-      return;
-    }
-    CDBException error = CDBException::FromHandle(rc, SQL_HANDLE_DBC, m_hdbc, m_charset);
-    FreeConnectionHandle(m_hdbc);
-    m_hdbc = SQL_NULL_HDBC;
-    if (!requested || !MentionsCursorLibrary(error.m_strError)) throw error;
+  m_hdbc = NewConnectionHandle(m_dwLoginTimeout);
+  SQLRETURN rc = DriverConnect(driverConnect, m_strConnect);
+  if (Succeeded(rc)) {
+    m_bConnected = true;
+    return;
   }
+  CDBException error = CDBException::FromHandle(rc, SQL_HANDLE_DBC, m_hdbc, m_charset);
+  FreeConnectionHandle(m_hdbc);
+  m_hdbc = SQL_NULL_HDBC;
+  throw error;
 }
 
 void CDatabase::Close() {

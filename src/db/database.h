@@ -8,7 +8,6 @@
 #include <sqlext.h>
 
 #include <cstdint>
-#include <functional>
 #include <mutex>
 #include <set>
 #include <string>
@@ -19,21 +18,6 @@
 namespace orva {
 
 class CRecordset;
-
-// The library of the driver a connection string leads to: the "DRIVER=" value
-// when it is a path, else the library the driver (or the data source's
-// driver) is installed with. Empty when it cannot be told.
-std::string DriverLibraryOf(std::string_view connect);
-
-// A driver setting as the connection is made with it: from the connection
-// string, else from the data source's entry; empty when neither sets it.
-using DriverSetting = std::function<std::string(std::string_view key)>;
-
-// The keywords to add to a connection string so that the driver hands rows
-// over as they are fetched instead of holding the whole result in memory
-// first; empty for other drivers and when the connection sets the driver's
-// own choice already.
-std::string StreamingKeywords(std::string_view driverLibrary, const DriverSetting& setting);
 
 class CDatabase {
  public:

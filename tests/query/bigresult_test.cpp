@@ -140,9 +140,9 @@ TEST_P(BigResultTest, TwoWindowsReadingAtOnceEachGetTheirOwnRows) {
 
 // A read that stops partway until the test lets it go on: row `stopAt` waits
 // for an advisory lock held by another connection, so the window is reading
-// (its first rows shown) for as long as the test wants. The driver fetches
-// 1000 rows at a time; a fetch that begins at the held row returns nothing
-// until the lock is let go.
+// (its first rows shown) for as long as the test wants. The connection
+// string asks the driver to hand rows over as they come, 1000 at a time; a
+// fetch that begins at the held row returns nothing until the lock is let go.
 class HeldReadTest : public BigResultTest {
  protected:
   void SetUp() override {
@@ -150,7 +150,7 @@ class HeldReadTest : public BigResultTest {
     if (IsSkipped()) return;
     if (Sqlite()) GTEST_SKIP() << "the held read needs a server lock";
     ASSERT_TRUE(m_holder.Open(m_connect));
-    m_connect += "Fetch=1000;";
+    m_connect += "UseDeclareFetch=1;Fetch=1000;";
     m_holder.Execute("SELECT pg_advisory_lock(4242)");
   }
   void TearDown() override {
