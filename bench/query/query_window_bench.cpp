@@ -5,6 +5,8 @@
 // process between the runs; isql is timed too. Also reports when the first
 // rows became visible, the longest time the GUI thread went without
 // processing events, and the peak resident memory against the text size.
+// A last run is cancelled once half a million rows are in the grid: it
+// reports how soon the window was back and how many rows it kept.
 //
 // Usage: query_window_bench [rows [sqlite|postgresql]]   (default 1000000, both)
 
@@ -68,10 +70,13 @@ struct WindowRun {
   qint64 stall = 0;
   double stallEnd = 0;
   long rows = 0;
+  double cancelMs = -1;  // from the cancel command until the notice
+  long rowsAtCancel = 0;
 };
 
-// One run of the query window, from F5 to WM_QUERY_DONE.
-WindowRun RunWindow(orva::CDBConnection& conn) {
+// One run of the query window, from F5 to WM_QUERY_DONE; cancelled once the
+// grid holds `cancelAtRows` rows when that is not 0.
+WindowRun RunWindow(orva::CDBConnection& conn, long cancelAtRows = 0) {
   WindowRun run;
   // A query window as the main window makes one: document, editor, frame.
   auto document = std::make_unique<orva::CQueryDoc>();
@@ -92,7 +97,7 @@ WindowRun RunWindow(orva::CDBConnection& conn) {
   QElapsedTimer beat;
   QTimer heartbeat;
   heartbeat.setInterval(5);
-  Clock::time_point start;
+  Clock::time_point start, cancelStart;
   orva::CResultView* results = frame->GetResultView();
   QObject::connect(&heartbeat, &QTimer::timeout, [&] {
     const qint64 gap = beat.restart();
@@ -102,6 +107,12 @@ WindowRun RunWindow(orva::CDBConnection& conn) {
     }
     if (run.firstRows < 0 && results->GetGridCount() > 0 && results->GetGrid(0)->GetRowCount() > 1)
       run.firstRows = orva::bench::Seconds(start);
+    if (cancelAtRows > 0 && run.rowsAtCancel == 0 && results->GetGridCount() > 0 &&
+        results->GetGrid(0)->GetRowCount() - 1 >= cancelAtRows) {
+      run.rowsAtCancel = results->GetGrid(0)->GetRowCount() - 1;
+      cancelStart = Clock::now();
+      frame->OnCommand(orva::ID_QUERY_CANCEL);
+    }
   });
 
   const double cpu = orva::bench::CpuSeconds(RUSAGE_SELF);
@@ -121,6 +132,7 @@ WindowRun RunWindow(orva::CDBConnection& conn) {
     run.stallEnd = orva::bench::Seconds(start);
   }
   run.wall = orva::bench::Seconds(start);
+  if (run.rowsAtCancel > 0) run.cancelMs = orva::bench::Seconds(cancelStart) * 1000;
   run.cpu = orva::bench::CpuSeconds(RUSAGE_SELF) - cpu;
   run.guiCpu = ThreadCpuSeconds() - guiCpu;
   run.residentMb = ResidentMb();
@@ -172,6 +184,13 @@ void Bench(const std::string& connect, orva::CDBConnection& conn) {
   std::printf("  ratio to isql: %.2f wall\n", later.wall / isql.wall);
   std::printf("  first rows visible after at most %.0f ms (target <= 200)\n", firstRows * 1000);
   std::printf("  GUI thread: longest stall %lld ms (target <= 50)\n", static_cast<long long>(longestStall));
+  constexpr long kCancelAt = 500000;
+  const WindowRun cancelled = RunWindow(conn, kCancelAt);
+  if (cancelled.cancelMs >= 0)
+    std::printf("  cancel at %ld rows: back after %.0f ms with %ld rows kept (target <= 500)\n", cancelled.rowsAtCancel,
+                cancelled.cancelMs, cancelled.rows);
+  else
+    std::printf("  cancel: the run ended before %ld rows\n", kCancelAt);
   std::printf("  peak memory: %ld MB against %.0f MB of text: %.2f x text (target <= 2.2 x text + 30 MB = %.0f MB)\n",
               peakMb, textMb, peakMb / textMb, 2.2 * textMb + 30);
 }

@@ -58,6 +58,14 @@ void CDatabase::OpenEx(std::string_view connect) {
   Close();
   m_charset = DriverCharset::FromSettings();
   m_strConnect = std::string(connect);
+  // The string goes to the driver as the user wrote it. The SQLite3 and
+  // PostgreSQL drivers hold a whole result in memory before handing over
+  // its first row; both have a mode that hands rows over as they are fetched
+  // (StepAPI=1; UseDeclareFetch=1 with Fetch=N), which a user may choose in
+  // the connection string. ORVA does not choose it for them: in either mode
+  // a statement that begins with WITH and changes data is no longer carried
+  // out (the SQLite3 driver skips it, the PostgreSQL driver wraps it in a
+  // cursor and the server refuses it).
   const std::string driverConnect = m_charset.ToDriver(connect);
 
   m_hdbc = NewConnectionHandle(m_dwLoginTimeout);

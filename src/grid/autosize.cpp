@@ -5,6 +5,7 @@
 #include <string>
 
 #include "grid/gridstore.h"
+#include "grid/rowblock.h"
 #include "platform/codec.h"
 
 namespace orva {
@@ -84,13 +85,28 @@ AutoSizer::AutoSizer(int style, const std::array<CellKindMetrics, 4>& kinds)
 
 AutoSizer::~AutoSizer() = default;
 
+void AutoSizer::GrowTo(int rows, int cols) {
+  if (rows > static_cast<int>(m_rowHeights.size())) m_rowHeights.resize(static_cast<std::size_t>(rows), -1);
+  while (static_cast<int>(m_columns.size()) < cols) m_columns.emplace_back(m_kinds);
+}
+
+int AutoSizer::AddCompactText(ColumnState& column, std::size_t k, int row, std::string_view text) {
+  const CellKindMetrics& kind = m_kinds[k];
+  column.seen[k] = true;
+  const bool sampled = m_exactRows >= 0 && row >= m_exactRows && k == 0;
+  if (!sampled || text.size() > column.longestMeasured || (row & 63) == 0) {
+    AddLines(column.finders[k], text, kind.singleLine);
+    if (sampled) column.longestMeasured = std::max(column.longestMeasured, text.size());
+  }
+  return (kind.singleLine ? 1 : LineCount(text)) * kind.text.lineHeight + 2 * kind.margin;
+}
+
 void AutoSizer::AddRows(const GridStore& store, int first, int last) {
   if (store.IsVirtual()) return;
   const int cols = store.ColumnCount();
   first = std::max(first, 0);
   last = std::min(last, store.RowCount());
-  if (last > static_cast<int>(m_rowHeights.size())) m_rowHeights.resize(static_cast<std::size_t>(last), -1);
-  while (static_cast<int>(m_columns.size()) < cols) m_columns.emplace_back(m_kinds);
+  GrowTo(last, cols);
 
   // Rows are walked in order (each row's cells lie together in memory), with
   // one finder per column and cell kind: fixed and ordinary cells may use
@@ -109,19 +125,28 @@ void AutoSizer::AddRows(const GridStore& store, int first, int last) {
         height = extent.height();
       } else {
         const auto k = static_cast<std::size_t>((fixedRow ? 2 : 0) | (c < store.FixedColumnCount() ? 1 : 0));
-        const CellKindMetrics& kind = m_kinds[k];
-        std::string_view text = store.TextView(r, c, m_scratch);
-        column.seen[k] = true;
-        const bool sampled = m_exactRows >= 0 && r >= m_exactRows && k == 0;
-        if (!sampled || text.size() > column.longestMeasured || (r & 63) == 0) {
-          AddLines(column.finders[k], text, kind.singleLine);
-          if (sampled) column.longestMeasured = std::max(column.longestMeasured, text.size());
-        }
-        height = (kind.singleLine ? 1 : LineCount(text)) * kind.text.lineHeight + 2 * kind.margin;
+        height = AddCompactText(column, k, r, store.TextView(r, c, m_scratch));
       }
       rowHeight = std::max(rowHeight, height);
     }
     if (store.Rows().Size(r) > 0) m_rowHeights[static_cast<std::size_t>(r)] = rowHeight;
+  }
+}
+
+void AutoSizer::AddBlock(const RowBlock& block, int firstRow, int fixedRows, int fixedCols) {
+  const int rows = block.Rows();
+  const int cols = block.Columns();
+  GrowTo(firstRow + rows, cols);
+  for (int i = 0; i < rows; ++i) {
+    const int r = firstRow + i;
+    const bool fixedRow = r < fixedRows;
+    if (!(fixedRow ? (m_style & 1) : (m_style & 2))) continue;
+    int rowHeight = -1;
+    for (int c = 0; c < cols; ++c) {
+      const auto k = static_cast<std::size_t>((fixedRow ? 2 : 0) | (c < fixedCols ? 1 : 0));
+      rowHeight = std::max(rowHeight, AddCompactText(m_columns[static_cast<std::size_t>(c)], k, r, block.Cell(i, c)));
+    }
+    m_rowHeights[static_cast<std::size_t>(r)] = rowHeight;
   }
 }
 

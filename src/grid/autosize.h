@@ -17,6 +17,7 @@
 namespace orva {
 
 class GridStore;
+class RowBlock;
 
 struct TextMetrics {
   std::array<double, 128> asciiAdvance{};
@@ -75,6 +76,11 @@ class AutoSizer {
 
   // Takes rows [first, last) of the store into account (clamped to it).
   void AddRows(const GridStore& store, int first, int last);
+  // Takes rows appended from a block into account without the store (whose
+  // lock need not be held): row `firstRow` of the grid on, compact cells,
+  // with the grid's fixed row and column counts. Hidden columns are left
+  // out by Result.
+  void AddBlock(const RowBlock& block, int firstRow, int fixedRows, int fixedCols);
   // From row `exactRows` on, texts of ordinary cells are measured only when
   // they are longer in bytes than any measured before in their column, and
   // on every 64th row: for a million rows the widths then come from the
@@ -86,6 +92,9 @@ class AutoSizer {
 
  private:
   struct ColumnState;
+  // Takes in the text of a compact cell; returns the cell's height.
+  int AddCompactText(ColumnState& column, std::size_t kind, int row, std::string_view text);
+  void GrowTo(int rows, int cols);
 
   int m_style;
   const std::array<CellKindMetrics, 4> m_kinds;

@@ -66,6 +66,9 @@ class CellText {
     m_bytes[kTagByte] = kBorrowedTag;
   }
 
+  // True when a text of this size is kept inside the holder.
+  static constexpr bool FitsInline(std::size_t size) { return size <= kInlineCapacity; }
+
   std::string_view View() const {
     if (IsInline()) return {reinterpret_cast<const char*>(m_bytes), m_bytes[kTagByte]};
     Heap heap;

@@ -351,17 +351,34 @@ int CGridCtrl::InsertRow(std::string_view heading, int row) {
   return index;
 }
 
-int CGridCtrl::AppendRows(const RowBlock& block) {
-  int first;
+int CGridCtrl::AppendRows(const RowBlock& block) { return AppendRows(block, nullptr); }
+
+int CGridCtrl::AppendRows(const RowBlock& block, AutoSizer* sizer) {
+  int cols, fixedCols;
+  {
+    Lock lock = Locked();
+    cols = m_store.ColumnCount();
+    fixedCols = m_store.FixedColumnCount();
+  }
+  if (cols == 0) return -1;
+  // The rows are made before taking the lock, which then only moves them
+  // in: painting and scrolling never wait for a block's cells being built.
+  GridStore::PreparedRows prepared = GridStore::PrepareRows(block, cols, fixedCols);
+  int first, fixedRows;
   {
     Lock lock = Locked();
     if (m_store.ColumnCount() == 0) return -1;
     // Single-line headings: one line of the heading cell's font plus margins.
     const CGridDefaultCell* def = GetDefaultCell(false, m_store.FixedColumnCount() > 0);
     const int height = def->LineHeight() + 2 * def->GetMargin();
-    first = m_store.AppendRows(block, height);
+    // The columns changed meanwhile (or the grid went virtual): made again.
+    first = m_store.Fits(prepared) ? m_store.AppendPrepared(std::move(prepared), height)
+                                   : m_store.AppendRows(block, height);
+    fixedRows = m_store.FixedRowCount();
+    fixedCols = m_store.FixedColumnCount();
   }
   RequestRefresh();
+  if (sizer) sizer->AddBlock(block, first, fixedRows, fixedCols);
   return first;
 }
 
@@ -817,6 +834,28 @@ void CGridCtrl::LetWaitersIn() const {
   while (m_lockWaiters.load() > 0 && std::chrono::steady_clock::now() < giveUp) std::this_thread::yield();
 }
 
+namespace {
+// Widths of the rows past these come from the longest values and a sample.
+constexpr int kExactRows = 65536;
+}  // namespace
+
+std::unique_ptr<AutoSizer> CGridCtrl::BeginAutoSize(int style) {
+  Lock lock = Locked();
+  auto sizer = std::make_unique<AutoSizer>(
+      style, std::array<CellKindMetrics, 4>{KindMetrics(0), KindMetrics(1), KindMetrics(2), KindMetrics(3)});
+  sizer->SampleAfter(kExactRows);
+  sizer->AddRows(m_store, 0, m_store.FixedRowCount());
+  return sizer;
+}
+
+void CGridCtrl::FinishAutoSize(const AutoSizer& sizer) {
+  {
+    Lock lock = Locked();
+    ApplyAutoSize(sizer.Result(m_store), true);
+  }
+  RequestRefresh();
+}
+
 void CGridCtrl::AutoSizeInSlices(int style, bool columns) {
   // A slice of rows takes a few milliseconds to measure.
   constexpr int kSliceRows = 8192;
@@ -825,8 +864,6 @@ void CGridCtrl::AutoSizeInSlices(int style, bool columns) {
     Lock lock = Locked();
     kinds = {KindMetrics(0), KindMetrics(1), KindMetrics(2), KindMetrics(3)};
   }
-  // Widths of the rows past these come from the longest values and a sample.
-  constexpr int kExactRows = 65536;
   AutoSizer sizer(style, kinds);
   sizer.SampleAfter(kExactRows);
   for (int first = 0;; first += kSliceRows) {

@@ -41,6 +41,7 @@ namespace orva {
 class ImageList;
 struct CellKindMetrics;
 struct AutoSizeResult;
+class AutoSizer;
 struct GridPrintState;
 
 // Control id of the in-place editor the grid creates.
@@ -90,6 +91,14 @@ class CGridCtrl : public QAbstractScrollArea, public ICommandTarget, public IGri
   // columns from 0. Returns the index of the first new row (-1 for a grid
   // without columns).
   int AppendRows(const RowBlock& block);
+  // Fitting the grid to rows appended from a worker while they arrive: the
+  // sizer is made with the grid's fonts on the thread that will use it and
+  // takes in the fixed rows; each block appended with it is measured off the
+  // grid's lock, and FinishAutoSize applies the sizes found (as AutoSize
+  // would, the rows past the first 65536 sampled).
+  std::unique_ptr<AutoSizer> BeginAutoSize(int style = GVS_DEFAULT);
+  int AppendRows(const RowBlock& block, AutoSizer* sizer);
+  void FinishAutoSize(const AutoSizer& sizer);
   bool DeleteColumn(int col);
   bool DeleteRow(int row);
   bool DeleteNonFixedRows();

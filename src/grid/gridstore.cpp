@@ -149,39 +149,74 @@ int GridStore::InsertRow(int index, int height) {
   return index;
 }
 
-int GridStore::AppendRows(const RowBlock& block, int height) {
-  const int first = RowCount();
+GridStore::PreparedRows GridStore::PrepareRows(const RowBlock& block, int cols, int fixedCols) {
+  PreparedRows prepared;
+  prepared.m_cols = cols;
+  prepared.m_fixedCols = fixedCols;
   const int rows = block.Rows();
-  if (rows == 0) return first;
-  const char* arena = nullptr;
-  if (!m_virtual && !block.Text().empty()) {
-    auto bytes = std::make_unique<char[]>(block.Text().size());
-    std::memcpy(bytes.get(), block.Text().data(), block.Text().size());
-    arena = bytes.get();
-    if (m_arenas.empty()) m_arenaFloor = first;
-    m_arenas.push_back(std::move(bytes));
-  }
-  const int cols = ColumnCount();
   const int given = std::min(cols, block.Columns());
-  // Grown geometrically: reserving just enough for each block would move
-  // all the rows for every block.
-  if (const std::size_t needed = m_rows.size() + static_cast<std::size_t>(rows); !m_virtual && needed > m_rows.capacity())
-    m_rows.reserve(std::max(needed, 2 * m_rows.capacity()));
+  // Texts that fit in a cell's own bytes are kept there; only the longer
+  // ones go to the block's arena, so short values (numbers, dates, codes)
+  // are held once, not twice.
+  std::size_t longBytes = 0;
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < given; ++c)
+      if (const std::size_t size = block.Cell(r, c).size(); !CellText::FitsInline(size)) longBytes += size;
+  char* arena = nullptr;
+  if (longBytes > 0) {
+    prepared.m_arena = std::make_unique_for_overwrite<char[]>(longBytes);
+    arena = prepared.m_arena.get();
+  }
+  prepared.m_rows.reserve(static_cast<std::size_t>(rows));
   for (int r = 0; r < rows; ++r) {
-    m_rowSizes.Append(height);
-    if (m_virtual) continue;
-    Row row(static_cast<std::size_t>(cols));
+    Row& row = prepared.m_rows.emplace_back(static_cast<std::size_t>(cols));
     for (int c = 0; c < cols; ++c) {
       CellSlot& slot = row[static_cast<std::size_t>(c)];
-      slot.state = FixedBits(first + r, c);
-      if (c < given) {
-        const std::string_view text = block.Cell(r, c);
-        if (!text.empty()) slot.text.Borrow(arena + (text.data() - block.Text().data()), static_cast<std::uint32_t>(text.size()));
+      if (c < fixedCols) slot.state = GVIS_FIXED | GVIS_FIXEDCOL;
+      if (c >= given) continue;
+      const std::string_view text = block.Cell(r, c);
+      if (CellText::FitsInline(text.size())) {
+        if (!text.empty()) slot.text.Assign(text);
+        continue;
       }
+      std::memcpy(arena, text.data(), text.size());
+      slot.text.Borrow(arena, static_cast<std::uint32_t>(text.size()));
+      arena += text.size();
     }
+  }
+  return prepared;
+}
+
+bool GridStore::Fits(const PreparedRows& rows) const {
+  return !m_virtual && rows.m_cols == ColumnCount() && rows.m_fixedCols == m_fixedCols;
+}
+
+int GridStore::AppendPrepared(PreparedRows&& prepared, int height) {
+  const int first = RowCount();
+  const int rows = prepared.Count();
+  if (prepared.m_arena) {
+    if (m_arenas.empty()) m_arenaFloor = first;
+    m_arenas.push_back(std::move(prepared.m_arena));
+  }
+  // Grown geometrically: reserving just enough for each block would move
+  // all the rows for every block.
+  if (const std::size_t needed = m_rows.size() + static_cast<std::size_t>(rows); needed > m_rows.capacity())
+    m_rows.reserve(std::max(needed, 2 * m_rows.capacity()));
+  for (Row& row : prepared.m_rows) {
+    m_rowSizes.Append(height);
     m_rows.push_back(std::move(row));
   }
+  prepared.m_rows.clear();
   return first;
+}
+
+int GridStore::AppendRows(const RowBlock& block, int height) {
+  if (m_virtual) {
+    const int first = RowCount();
+    for (int r = 0; r < block.Rows(); ++r) m_rowSizes.Append(height);
+    return first;
+  }
+  return AppendPrepared(PrepareRows(block, ColumnCount(), m_fixedCols), height);
 }
 
 int GridStore::InsertColumn(int index, int width) {

@@ -61,6 +61,15 @@ class GridStore {
   // block's columns are empty. Returns the index of the first new row.
   int AppendRows(const RowBlock& block, int height);
 
+  // The same in two steps, so that the costly one can run without the
+  // grid's lock: rows made from a block for a store of `cols` columns, the
+  // first `fixedCols` of them fixed, and their appending, which takes them
+  // over (they must have been made for the store's present columns).
+  class PreparedRows;
+  static PreparedRows PrepareRows(const RowBlock& block, int cols, int fixedCols);
+  bool Fits(const PreparedRows& rows) const;
+  int AppendPrepared(PreparedRows&& rows, int height);
+
   // Inserts before `index` (== count appends); returns the index.
   int InsertRow(int index, int height);
   int InsertColumn(int index, int width);
@@ -121,6 +130,21 @@ class GridStore {
     std::uint32_t full = 0;  // pool index + 1 of the full object; 0 = compact
   };
   using Row = std::vector<CellSlot>;
+
+ public:
+  class PreparedRows {
+   public:
+    int Count() const { return static_cast<int>(m_rows.size()); }
+
+   private:
+    friend class GridStore;
+    std::vector<Row> m_rows;
+    std::unique_ptr<char[]> m_arena;
+    int m_cols = 0;
+    int m_fixedCols = 0;
+  };
+
+ private:
 
   CellSlot& Slot(int row, int col) { return m_rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)]; }
   const CellSlot& Slot(int row, int col) const {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace orva {
@@ -25,6 +26,17 @@ class RowBlock {
   void AddCell(std::string_view text) {
     m_text.append(text);
     m_ends.push_back(static_cast<std::uint32_t>(m_text.size()));
+  }
+  // Adds the whole rows of another block (of as many columns).
+  void AddRows(const RowBlock& other) {
+    const auto base = static_cast<std::uint32_t>(m_text.size());
+    m_text.append(other.m_text);
+    for (std::uint32_t end : other.m_ends) m_ends.push_back(base + end);
+  }
+  void Swap(RowBlock& other) noexcept {
+    std::swap(m_columns, other.m_columns);
+    m_text.swap(other.m_text);
+    m_ends.swap(other.m_ends);
   }
   // Drops the cells of a row begun but not completed.
   void DropPartialRow() {

@@ -2,8 +2,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <exception>
+#include <mutex>
 #include <new>
+#include <thread>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -15,6 +20,7 @@
 #include "db/dbconnection.h"
 #include "db/dbexception.h"
 #include "db/recordsetex.h"
+#include "grid/autosize.h"
 #include "grid/gridctrl.h"
 #include "grid/rowblock.h"
 #include "platform/codec.h"
@@ -80,25 +86,132 @@ void ReturnFreedMemory() {
 // The window that owns the run's message boxes.
 QWidget* DialogParent(const IQueryFrame& frame) { return qobject_cast<QWidget*>(frame.NotifyTarget()); }
 
+// Carries rows from the reading thread to the grid. The reader hands over
+// each whole row under a short lock; a filling thread of its own takes all
+// rows waiting at once and appends them to the grid in one locked step. So
+// reading never waits for the grid, appending overlaps the next fetches, and
+// rows already read show within a moment even while the driver waits for
+// the next slice of the result. The filler also measures the rows it appends
+// and fits the columns to them at the end, so no pass over all rows follows
+// the read.
+class RowFeed {
+ public:
+  RowFeed(CGridCtrl& grid, int columns)
+      : m_grid(grid), m_row(columns), m_waiting(columns), m_taken(columns), m_thread([this] { Fill(); }) {}
+  ~RowFeed() { Finish(); }
+  RowFeed(const RowFeed&) = delete;
+  RowFeed& operator=(const RowFeed&) = delete;
+
+  // The reader builds one row here, then hands it over.
+  RowBlock& Row() { return m_row; }
+  void HandOver() {
+    {
+      std::unique_lock<std::mutex> lock(m_lock);
+      // A filler that falls far behind holds the reader back, so rows in
+      // transit stay within a bound.
+      m_room.wait(lock, [&] { return m_waiting.TextBytes() < kMaxWaitingBytes; });
+      const bool wasEmpty = m_waiting.Empty();
+      m_waiting.AddRows(m_row);
+      ++m_handedOver;
+      if (wasEmpty || m_waiting.Rows() >= kBlockRows || m_waiting.TextBytes() >= kMaxWaitingBytes)
+        m_wake.notify_one();
+    }
+    m_row.Clear();
+  }
+  // Returns once every row handed over is in the grid.
+  void Drain() {
+    std::unique_lock<std::mutex> lock(m_lock);
+    m_drainWanted = true;
+    m_wake.notify_one();
+    m_room.wait(lock, [&] { return m_appended == m_handedOver; });
+    m_drainWanted = false;
+  }
+  void Finish() {
+    if (!m_thread.joinable()) return;
+    {
+      std::lock_guard<std::mutex> lock(m_lock);
+      m_stop = true;
+      m_wake.notify_one();
+    }
+    m_thread.join();
+  }
+  // After Finish: what failed while appending, thrown on the reading thread.
+  void ThrowIfFailed() const {
+    if (m_error) std::rethrow_exception(m_error);
+  }
+
+ private:
+  // Rows are appended as they come for the first block, then at most every
+  // kFillInterval or every kBlockRows rows: a handful of locked steps per
+  // second, each a few milliseconds.
+  static constexpr int kBlockRows = 16384;
+  static constexpr auto kFillInterval = std::chrono::milliseconds(50);
+  static constexpr std::size_t kMaxWaitingBytes = 64u << 20;
+
+  void Fill() {
+    // Made here: its font metrics belong to the thread that uses them.
+    std::unique_ptr<AutoSizer> sizer;
+    try {
+      sizer = m_grid.BeginAutoSize();
+    } catch (...) {
+      m_error = std::current_exception();
+    }
+    std::unique_lock<std::mutex> lock(m_lock);
+    for (;;) {
+      m_wake.wait(lock, [&] { return m_stop || !m_waiting.Empty(); });
+      if (m_waiting.Empty()) break;  // stopped, and every row is in
+      if (m_appended > 0 && !m_stop && !m_drainWanted)
+        m_wake.wait_for(lock, kFillInterval,
+                        [&] {
+                          return m_stop || m_drainWanted || m_waiting.Rows() >= kBlockRows ||
+                                 m_waiting.TextBytes() >= kMaxWaitingBytes;
+                        });
+      m_taken.Swap(m_waiting);
+      const long rows = m_taken.Rows();
+      m_room.notify_all();
+      lock.unlock();
+      try {
+        if (!m_error) m_grid.AppendRows(m_taken, sizer.get());
+      } catch (...) {
+        // Out of memory, most likely: the run ends with it once reading stops.
+        m_error = std::current_exception();
+      }
+      m_taken.Clear();
+      lock.lock();
+      m_appended += rows;
+      m_room.notify_all();
+    }
+    lock.unlock();
+    try {
+      if (!m_error) m_grid.FinishAutoSize(*sizer);
+    } catch (...) {
+      m_error = std::current_exception();
+    }
+  }
+
+  CGridCtrl& m_grid;
+  RowBlock m_row;
+  std::mutex m_lock;
+  std::condition_variable m_wake;  // the filler waits for rows
+  std::condition_variable m_room;  // the reader waits for room or a drain
+  RowBlock m_waiting;              // handed over, not yet taken
+  RowBlock m_taken;                // being appended (filler only)
+  long m_handedOver = 0;
+  long m_appended = 0;
+  bool m_drainWanted = false;
+  bool m_stop = false;
+  std::exception_ptr m_error;  // filler only until Finish
+  std::thread m_thread;
+};
+
 // Reads the rows of the set into the grid until the end or a cancel. Returns
 // the text of the last fetch that failed (the rows shown are then not the
 // whole set), or an empty text.
 std::string ReadRows(QueryJob& job, CRecordsetEx& set, CGridCtrl& grid) {
   IQueryFrame& frame = *job.m_pFrame;
   const int columns = set.GetColumnCount();
-  // Rows go to the grid in blocks, one locked step each: small at first so
-  // the first rows show at once, then as many as arrive in a short while.
-  constexpr int kFirstBlockRows = 64;
-  constexpr int kBlockRows = 8192;
-  constexpr std::uint32_t kBlockMs = 100;
-  RowBlock block(columns + 1);
-  int blockRows = kFirstBlockRows;
-  std::uint32_t blockStart = GetTickCount32();
-  auto flush = [&] {
-    if (!block.Empty()) grid.AppendRows(block);
-    block.Clear();
-    blockStart = GetTickCount32();
-  };
+  RowFeed feed(grid, columns + 1);
+  RowBlock& row = feed.Row();
   std::string value;
   char heading[24];
   long rowNumber = 0;
@@ -107,7 +220,7 @@ std::string ReadRows(QueryJob& job, CRecordsetEx& set, CGridCtrl& grid) {
   while (!frame.IsCancelled() && !set.IsEOF()) {
     // A row is read whole once begun, so a cancel never leaves half a row.
     const int length = std::snprintf(heading, sizeof heading, "%ld", ++rowNumber);
-    block.AddCell(std::string_view(heading, static_cast<std::size_t>(length)));
+    row.AddCell(std::string_view(heading, static_cast<std::size_t>(length)));
     for (int i = 0; i < columns; ++i) {
       value.clear();
       try {
@@ -115,12 +228,9 @@ std::string ReadRows(QueryJob& job, CRecordsetEx& set, CGridCtrl& grid) {
       } catch (const CDBException&) {
         // The cell keeps what was read of the value; the error is not shown.
       }
-      block.AddCell(value);
+      row.AddCell(value);
     }
-    if (block.Rows() >= blockRows || ((rowNumber & 63) == 0 && GetTickCount32() - blockStart >= kBlockMs)) {
-      flush();
-      blockRows = kBlockRows;
-    }
+    feed.HandOver();
     if (frame.IsCancelled()) break;
     try {
       set.MoveNext();
@@ -133,11 +243,12 @@ std::string ReadRows(QueryJob& job, CRecordsetEx& set, CGridCtrl& grid) {
       failure = e.ErrorText();
       if (lastMoveFailed) break;
       lastMoveFailed = true;
-      flush();  // the rows so far are in the grid while the box is up
+      feed.Drain();  // the rows so far are in the grid while the box is up
       ShowErrorBoxGbk(failure, DialogParent(frame));
     }
   }
-  flush();
+  feed.Finish();
+  feed.ThrowIfFailed();
   return failure;
 }
 
@@ -256,7 +367,10 @@ void ExecuteBatch(QueryJob& job, std::string_view text) {
               }
             }
             clock = GetTickCount32();
+            // The columns are fitted to the rows as they arrive.
             readError = ReadRows(job, *set, *grid);
+          } else {
+            grid->AutoSize();
           }
           const int rows = std::max(0, grid->GetRowCount() - 1);
           rowsRead += rows;
@@ -271,7 +385,6 @@ void ExecuteBatch(QueryJob& job, std::string_view text) {
             job.m_bErrorReported = true;
             readError.clear();
           }
-          grid->AutoSize();
           clock = GetTickCount32();
         }
       }

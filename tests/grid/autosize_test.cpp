@@ -6,6 +6,7 @@
 
 #include "grid/autosize.h"
 #include "grid/gridstore.h"
+#include "grid/rowblock.h"
 #include "platform/qtext.h"
 
 namespace orva {
@@ -172,6 +173,55 @@ TEST(ComputeAutoSize, SlicesGiveTheSameSizesAsOnePass) {
   EXPECT_EQ(partial.rowHeights[1000], -1);
   ASSERT_EQ(partial.columnWidths.size(), 5u);
   EXPECT_EQ(partial.columnWidths[4], -1);
+}
+
+}  // namespace
+}  // namespace orva
+
+namespace orva {
+namespace {
+
+// Blocks of appended rows measured as they arrive (off the store) give the
+// sizes a pass over the store gives, sampling past the exact rows included;
+// the texts land in the store exactly, short ones and long ones alike.
+TEST(ComputeAutoSize, BlocksMeasuredAsTheyArriveMatchAPassOverTheStore) {
+  FakeMetrics fake;
+  const auto kinds = FakeKinds(fake, 1, 3);
+  GridStore store;
+  store.SetRowCount(1, 1);
+  store.SetColumnCount(3, 1);
+  store.SetFixedRowCount(1);
+  store.SetFixedColumnCount(1);
+  store.SetText(0, 1, "HEADING");
+  AutoSizer arriving(0, kinds);
+  arriving.SampleAfter(300);
+  arriving.AddRows(store, 0, 1);
+  std::mt19937 random(11);
+  std::vector<std::string> texts;
+  for (int first = 1; first < 1000; first += 100) {
+    RowBlock block(3);
+    for (int r = first; r < first + 100; ++r)
+      for (int c = 0; c < 3; ++c) {
+        // Up to 40 bytes: both sides of what a cell keeps in its own bytes.
+        std::string text(random() % 40, "aWV\xB0"[random() % 3]);
+        if (r == 777 && c == 2) text = std::string(60, 'W');
+        texts.push_back(text);
+        block.AddCell(text);
+      }
+    ASSERT_EQ(store.AppendRows(block, 1), first);
+    arriving.AddBlock(block, first, store.FixedRowCount(), store.FixedColumnCount());
+  }
+  for (int r = 1; r < 1000; ++r)
+    for (int c = 0; c < 3; ++c) ASSERT_EQ(store.Text(r, c), texts[static_cast<std::size_t>((r - 1) * 3 + c)]);
+
+  AutoSizer pass(0, kinds);
+  pass.SampleAfter(300);
+  pass.AddRows(store, 0, store.RowCount());
+  const AutoSizeResult expected = pass.Result(store);
+  const AutoSizeResult found = arriving.Result(store);
+  EXPECT_EQ(found.columnWidths, expected.columnWidths);
+  EXPECT_EQ(found.rowHeights, expected.rowHeights);
+  EXPECT_EQ(found.columnWidths[2], 60 * 3 + 2);  // the 60 W of row 777 and the margins
 }
 
 }  // namespace

@@ -140,6 +140,36 @@ TEST(GridStore, AppendedRowsBorrowTheirTextsUntilTheRowsAreGone) {
   EXPECT_EQ(store.RowCount(), 1);
 }
 
+// Rows made off the lock are taken only by a store whose columns they were
+// made for.
+TEST(GridStore, PreparedRowsFitOnlyTheColumnsTheyWereMadeFor) {
+  GridStore store;
+  store.SetRowCount(1, 10);
+  store.SetColumnCount(2, 10);
+  store.SetFixedColumnCount(1);
+  store.SetFixedRowCount(1);
+  RowBlock block(2);
+  block.AddCell("0");
+  block.AddCell("a text of more than fifteen bytes, kept in the arena");
+  GridStore::PreparedRows early = GridStore::PrepareRows(block, 2, 1);
+  GridStore::PreparedRows stale = GridStore::PrepareRows(block, 2, 1);
+  ASSERT_TRUE(store.Fits(early));
+  EXPECT_EQ(store.AppendPrepared(std::move(early), 12), 1);
+  EXPECT_EQ(store.State(1, 0), std::uint32_t{GVIS_FIXED | GVIS_FIXEDCOL});
+  EXPECT_EQ(store.Text(1, 1), "a text of more than fifteen bytes, kept in the arena");
+  store.InsertColumn(2, 10);
+  EXPECT_FALSE(store.Fits(stale));
+  store.SetFixedColumnCount(0);
+  store.SetColumnCount(2, 10);
+  EXPECT_FALSE(store.Fits(stale));
+  store.SetFixedColumnCount(1);
+  ASSERT_TRUE(store.Fits(stale));
+  EXPECT_EQ(store.AppendPrepared(std::move(stale), 12), 2);
+  EXPECT_EQ(store.State(2, 0), std::uint32_t{GVIS_FIXED | GVIS_FIXEDCOL});
+  EXPECT_EQ(store.Text(2, 1), "a text of more than fifteen bytes, kept in the arena");
+  EXPECT_EQ(store.Text(1, 1), store.Text(2, 1));
+}
+
 TEST(GridStore, SelectionKeepsEarlierRangesWhileANewOneGrows) {
   GridStore store;
   store.SetRowCount(5, 20);

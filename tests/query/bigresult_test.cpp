@@ -1,11 +1,14 @@
-// Large results through real query windows: a million rows held exactly, and
-// two windows reading at the same time, each into its own grid.
+// Large results through real query windows: a million rows held exactly, two
+// windows reading at the same time, each into its own grid, and a window
+// scrolled to the end or cancelled while rows are still arriving.
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTest>
 #include <memory>
 
 #include "db/dbconnection.h"
@@ -134,6 +137,108 @@ TEST_P(BigResultTest, TwoWindowsReadingAtOnceEachGetTheirOwnRows) {
   EXPECT_EQ(a.frame->StatusText(), "SQL执行成功");
   EXPECT_EQ(b.frame->StatusText(), "SQL执行成功");
 }
+
+// A read that stops partway until the test lets it go on: row `stopAt` waits
+// for an advisory lock held by another connection, so the window is reading
+// (its first rows shown) for as long as the test wants. The connection
+// string asks the driver to hand rows over as they come, 1000 at a time; a
+// fetch that begins at the held row returns nothing until the lock is let go.
+class HeldReadTest : public BigResultTest {
+ protected:
+  void SetUp() override {
+    BigResultTest::SetUp();
+    if (IsSkipped()) return;
+    if (Sqlite()) GTEST_SKIP() << "the held read needs a server lock";
+    ASSERT_TRUE(m_holder.Open(m_connect));
+    m_connect += "UseDeclareFetch=1;Fetch=1000;";
+    m_holder.Execute("SELECT pg_advisory_lock(4242)");
+  }
+  void TearDown() override {
+    if (m_holder.IsOpen()) m_holder.Execute("SELECT pg_advisory_unlock_all()");
+  }
+  static std::string HeldRows(long count, long stopAt) {
+    return "select g, case when g = " + std::to_string(stopAt) +
+           " then pg_advisory_lock(4242)::text end as held from generate_series(1, " + std::to_string(count) + ") g";
+  }
+  void LetGo() { m_holder.Execute("SELECT pg_advisory_unlock(4242)"); }
+  // Processes events until the grid holds at least `rows` rows; false when
+  // the run ends first or a minute passes.
+  static bool WaitForRows(Window& w, int rows) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 60000 && w.frame->IsRunning()) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+      if (w.frame->GetResultView()->GetGridCount() == 1 && w.Grid()->GetRowCount() >= rows) return true;
+    }
+    return false;
+  }
+  CDBConnection m_holder;
+};
+
+TEST_P(HeldReadTest, ScrollingToTheEndWhileRowsArriveReachesTheLastRowSoFarAndThenTheEnd) {
+  Window w(m_connect);
+  w.Run(HeldRows(60000, 20001));
+  // Every row read before the held one reaches the grid, though the reader
+  // now waits inside a fetch.
+  ASSERT_TRUE(WaitForRows(w, 20001));
+  ASSERT_TRUE(w.frame->IsRunning());
+  CGridCtrl* grid = w.Grid();
+  const int shown = grid->GetRowCount() - 1;
+  EXPECT_EQ(shown, 20000);
+
+  // Ctrl+End goes to the last row there is; the row is in view.
+  QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(60, 40));
+  QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);
+  EXPECT_EQ(grid->GetFocusCell().row, shown);
+  EXPECT_TRUE(grid->IsCellVisible(shown, 1));
+  EXPECT_EQ(w.Cell(shown, 1), std::to_string(shown));
+
+  LetGo();
+  ASSERT_TRUE(WaitAllIdle({&w}));
+  EXPECT_EQ(w.frame->StatusText(), "SQL执行成功");
+  ASSERT_EQ(grid->GetRowCount(), 60001);
+  EXPECT_EQ(w.Cell(20001, 1), "20001");
+  EXPECT_EQ(w.Cell(60000, 1), "60000");
+  // Dragging the scroll bar to its end shows the last rows once the bar
+  // has taken in the last of them.
+  QScrollBar* bar = grid->verticalScrollBar();
+  QElapsedTimer timer;
+  timer.start();
+  do {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    QCoreApplication::processEvents();
+  } while (!grid->IsCellVisible(60000, 1) && timer.elapsed() < 10000);
+  EXPECT_TRUE(grid->IsCellVisible(60000, 1));
+  EXPECT_FALSE(grid->IsCellVisible(1, 1));
+}
+
+TEST_P(HeldReadTest, CancelWhileRowsArriveKeepsTheRowsReadAndTheConnectionUsable) {
+  Window w(m_connect);
+  w.Run(HeldRows(60000, 20001));
+  ASSERT_TRUE(WaitForRows(w, 20001));
+  ASSERT_TRUE(w.frame->OnCommand(ID_QUERY_CANCEL));
+  // A slice the driver has asked the server for is waited for; the rows it
+  // brings are not read.
+  LetGo();
+  ASSERT_TRUE(WaitAllIdle({&w}));
+  EXPECT_EQ(w.frame->StatusText(), "查询被取消");
+  ASSERT_EQ(w.Grid()->GetRowCount(), 20001);
+  for (int row : {1, 15000, 20000}) {
+    EXPECT_EQ(w.Cell(row, 0), std::to_string(row));
+    EXPECT_EQ(w.Cell(row, 1), std::to_string(row));
+  }
+  EXPECT_NE(Utf8FromGbk(w.frame->GetResultView()->MessageText()).find("所影响的行数为 20000 行"), std::string::npos);
+  // The cursor's transaction is over: the next statement runs.
+  w.Run("select 7 as seven");
+  ASSERT_TRUE(WaitAllIdle({&w}));
+  EXPECT_EQ(w.frame->StatusText(), "SQL执行成功");
+  ASSERT_EQ(w.Grid()->GetRowCount(), 2);
+  EXPECT_EQ(w.Cell(1, 1), "7");
+}
+
+INSTANTIATE_TEST_SUITE_P(Databases, HeldReadTest, ::testing::ValuesIn(TestDatabases()),
+                         [](const auto& info) { return TestDatabaseName(info.param); });
 
 INSTANTIATE_TEST_SUITE_P(Databases, BigResultTest, ::testing::ValuesIn(TestDatabases()),
                          [](const auto& info) { return TestDatabaseName(info.param); });
