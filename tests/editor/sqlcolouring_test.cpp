@@ -190,6 +190,42 @@ TEST(SqlColouring, CookiePassAgreesWithTheFullScanOnRandomLines) {
   EXPECT_EQ(disagreements, 0);
 }
 
+// The cookie pass can run over a line in slices; whatever the slice size, a
+// comment opener, a quote, an escape or a double-byte character cut by a
+// slice's end must leave the line in the state the whole pass gives, and
+// every slice must end on a character start.
+TEST(SqlColouring, CookiePassInSlicesEndsAsTheWholePass) {
+  const std::string alphabet = "/-*'\"\\# \tax1\xB0\x95\x81\x40\x5C\x7C";
+  const std::uint32_t starts[] = {0,          CookieBlockComment, CookieString, CookieChar, CookieLineComment,
+                                  CookieDirective, CookieDirective | CookieBlockComment};
+  std::uint32_t seed = 777;
+  auto next = [&] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+  int failures = 0;
+  for (int round = 0; round < 5000 && failures < 5; ++round) {
+    std::string line;
+    const std::size_t length = next() % 64;
+    for (std::size_t i = 0; i < length; ++i) line += alphabet[next() % alphabet.size()];
+    const std::uint32_t cookie = starts[next() % std::size(starts)];
+    const std::size_t budget = 1 + next() % 24;
+    ColourResumePoint progress;
+    std::uint32_t endCookie = 0xFFFF;
+    std::size_t previous = 0;
+    while (!ColorLineCookieSlice(cookie, line, progress, budget, endCookie)) {
+      if (progress.position <= previous || IsTrailByteAt(line, progress.position)) {
+        ADD_FAILURE() << "slice ends at " << progress.position << " of \"" << line << "\"";
+        ++failures;
+        break;
+      }
+      previous = progress.position;
+    }
+    if (endCookie != ColorLine(cookie, line, nullptr)) {
+      ADD_FAILURE() << "cookie " << cookie << ", slices of " << budget << ", line \"" << line << "\"";
+      ++failures;
+    }
+  }
+  EXPECT_EQ(failures, 0);
+}
+
 // What a view shows of a long line is coloured on its own; every byte of the
 // part must get the colour the whole line's colouring gives it.
 TEST(SqlColouring, PartOfALineIsColouredAsInTheWholeLine) {
