@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the whole suite with AddressSanitizer + UndefinedBehaviorSanitizer
-# and runs it, then builds the threaded tests (database, grid, query, test
-# driver) with ThreadSanitizer and runs them. Ends with the number of
-# sanitizer reports whose stack passes through ORVA's own code (src/, tests/):
+# and runs it, then builds the threaded tests (GUI-thread hand-offs, database,
+# grid, query, test driver) with ThreadSanitizer and runs them. Ends with the
+# number of sanitizer reports whose stack passes through ORVA's own code (src/, tests/):
 # zero is expected, and the exit status is non-zero otherwise. Reports only
 # inside libraries are counted apart. Slow: not part of the regular test run.
 # Builds in build-asan/ and build-tsan/; logs go to build-sanitize/.
@@ -62,7 +62,7 @@ echo "running the suite"
 run_programs build-asan asan ${ASAN_PROGRAMS:-$(all_programs build-asan)}
 unset ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS
 
-threaded=(db_tests grid_tests query_engine_tests query_run_tests query_testdriver_tests testdriver_odbc_test
+threaded=(platform_tests db_tests grid_tests query_engine_tests query_run_tests query_testdriver_tests testdriver_odbc_test
           testdriver_entry_test testdriver_text_test testdriver_db_test)
 if [ -n "${TSAN_PROGRAMS+set}" ]; then read -r -a threaded <<< "$TSAN_PROGRAMS"; fi
 if [ ${#threaded[@]} -gt 0 ]; then
