@@ -74,11 +74,40 @@ if [ ${#threaded[@]} -gt 0 ]; then
   unset TSAN_OPTIONS
 fi
 
-# One report per "SUMMARY:" line; it is ORVA's when a frame of its stack lies
-# in the project's source.
+# One report per "SUMMARY:" line. An AddressSanitizer or UBSan report is
+# ORVA's when a frame of its stacks lies in the project's source. A
+# ThreadSanitizer race is ORVA's when ORVA code made one of the two accesses
+# (the innermost frame past the sanitizer's own is compiled from ORVA's
+# source), or when every thread in the race ran through ORVA code; a race
+# between threads Qt keeps for itself (its thread pool), with ORVA's frames
+# only in the stack that started them, is a library's.
 python3 - "$logs" "$root" <<'PY'
 import glob, os, re, sys
 logs, root = sys.argv[1], sys.argv[2]
+frame_re = re.compile(r'#\d+ .*? ((?:/|\.\./)\S+):\d+')
+
+def own_path(path):
+    # Paths are absolute or relative to a build folder (../../../src/...).
+    path = re.sub(r'^(\.\./)+', '', os.path.normpath(path))
+    return (path.startswith((os.path.join(root, 'src') + '/', os.path.join(root, 'tests') + '/')) or
+            (path.startswith(('src/', 'tests/')) and os.path.exists(os.path.join(root, path))))
+
+def frames(section):
+    return [line.strip() for line in section.split('\n') if re.match(r'\s+#\d+ ', line)]
+
+def innermost_is_own(section):
+    for line in frames(section):
+        module = re.search(r'\(([^()]+)\+0x[0-9a-f]+\)$', line)
+        if module and re.match(r'lib[atu]san\.so', os.path.basename(module.group(1))):
+            continue
+        if module and '.so' in os.path.basename(module.group(1)):
+            return False  # a shared library made the access
+        return True  # compiled into ORVA's program (its own code or headers it inlines)
+    return False
+
+def has_own_frame(section):
+    return any(own_path(m.group(1)) for line in frames(section) for m in [frame_re.search(line)] if m)
+
 own, foreign = [], 0
 for path in sorted(glob.glob(os.path.join(logs, '[atu]*san.*'))):
     text = open(path, errors='replace').read()
@@ -86,18 +115,20 @@ for path in sorted(glob.glob(os.path.join(logs, '[atu]*san.*'))):
         summary = re.search(r'SUMMARY: (\w+Sanitizer): (.*)', report)
         if not summary:
             continue
-        frames = re.findall(r'#\d+ .*? ((?:/|\.\./)\S+):\d+', report) + re.findall(r'^(\S+):\d+:\d+: runtime error', report, re.M)
-        # Paths are absolute or relative to a build folder (../../../src/...).
-        frames = [re.sub(r'^(\.\./)+', '', os.path.normpath(f)) for f in frames]
-        mine = [f for f in frames
-                if f.startswith((os.path.join(root, 'src') + '/', os.path.join(root, 'tests') + '/')) or
-                (f.startswith(('src/', 'tests/')) and os.path.exists(os.path.join(root, f)))]
+        sections = re.split(r'\n(?=  \S)', report)
+        accesses = [s for s in sections
+                    if re.match(r'  (Previous )?(atomic )?(read|write)\b', s.strip('\n'), re.I)]
+        if summary.group(1) == 'ThreadSanitizer' and len(accesses) >= 2:
+            mine = any(innermost_is_own(s) for s in accesses) or all(has_own_frame(s) for s in accesses)
+        else:
+            mine = any(own_path(m.group(1)) for m in frame_re.finditer(report)) or \
+                any(own_path(f) for f in re.findall(r'^(\S+):\d+:\d+: runtime error', report, re.M))
         if mine:
             own.append((summary.group(1), summary.group(2).strip(), os.path.basename(path)))
         else:
             foreign += 1
 for kind, what, log in own:
     print(f'  {kind}: {what}  [{log}]')
-print(f'sanitizer reports in ORVA code: {len(own)} (reports only inside libraries: {foreign})')
+print(f'sanitizer reports in ORVA code: {len(own)} (reports made inside libraries: {foreign})')
 sys.exit(1 if own else 0)
 PY
