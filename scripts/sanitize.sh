@@ -36,9 +36,14 @@ run_programs() {  # dir log-prefix programs...
     path=$(find "$root/$dir/tests" -type f -name "$program" -perm -u+x | head -1)
     [ -n "$path" ] || continue
     echo "  $program"
+    local code=0
     (cd "$(dirname "$path")" && QT_QPA_PLATFORM=offscreen ORVA_TEST_DATA="$root/tests/data" \
-      "$path" --gtest_brief=1 > "$logs/$prefix-$program.out" 2>&1) || status=1
-    grep -E '^\[  (FAILED|PASSED) ' "$logs/$prefix-$program.out" | sed 's/^/    /' | tail -3
+      "$path" --gtest_brief=1 > "$logs/$prefix-$program.out" 2>&1) || code=$?
+    [ $code -eq 0 ] || status=1
+    # A program the sanitizer stopped (AddressSanitizer stops at a use after
+    # free) prints no result of its own.
+    grep -E '^\[  (FAILED|PASSED) ' "$logs/$prefix-$program.out" | sed 's/^/    /' | tail -3 |
+      grep . || echo "    stopped before the end (exit status $code)"
   done
   return $status
 }
