@@ -43,6 +43,23 @@ class SqlEditView : public orva::CTextEditView {
     orva::ColorLinePart(cookie, LineText(line), static_cast<std::size_t>(from), static_cast<std::size_t>(to), spans,
                         &ColourResumePoints(line));
   }
+  bool ColorLineCookieSlice(std::uint32_t cookie, int line, orva::ColourResumePoint& progress, std::size_t budget,
+                            std::uint32_t& endCookie) override {
+    return orva::ColorLineCookieSlice(cookie, LineText(line), progress, budget, endCookie);
+  }
+
+  // The background colouring runs from timer events: the longest of them is
+  // the longest the window waits behind it.
+  double longestTimerMs = 0;
+  int timerEvents = 0;
+
+ protected:
+  void timerEvent(QTimerEvent* event) override {
+    const auto start = Clock::now();
+    orva::CTextEditView::timerEvent(event);
+    longestTimerMs = std::max(longestTimerMs, Ms(start));
+    ++timerEvents;
+  }
 };
 
 // One INSERT of rows "(n,'中文text',4.5e2,NULL)," up to the size, with the word
@@ -151,9 +168,15 @@ int main(int argc, char** argv) {
     QApplication::sendEvent(view.viewport(), &release);
   });
   Time(view, canvas, "Ctrl+End", command(orva::ID_EDIT_MOVE_TEXT_END));
+  // The background colouring runs in slices between events (it waits for a
+  // pause after the edits above, which left the line's colouring stale).
   start = Clock::now();
+  view.longestTimerMs = 0;
+  view.timerEvents = 0;
   while (view.ColouredLineCount() < 1) QApplication::processEvents();
-  Report("colouring the line in the background", Ms(start));
+  std::printf("  %-52s %9.1f ms (with the pause after typing), %d timer events\n", "colouring the line in the background",
+              Ms(start), view.timerEvents);
+  Report("  the longest the window waited behind one", view.longestTimerMs);
 
   const double ratio = (PeakRssKb() - startKb) / (size / 1024.0);
   std::printf("slowest operation: %.1f ms (target < 100 ms)\n", g_worst);

@@ -206,6 +206,13 @@ ScanState StateAfter(ScanState state, std::string_view line, std::size_t begin =
   return {cookie, firstByteMode};
 }
 
+// A scan state kept in a resume point: the cookie bits, and the first-byte
+// mode above them.
+std::uint64_t PackState(ScanState state) {
+  return state.cookie | (static_cast<std::uint64_t>(state.firstByteMode) << 32);
+}
+ScanState UnpackState(std::uint64_t packed) { return {static_cast<std::uint32_t>(packed), (packed >> 32) != 0}; }
+
 std::uint32_t LineEndCookie(std::uint32_t cookie, std::string_view line) {
   return CookieAtLineEnd(line, StateAfter(LineStartState(cookie), line).cookie);
 }
@@ -260,19 +267,35 @@ void ColorLinePart(std::uint32_t cookie, std::string_view line, std::size_t from
     for (const ColourResumePoint& point : *resume) {
       if (point.position > from) break;
       at = point.position;
-      state = {static_cast<std::uint32_t>(point.state), (point.state >> 32) != 0};
+      state = UnpackState(point.state);
     }
     while (at + kResumeSpacing <= from) {
       const std::size_t next = CharStartAt(line, at + kResumeSpacing);
       state = StateAfter(state, line.substr(0, next), at);
       at = next;
       if (resume->empty() || resume->back().position < at)
-        resume->push_back({at, state.cookie | (static_cast<std::uint64_t>(state.firstByteMode) << 32)});
+        resume->push_back({at, PackState(state)});
     }
   }
   state = StateAfter(state, line.substr(0, from), at);
   SpanSink sink(&spans, from);
   ScanSpans(state, line, from, to, sink);
+}
+
+bool ColorLineCookieSlice(std::uint32_t cookie, std::string_view line, ColourResumePoint& progress,
+                          std::size_t budget, std::uint32_t& endCookie) {
+  const std::size_t at = std::min(progress.position, line.size());
+  const ScanState state = at == 0 ? LineStartState(cookie) : UnpackState(progress.state);
+  // Slices end on character starts, so no slice begins inside a character.
+  std::size_t next = budget >= line.size() - at ? line.size() : CharStartAt(line, at + budget);
+  if (next <= at) next = at + std::max<std::size_t>(1, CharLengthAt(line, at));
+  if (next >= line.size()) {
+    endCookie = CookieAtLineEnd(line, StateAfter(state, line, at).cookie);
+    progress = {};
+    return true;
+  }
+  progress = {next, PackState(StateAfter(state, line.substr(0, next), at))};
+  return false;
 }
 
 namespace {

@@ -50,4 +50,12 @@ std::uint32_t ColorLine(std::uint32_t cookie, std::string_view line, std::vector
 void ColorLinePart(std::uint32_t cookie, std::string_view line, std::size_t from, std::size_t to,
                    std::vector<ColorSpan>& spans, std::vector<ColourResumePoint>* resume = nullptr);
 
+// The cheap cookie pass over a very long line, a slice at a time, so that a
+// caller can yield between slices: `progress` holds the state after the
+// first `progress.position` bytes (a default one is the line start) and is
+// moved on by about `budget` bytes. Returns true once the line's end is
+// reached, with `endCookie` the cookie ColorLine would return.
+bool ColorLineCookieSlice(std::uint32_t cookie, std::string_view line, ColourResumePoint& progress,
+                          std::size_t budget, std::uint32_t& endCookie);
+
 }  // namespace orva

@@ -9,8 +9,9 @@
 #include <QStyleHints>
 #include <QTextLayout>
 #include <algorithm>
-#include <chrono>
 #include <cmath>
+
+#include "platform/tick.h"
 
 namespace orva {
 
@@ -74,6 +75,7 @@ void CTextView::ResetViewState() {
   m_caches.Reset(LineCount());
   m_resumeLine = -1;
   m_resumePoints.clear();
+  m_fillLine = -1;
   ScheduleCookieFill(0);
   m_caret = m_selStart = m_selEnd = m_anchor = TextPos{};
   m_idealColumn = -1;
@@ -273,9 +275,23 @@ std::vector<ColourResumePoint>& CTextView::ColourResumePoints(int line) {
   return m_resumePoints;
 }
 
+bool CTextView::ColorLineCookieSlice(std::uint32_t cookie, int line, ColourResumePoint& progress, std::size_t,
+                                     std::uint32_t& endCookie) {
+  endCookie = ColorLine(cookie, line, nullptr);
+  progress = {};
+  return true;
+}
+
 std::uint32_t CTextView::CookieAfter(int line) {
   if (m_caches.Size() != LineCount()) m_caches.Reset(LineCount());
-  return m_caches.CookieAfter(line, [this](std::uint32_t cookie, int l) { return ColorLine(cookie, l, nullptr); });
+  return m_caches.CookieAfter(line, [this](std::uint32_t cookie, int l) {
+    if (l != m_fillLine) return ColorLine(cookie, l, nullptr);
+    // Needed now: the rest of a line the background colouring is inside.
+    std::uint32_t endCookie = 0;
+    ColorLineCookieSlice(cookie, l, m_fillProgress, static_cast<std::size_t>(-1), endCookie);
+    m_fillLine = -1;
+    return endCookie;
+  });
 }
 
 void CTextView::ScheduleCookieFill(int delayMs) {
@@ -283,15 +299,40 @@ void CTextView::ScheduleCookieFill(int delayMs) {
 }
 
 void CTextView::FillCookies() {
-  // Slices short enough that keys and paints waiting behind one go unnoticed.
-  constexpr auto kSlice = std::chrono::milliseconds(4);
+  // Slices short enough that keys and paints waiting behind one go unnoticed:
+  // a few milliseconds, checked after every batch of lines or slice of a very
+  // long line (both about a megabyte).
+  constexpr std::uint32_t kSliceMs = 4;
   constexpr int kLinesPerCheck = 2048;
+  constexpr std::size_t kBytesPerCheck = std::size_t{1} << 20;
   m_cookieFill.stop();
   if (!m_buffer) return;
-  const auto start = std::chrono::steady_clock::now();
+  CookieAfter(-1);  // sizes the caches for the text
+  const std::uint32_t start = GetTickCount32();
   while (m_caches.ValidCookieCount() < LineCount()) {
-    CookieAfter(std::min(LineCount(), m_caches.ValidCookieCount() + kLinesPerCheck) - 1);
-    if (std::chrono::steady_clock::now() - start >= kSlice) {
+    const int line = m_caches.ValidCookieCount();
+    std::size_t bytes = static_cast<std::size_t>(LineLength(line));
+    if (bytes > kBytesPerCheck) {
+      if (m_fillLine != line) {
+        m_fillLine = line;
+        m_fillProgress = {};
+      }
+      std::uint32_t endCookie = 0;
+      if (ColorLineCookieSlice(CookieAfter(line - 1), line, m_fillProgress, kBytesPerCheck, endCookie)) {
+        m_fillLine = -1;
+        m_caches.StoreCookie(line, endCookie);
+      }
+    } else {
+      int last = line;
+      while (last + 1 < LineCount() && last + 1 - line < kLinesPerCheck) {
+        const auto next = static_cast<std::size_t>(LineLength(last + 1));
+        if (bytes + next > kBytesPerCheck) break;
+        bytes += next;
+        ++last;
+      }
+      CookieAfter(last);
+    }
+    if (GetTickCount32() - start >= kSliceMs) {
       ScheduleCookieFill(0);
       return;
     }
@@ -451,6 +492,13 @@ void CTextView::OnBufferChanged(ITextBufferView*, const EditContext* context, st
     m_caches.LineChanged(line);
   } else {
     m_caches.LinesChanged(line, LineCount());
+  }
+  // The background colouring's progress into a line stays good when the
+  // change starts after it.
+  if (m_fillLine >= 0 && line <= m_fillLine) {
+    const bool before = line == m_fillLine && context && context->Start().line == line &&
+                        m_fillProgress.position <= static_cast<std::size_t>(context->Start().column);
+    if (!before) m_fillLine = -1;
   }
   // Resume points before the change's start stay good.
   if (m_resumeLine >= 0 && line <= m_resumeLine) {

@@ -259,6 +259,15 @@ class CTextView : public QAbstractScrollArea, public ITextBufferView, public ICo
   // Resume points an override of ColorLinePart may keep for a line; the view
   // drops them when the line, or a line before it, changes.
   std::vector<ColourResumePoint>& ColourResumePoints(int line);
+  // The cookie pass over a very long line in slices, so that colouring it in
+  // the background never holds the window up for long: moves `progress` (the
+  // state after its first `progress.position` bytes, a default one being the
+  // line start) on by about `budget` bytes, and returns true with the cookie
+  // ColorLine would give once the line's end is reached. The default does the
+  // whole line at once; a view whose colouring can stop inside a line
+  // overrides it.
+  virtual bool ColorLineCookieSlice(std::uint32_t cookie, int line, ColourResumePoint& progress, std::size_t budget,
+                                    std::uint32_t& endCookie);
   virtual CTextBuffer* GetTextBuffer() { return nullptr; }
 
   // Dialog hooks of the editing view: the find dialog edits `settings` and
@@ -348,6 +357,9 @@ class CTextView : public QAbstractScrollArea, public ITextBufferView, public ICo
   std::vector<ColorSpan> m_spans;
   int m_resumeLine = -1;
   std::vector<ColourResumePoint> m_resumePoints;
+  // How far the background colouring got into a very long line (-1: none).
+  int m_fillLine = -1;
+  ColourResumePoint m_fillProgress;
   TextPos m_caret;
   TextPos m_selStart;
   TextPos m_selEnd;

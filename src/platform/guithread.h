@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class QEvent;
 class QObject;
 
 namespace orva {
@@ -17,5 +18,9 @@ void RunOnGuiThread(const std::function<void()>& call);
 // Queues a call for the GUI thread and returns at once. The call is dropped if
 // `context` is destroyed before it runs.
 void PostToGuiThread(QObject* context, std::function<void()> call);
+
+// Posts an event this thread made to a receiver on another thread, marking
+// the hand-off for ThreadSanitizer builds (see tsan.h).
+void PostHandedOffEvent(QObject* receiver, QEvent* event);
 
 }  // namespace orva

@@ -1,11 +1,9 @@
 #include "platform/messages.h"
 
 #include <QCoreApplication>
-#include <QMetaObject>
-#include <QThread>
 #include <mutex>
 
-#include "platform/tsan.h"
+#include "platform/guithread.h"
 
 namespace orva {
 
@@ -18,20 +16,12 @@ void RegisterMessageTypes() {
 }
 
 void PostMessageTo(QObject* receiver, unsigned message, std::intptr_t wParam, std::intptr_t lParam) {
-  auto* event = new MessageEvent(message, wParam, lParam);
-  HandOffRelease(event);
-  QCoreApplication::postEvent(receiver, event);
+  PostHandedOffEvent(receiver, new MessageEvent(message, wParam, lParam));
 }
 
 std::intptr_t SendMessageTo(QObject* receiver, unsigned message, std::intptr_t wParam, std::intptr_t lParam) {
   SendableMessageEvent event(message, wParam, lParam);
-  if (QThread::currentThread() == receiver->thread()) {
-    QCoreApplication::sendEvent(receiver, &event);
-  } else {
-    QMetaObject::invokeMethod(
-        receiver, HandedOff([receiver, &event] { QCoreApplication::sendEvent(receiver, &event); }),
-        Qt::BlockingQueuedConnection);
-  }
+  RunOnGuiThread([receiver, &event] { QCoreApplication::sendEvent(receiver, &event); });
   return event.Result();
 }
 

@@ -18,20 +18,13 @@ class MessageEvent : public QEvent {
  public:
   MessageEvent(unsigned message, std::intptr_t wParam, std::intptr_t lParam)
       : QEvent(static_cast<QEvent::Type>(message)), m_message(message), m_wParam(wParam), m_lParam(lParam) {}
+  // A posted message dropped unread (its receiver went first) is freed on the
+  // receiver's thread: it takes over what the sender did, as delivery does.
+  ~MessageEvent() override { HandOffAcquire(this); }
 
-  // Reading a posted message takes over what its sender did before posting it.
-  unsigned Message() const {
-    HandOffAcquire(this);
-    return m_message;
-  }
-  std::intptr_t WParam() const {
-    HandOffAcquire(this);
-    return m_wParam;
-  }
-  std::intptr_t LParam() const {
-    HandOffAcquire(this);
-    return m_lParam;
-  }
+  unsigned Message() const { return m_message; }
+  std::intptr_t WParam() const { return m_wParam; }
+  std::intptr_t LParam() const { return m_lParam; }
 
  private:
   unsigned m_message;
@@ -46,8 +39,9 @@ void RegisterMessageTypes();
 // Posts the message to the receiver's event queue; safe from any thread.
 void PostMessageTo(QObject* receiver, unsigned message, std::intptr_t wParam = 0, std::intptr_t lParam = 0);
 
-// Delivers the message synchronously on the receiver's thread (directly when
-// called on it) and returns the value the handler stored with SetResult.
+// Delivers the message synchronously on the GUI thread, where the receiver
+// lives (directly when called on it), and returns the value the handler
+// stored with SetResult.
 std::intptr_t SendMessageTo(QObject* receiver, unsigned message, std::intptr_t wParam = 0, std::intptr_t lParam = 0);
 
 // A handler of a sent message stores its answer here.

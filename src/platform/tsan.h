@@ -1,14 +1,21 @@
 #pragma once
 // Hand-offs between threads that ThreadSanitizer cannot see for itself: Qt's
-// event queues and blocking queued calls synchronise through futexes it does
-// not follow, so every call or event handed to another thread would look like
-// a race. Built with ThreadSanitizer, the posting side releases an address and
-// the receiving side acquires it, which states the ordering; otherwise these
-// are empty.
-
-#include <utility>
+// event queues synchronise through futexes it does not follow (Qt is not built
+// with it), so an event made by one thread and read by another would look
+// like a race. Built with ThreadSanitizer, the posting side releases the
+// event's address once the event is made, and delivery acquires it before
+// anything reads the event, which states the ordering; otherwise these are
+// empty.
 
 #if defined(__SANITIZE_THREAD__)
+#define ORVA_THREAD_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define ORVA_THREAD_SANITIZER 1
+#endif
+#endif
+
+#if defined(ORVA_THREAD_SANITIZER)
 extern "C" void __tsan_acquire(void* address);
 extern "C" void __tsan_release(void* address);
 #endif
@@ -16,7 +23,7 @@ extern "C" void __tsan_release(void* address);
 namespace orva {
 
 inline void HandOffRelease(const void* address) {
-#if defined(__SANITIZE_THREAD__)
+#if defined(ORVA_THREAD_SANITIZER)
   __tsan_release(const_cast<void*>(address));
 #else
   (void)address;
@@ -24,34 +31,11 @@ inline void HandOffRelease(const void* address) {
 }
 
 inline void HandOffAcquire(const void* address) {
-#if defined(__SANITIZE_THREAD__)
+#if defined(ORVA_THREAD_SANITIZER)
   __tsan_acquire(const_cast<void*>(address));
 #else
   (void)address;
 #endif
 }
-
-// A callable handed to another thread through Qt. Qt keeps a copy in memory it
-// allocates, calls it on the receiving thread and, for a blocking call, frees
-// it on the sending one; each copy releases its address once made, the call
-// acquires it before use and releases it after, and destruction acquires it
-// again, so that making, calling and freeing are ordered for the sanitizer.
-template <typename Callable>
-class HandedOff {
- public:
-  explicit HandedOff(Callable callable) : m_callable(std::move(callable)) { HandOffRelease(this); }
-  HandedOff(const HandedOff& other) : m_callable(other.m_callable) { HandOffRelease(this); }
-  HandedOff(HandedOff&& other) noexcept : m_callable(std::move(other.m_callable)) { HandOffRelease(this); }
-  HandedOff& operator=(const HandedOff&) = delete;
-  ~HandedOff() { HandOffAcquire(this); }
-  void operator()() {
-    HandOffAcquire(this);
-    m_callable();
-    HandOffRelease(this);
-  }
-
- private:
-  Callable m_callable;
-};
 
 }  // namespace orva

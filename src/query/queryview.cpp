@@ -94,6 +94,11 @@ void CQueryView::ColorLinePart(std::uint32_t cookie, int line, int from, int to,
                       &ColourResumePoints(line));
 }
 
+bool CQueryView::ColorLineCookieSlice(std::uint32_t cookie, int line, ColourResumePoint& progress, std::size_t budget,
+                                      std::uint32_t& endCookie) {
+  return orva::ColorLineCookieSlice(cookie, LineText(line), progress, budget, endCookie);
+}
+
 std::string CQueryView::GetSelectedText() const {
   TextPos start, end;
   GetSelection(start, end);

@@ -63,6 +63,8 @@ class CQueryView : public CTextEditView {
  protected:
   std::uint32_t ColorLine(std::uint32_t cookie, int line, std::vector<ColorSpan>* spans) override;
   void ColorLinePart(std::uint32_t cookie, int line, int from, int to, std::vector<ColorSpan>& spans) override;
+  bool ColorLineCookieSlice(std::uint32_t cookie, int line, ColourResumePoint& progress, std::size_t budget,
+                            std::uint32_t& endCookie) override;
   CTextBuffer* GetTextBuffer() override;
   void contextMenuEvent(QContextMenuEvent* event) override;
 

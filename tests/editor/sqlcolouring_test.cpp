@@ -162,22 +162,25 @@ TEST(SqlColouring, DoubleByteCharactersAreNeverSplit) {
   EXPECT_EQ(cookie, static_cast<std::uint32_t>(CookieLineComment));
 }
 
+// Random lines for the cookie pass are made of the bytes that matter to it,
+// and start in every state a line can start in.
+const std::string kStateAlphabet = "/-*'\"\\# \tax1\xB0\x95\x81\x40\x5C\x7C";
+const std::uint32_t kLineStarts[] = {0,          CookieBlockComment, CookieString, CookieChar, CookieLineComment,
+                                     CookieDirective, CookieDirective | CookieBlockComment};
+
 // The cookie pass skips bytes that cannot change the state (sixteen at a time
 // where it can); over many random lines of the bytes that matter, long enough
 // for that fast path, it must end every line as the full scan does, and no
 // span may start inside a double-byte character.
 TEST(SqlColouring, CookiePassAgreesWithTheFullScanOnRandomLines) {
-  const std::string alphabet = "/-*'\"\\# \tax1\xB0\x95\x81\x40\x5C\x7C";
-  const std::uint32_t starts[] = {0,          CookieBlockComment, CookieString, CookieChar, CookieLineComment,
-                                  CookieDirective, CookieDirective | CookieBlockComment};
   std::uint32_t seed = 12345;
   auto next = [&] { return (seed = seed * 1103515245u + 12345u) >> 16; };
   int disagreements = 0;
   for (int round = 0; round < 20000; ++round) {
     std::string line;
     const std::size_t length = next() % 48;
-    for (std::size_t i = 0; i < length; ++i) line += alphabet[next() % alphabet.size()];
-    for (std::uint32_t cookie : starts) {
+    for (std::size_t i = 0; i < length; ++i) line += kStateAlphabet[next() % kStateAlphabet.size()];
+    for (std::uint32_t cookie : kLineStarts) {
       std::vector<ColorSpan> spans;
       if (ColorLine(cookie, line, &spans) != ColorLine(cookie, line, nullptr) && ++disagreements < 5)
         ADD_FAILURE() << "cookie " << cookie << ", line \"" << line << "\"";
@@ -188,6 +191,39 @@ TEST(SqlColouring, CookiePassAgreesWithTheFullScanOnRandomLines) {
     }
   }
   EXPECT_EQ(disagreements, 0);
+}
+
+// The cookie pass can run over a line in slices; whatever the slice size, a
+// comment opener, a quote, an escape or a double-byte character cut by a
+// slice's end must leave the line in the state the whole pass gives, and
+// every slice must end on a character start.
+TEST(SqlColouring, CookiePassInSlicesEndsAsTheWholePass) {
+  std::uint32_t seed = 777;
+  auto next = [&] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+  int failures = 0;
+  for (int round = 0; round < 5000 && failures < 5; ++round) {
+    std::string line;
+    const std::size_t length = next() % 64;
+    for (std::size_t i = 0; i < length; ++i) line += kStateAlphabet[next() % kStateAlphabet.size()];
+    const std::uint32_t cookie = kLineStarts[next() % std::size(kLineStarts)];
+    const std::size_t budget = 1 + next() % 24;
+    ColourResumePoint progress;
+    std::uint32_t endCookie = 0xFFFF;
+    std::size_t previous = 0;
+    while (!ColorLineCookieSlice(cookie, line, progress, budget, endCookie)) {
+      if (progress.position <= previous || IsTrailByteAt(line, progress.position)) {
+        ADD_FAILURE() << "slice ends at " << progress.position << " of \"" << line << "\"";
+        ++failures;
+        break;
+      }
+      previous = progress.position;
+    }
+    if (endCookie != ColorLine(cookie, line, nullptr)) {
+      ADD_FAILURE() << "cookie " << cookie << ", slices of " << budget << ", line \"" << line << "\"";
+      ++failures;
+    }
+  }
+  EXPECT_EQ(failures, 0);
 }
 
 // What a view shows of a long line is coloured on its own; every byte of the

@@ -9,8 +9,11 @@
 #include <QAction>
 #include <QMainWindow>
 #include <QSplitter>
+#include <chrono>
+#include <thread>
 
 #include "platform/resource_ids.h"
+#include "platform/tick.h"
 #include "textview_test_util.h"
 
 namespace orva {
@@ -299,6 +302,81 @@ TEST(TextViewTest, BackgroundColouringFillsCookiesAndFollowsEdits) {
   const QImage closed = view->viewport()->grab().toImage();
   EXPECT_LE(view->colourCalls, view->ScreenLines() + 2);
   EXPECT_EQ(drawnIn(closed), ColorKeyword);
+}
+
+// A line of megabytes is coloured in the background a slice at a time (with
+// a clock that moves 10 ms at every look, one slice per turn of the event
+// loop). The next line must then be drawn with the state the whole line's
+// colouring gives, although comment openers, an escaped quote and a
+// double-byte character lie across the slices' ends; an edit before the
+// slices done so far starts the line over, one after them keeps them.
+TEST(TextViewTest, LongLineIsColouredInSlicesAndFollowsEdits) {
+  std::uint32_t now = 0;
+  SetTickSourceForTesting([&] { return now += 10; });
+  struct RestoreClock {
+    ~RestoreClock() { SetTickSourceForTesting(nullptr); }
+  } restoreClock;
+  constexpr std::size_t kMb = std::size_t{1} << 20;
+  std::string longLine;
+  while (longLine.size() < 6 * kMb + kMb / 2) longLine += "ab, ";
+  const auto put = [&](std::size_t at, std::string_view text) { longLine.replace(at, text.size(), text); };
+  put(kMb - 1, "/*");
+  put(2 * kMb - 1, "*/");
+  put(4 * kMb - 3, "'a\\'b'");
+  put(5 * kMb - 1, "\xB0\xA1");
+  put(6 * kMb - 1, "/*");
+  ASSERT_EQ(ColorLine(0, longLine, nullptr), static_cast<std::uint32_t>(CookieBlockComment));
+  std::vector<std::string> lines(100, "select x;");
+  lines.push_back(longLine);
+  lines.push_back("select */ select");
+  CTextBuffer buffer;
+  FillBuffer(buffer, lines);
+  auto view = MakeView<test::CountingSqlView>(buffer);
+  // Single turns of the event loop, each running the fill at most once.
+  const auto idleUntil = [&](const auto& condition) {
+    for (int turns = 0; !condition() && turns < 20000; ++turns) {
+      QCoreApplication::processEvents();
+      if (!condition()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return condition();
+  };
+  const auto drawnCookieOfNextLine = [&] {
+    Key(*view, Qt::Key_End, Qt::ControlModifier);
+    view->drawnWithCookie.erase(101);
+    view->viewport()->grab();
+    return view->drawnWithCookie.count(101) ? view->drawnWithCookie[101] : 0xFFFFFFFFu;
+  };
+
+  // Two slices in, the short lines above are done and the long one is not.
+  ASSERT_TRUE(idleUntil([&] { return view->cookieSlices >= 2; }));
+  EXPECT_EQ(view->ColouredLineCount(), 100);
+  // "--" at its start makes the whole line a comment, which does not carry
+  // over: the slices done are void, and the line is coloured from its start.
+  int endLine = 0, endColumn = 0;
+  buffer.InsertAt(nullptr, 100, 0, "--", endLine, endColumn);
+  const int slicesBefore = view->cookieSlices;
+  ASSERT_TRUE(idleUntil([&] { return view->ColouredLineCount() == buffer.LineCount(); }));
+  const int wholeLineSlices = view->cookieSlices - slicesBefore;
+  EXPECT_GE(wholeLineSlices, 7);
+  EXPECT_EQ(drawnCookieOfNextLine(), 0u);
+
+  // Back to the comment left open; two slices in, "*/" typed at the end
+  // closes it. The slices done stay good, and the rest finishes the line.
+  Key(*view, Qt::Key_Home, Qt::ControlModifier);
+  view->viewport()->grab();
+  buffer.DeleteRange(nullptr, 100, 0, 100, 2);
+  ASSERT_TRUE(idleUntil([&] { return view->cookieSlices >= slicesBefore + wholeLineSlices + 2; }));
+  ASSERT_EQ(view->ColouredLineCount(), 100);
+  buffer.InsertAt(nullptr, 100, static_cast<int>(longLine.size()), "*/", endLine, endColumn);
+  const int slicesAtEdit = view->cookieSlices;
+  ASSERT_TRUE(idleUntil([&] { return view->ColouredLineCount() == buffer.LineCount(); }));
+  EXPECT_LT(view->cookieSlices - slicesAtEdit, wholeLineSlices);
+  ASSERT_EQ(ColorLine(0, longLine + "*/", nullptr), 0u);
+  EXPECT_EQ(drawnCookieOfNextLine(), 0u);
+  // Without the "*/" the next line starts inside the comment.
+  buffer.DeleteRange(nullptr, 100, static_cast<int>(longLine.size()), 100, static_cast<int>(longLine.size()) + 2);
+  ASSERT_TRUE(idleUntil([&] { return view->ColouredLineCount() == buffer.LineCount(); }));
+  EXPECT_EQ(drawnCookieOfNextLine(), static_cast<std::uint32_t>(CookieBlockComment));
 }
 
 TEST(TextViewTest, BookmarkCommandsAndKeys) {

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QTest>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@ class CountingSqlView : public CTextView {
   using CTextView::CTextView;
   std::uint32_t ColorLine(std::uint32_t cookie, int line, std::vector<ColorSpan>* spans) override {
     ++colourCalls;
+    if (spans) drawnWithCookie[line] = cookie;
     return orva::ColorLine(cookie, LineText(line), spans);
   }
   void ColorLinePart(std::uint32_t cookie, int line, int from, int to, std::vector<ColorSpan>& spans) override {
@@ -26,7 +28,14 @@ class CountingSqlView : public CTextView {
     orva::ColorLinePart(cookie, LineText(line), static_cast<std::size_t>(from), static_cast<std::size_t>(to), spans,
                         &ColourResumePoints(line));
   }
+  bool ColorLineCookieSlice(std::uint32_t cookie, int line, orva::ColourResumePoint& progress, std::size_t budget,
+                            std::uint32_t& endCookie) override {
+    ++cookieSlices;
+    return orva::ColorLineCookieSlice(cookie, LineText(line), progress, budget, endCookie);
+  }
   int colourCalls = 0;
+  int cookieSlices = 0;
+  std::map<int, std::uint32_t> drawnWithCookie;  // line -> cookie it was last drawn with
 };
 
 inline std::string JoinLines(const std::vector<std::string>& lines) {

@@ -101,6 +101,51 @@ TEST(Messages, PostedMessagesArriveInOrder) {
   EXPECT_EQ(sink.posted, (std::vector<std::intptr_t>{1, 0}));
 }
 
+// Calls and messages a worker posts arrive in the order posted (results
+// queued before "query done" are shown before it); a call whose context is
+// gone by then is dropped.
+TEST(Messages, PostedCallsAndMessagesKeepTheirOrderAndDieWithTheirContext) {
+  MessageSink sink;
+  auto* gone = new QObject;
+  bool ranForGone = false;
+  std::thread worker([&] {
+    PostToGuiThread(&sink, [&] { sink.posted.push_back(10); });
+    PostMessageTo(&sink, WM_QUERY_DONE, 1);
+    PostToGuiThread(gone, [&] { ranForGone = true; });
+    PostToGuiThread(&sink, [&] { sink.posted.push_back(11); });
+  });
+  worker.join();
+  delete gone;
+  EXPECT_TRUE(WaitFor([&] { return sink.posted.size() == 3; }));
+  EXPECT_EQ(sink.posted, (std::vector<std::intptr_t>{10, 1, 11}));
+  EXPECT_FALSE(ranForGone);
+}
+
+// Several workers waiting on the GUI thread at once each get their own
+// call's effect and answer back, never another's.
+TEST(GuiThread, CallsFromSeveralWorkersEachCompleteBeforeReturning) {
+  MessageSink sink;
+  constexpr int kWorkers = 3, kCalls = 20;
+  std::vector<int> counts(kWorkers, 0);  // written on the GUI thread only
+  std::atomic<int> finished{0};
+  std::atomic<int> wrong{0};
+  std::vector<std::thread> workers;
+  for (int w = 0; w < kWorkers; ++w) {
+    workers.emplace_back([&, w] {
+      for (int i = 0; i < kCalls; ++i) {
+        RunOnGuiThread([&] { ++counts[static_cast<std::size_t>(w)]; });
+        if (counts[static_cast<std::size_t>(w)] != i + 1) ++wrong;
+        if (SendMessageTo(&sink, WM_ADD_RESULT_GRID, w, i) != 2 * w + i) ++wrong;
+      }
+      ++finished;
+    });
+  }
+  EXPECT_TRUE(WaitFor([&] { return finished.load() == kWorkers; }));
+  for (std::thread& worker : workers) worker.join();
+  EXPECT_EQ(wrong.load(), 0);
+  EXPECT_EQ(counts, std::vector<int>(kWorkers, kCalls));
+}
+
 TEST(Tick, InjectedSourceAndWrappingDifferences) {
   std::uint32_t now = 0xFFFFFF00u;
   SetTickSourceForTesting([&] { return now; });
