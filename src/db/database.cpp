@@ -85,9 +85,7 @@ void CDatabase::Close() {
     // Under the lock: a set closed or destroyed by another thread meanwhile
     // frees its statement under the same lock, so each statement is freed
     // exactly once and no set is touched after its destruction.
-    std::lock_guard<std::mutex> lock(m_setsLock);
-    for (CRecordset* set : m_sets) set->DetachFromDatabase();
-    m_sets.clear();
+    m_sets->DetachAll();
   }
   if (m_hdbc == SQL_NULL_HDBC) return;
   if (m_bConnected) SQLDisconnect(m_hdbc);
@@ -134,23 +132,34 @@ bool CDatabase::HasFunction(SQLUSMALLINT functionId) const {
   return Succeeded(SQLGetFunctions(m_hdbc, functionId, &supported)) && supported == SQL_TRUE;
 }
 
-void CDatabase::RegisterRecordset(CRecordset* set) {
-  std::lock_guard<std::mutex> lock(m_setsLock);
+std::shared_ptr<CRecordsetRegistry> CDatabase::RegisterRecordset(CRecordset* set) {
+  m_sets->Add(set);
+  return m_sets;
+}
+
+void CRecordsetRegistry::Add(CRecordset* set) {
+  std::lock_guard<std::mutex> lock(m_lock);
   m_sets.insert(set);
 }
 
-void CDatabase::UnregisterRecordset(CRecordset* set) {
-  std::lock_guard<std::mutex> lock(m_setsLock);
+void CRecordsetRegistry::Remove(CRecordset* set) {
+  std::lock_guard<std::mutex> lock(m_lock);
   m_sets.erase(set);
 }
 
-bool CDatabase::ReleaseRecordset(CRecordset* set, bool forget) {
-  std::lock_guard<std::mutex> lock(m_setsLock);
+bool CRecordsetRegistry::Release(CRecordset* set, bool forget) {
+  std::lock_guard<std::mutex> lock(m_lock);
   auto it = m_sets.find(set);
   if (it == m_sets.end()) return false;
   set->FreeStatementHandleOnly();
   if (forget) m_sets.erase(it);
   return true;
+}
+
+void CRecordsetRegistry::DetachAll() {
+  std::lock_guard<std::mutex> lock(m_lock);
+  for (CRecordset* set : m_sets) set->DetachFromDatabase();
+  m_sets.clear();
 }
 
 }  // namespace orva

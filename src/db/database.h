@@ -8,6 +8,7 @@
 #include <sqlext.h>
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -18,6 +19,25 @@
 namespace orva {
 
 class CRecordset;
+
+// The sets reading on this connection. A set keeps the registry alive
+// after the connection itself is gone, so a set closed on one thread while
+// another closes and deletes the connection never reaches freed memory.
+class CRecordsetRegistry {
+ public:
+  void Add(CRecordset* set);
+  void Remove(CRecordset* set);
+  // Frees the statement of a set still registered, under the lock Close
+  // detaches the sets with, and with `forget` unregisters it as well. False
+  // when the set is no longer registered (Close has freed its statement).
+  bool Release(CRecordset* set, bool forget);
+  // Frees every registered set's statement and forgets them all.
+  void DetachAll();
+
+ private:
+  std::mutex m_lock;
+  std::set<CRecordset*> m_sets;
+};
 
 class CDatabase {
  public:
@@ -54,12 +74,8 @@ class CDatabase {
   SQLHDBC Handle() const { return m_hdbc; }
   const DriverCharset& Charset() const { return m_charset; }
 
-  void RegisterRecordset(CRecordset* set);
-  void UnregisterRecordset(CRecordset* set);
-  // Frees the statement of a set still registered, under the lock Close
-  // detaches the sets with, and with `forget` unregisters it as well. False
-  // when the set is no longer registered (Close has freed its statement).
-  bool ReleaseRecordset(CRecordset* set, bool forget);
+  // Registers a set and returns the registry it must release itself from.
+  std::shared_ptr<CRecordsetRegistry> RegisterRecordset(CRecordset* set);
 
  private:
   SQLRETURN DriverConnect(const std::string& driverConnect, std::string& completed);
@@ -70,8 +86,7 @@ class CDatabase {
   std::uint32_t m_dwQueryTimeout = 0;
   std::string m_strConnect;
   DriverCharset m_charset;
-  std::mutex m_setsLock;
-  std::set<CRecordset*> m_sets;
+  std::shared_ptr<CRecordsetRegistry> m_sets = std::make_shared<CRecordsetRegistry>();
 };
 
 }  // namespace orva

@@ -11,14 +11,12 @@ namespace orva {
 CRecordset::CRecordset(CDatabase* database) : m_pDatabase(database), m_cancel(CCancelHandle::Create()) {
   if (m_pDatabase) {
     m_charset = m_pDatabase->Charset();
-    m_pDatabase->RegisterRecordset(this);
-    m_link = m_pDatabase;
+    m_registry = m_pDatabase->RegisterRecordset(this);
     if (m_pDatabase->IsOpen()) {
       try {
         AllocStatement();
       } catch (...) {
-        m_pDatabase->UnregisterRecordset(this);
-        m_link = nullptr;
+        m_registry->Remove(this);
         throw;
       }
     }
@@ -26,7 +24,7 @@ CRecordset::CRecordset(CDatabase* database) : m_pDatabase(database), m_cancel(CC
 }
 
 CRecordset::~CRecordset() {
-  if (CDatabase* link = m_link.load()) link->ReleaseRecordset(this, true);
+  if (m_registry) m_registry->Release(this, true);
   FreeStatementHandleOnly();
 }
 
@@ -46,7 +44,7 @@ void CRecordset::AllocStatement() {
 void CRecordset::FreeStatement() {
   // A registered set frees its statement under the link's lock, as a Close
   // of the link on another thread may be freeing it at this moment.
-  if (CDatabase* link = m_link.load(); link && link->ReleaseRecordset(this, false)) return;
+  if (m_registry && m_registry->Release(this, false)) return;
   FreeStatementHandleOnly();
 }
 
@@ -71,7 +69,6 @@ void CRecordset::DetachFromDatabase() {
   m_bOpen = false;
   m_bEOF = m_bBOF = true;
   m_pDatabase = nullptr;
-  m_link = nullptr;
 }
 
 void CRecordset::ThrowStatementError(SQLRETURN rc) const {

@@ -15,6 +15,7 @@
 namespace orva {
 
 class CDatabase;
+class CRecordsetRegistry;
 
 class CRecordset {
  public:
@@ -90,9 +91,10 @@ class CRecordset {
 
  private:
   std::shared_ptr<CCancelHandle> m_cancel;
-  // The link the set is registered with; cleared by the link's Close, which
-  // may run on another thread.
-  std::atomic<CDatabase*> m_link{nullptr};
+  // The registry of the link the set is registered with. Set once at
+  // construction and kept for the set's life: it outlives the link, whose
+  // Close (maybe on another thread) only takes the set out of it.
+  std::shared_ptr<CRecordsetRegistry> m_registry;
 };
 
 }  // namespace orva

@@ -107,7 +107,8 @@ void CGridCtrl::RequestRefresh() {
   if (m_refreshPending.load(std::memory_order_relaxed)) return;
   if (!IsGuiThread()) m_refreshFromWorker = true;
   if (m_refreshPending.exchange(true)) return;
-  QMetaObject::invokeMethod(this, [this] { ApplyPendingRefresh(); }, Qt::QueuedConnection);
+  // Posted through ORVA's own hand-off, which thread checkers can follow.
+  PostToGuiThread(this, [this] { ApplyPendingRefresh(); });
 }
 
 void CGridCtrl::ApplyPendingRefresh() {
