@@ -147,11 +147,12 @@ void CRecordsetRegistry::Remove(CRecordset* set) {
   m_sets.erase(set);
 }
 
-bool CRecordsetRegistry::Release(CRecordset* set, bool forget) {
+bool CRecordsetRegistry::Release(CRecordset* set, bool forget, bool markClosed) {
   std::lock_guard<std::mutex> lock(m_lock);
   auto it = m_sets.find(set);
   if (it == m_sets.end()) return false;
   set->FreeStatementHandleOnly();
+  if (markClosed) set->MarkClosed();
   if (forget) m_sets.erase(it);
   return true;
 }

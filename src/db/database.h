@@ -30,7 +30,8 @@ class CRecordsetRegistry {
   // Frees the statement of a set still registered, under the lock Close
   // detaches the sets with, and with `forget` unregisters it as well. False
   // when the set is no longer registered (Close has freed its statement).
-  bool Release(CRecordset* set, bool forget);
+  // With `markClosed` the set's state is also set to closed under the lock.
+  bool Release(CRecordset* set, bool forget, bool markClosed = false);
   // Frees every registered set's statement and forgets them all.
   void DetachAll();
 

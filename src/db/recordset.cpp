@@ -29,7 +29,14 @@ CRecordset::~CRecordset() {
 }
 
 void CRecordset::Close() {
-  FreeStatement();
+  // Under the link's lock while registered: its Close on another thread may
+  // be detaching this set at the same moment.
+  if (m_registry && m_registry->Release(this, false, true)) return;
+  FreeStatementHandleOnly();
+  MarkClosed();
+}
+
+void CRecordset::MarkClosed() {
   m_bOpen = false;
   m_bEOF = m_bBOF = true;
 }
@@ -66,8 +73,7 @@ void CRecordset::UseCancelHandle(std::shared_ptr<CCancelHandle> handle) {
 
 void CRecordset::DetachFromDatabase() {
   FreeStatementHandleOnly();
-  m_bOpen = false;
-  m_bEOF = m_bBOF = true;
+  MarkClosed();
   m_pDatabase = nullptr;
 }
 

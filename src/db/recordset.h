@@ -51,6 +51,8 @@ class CRecordset {
   // freed before the disconnect would invalidate it, and the set forgets the
   // link.
   void DetachFromDatabase();
+  // The state of a set without a result: not open, at both ends.
+  void MarkClosed();
   // Frees the statement handle as it stands (the link's lock decides who
   // may); use FreeStatement otherwise.
   void FreeStatementHandleOnly();
