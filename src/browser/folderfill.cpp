@@ -6,9 +6,7 @@
 #include "db/dbconnection.h"
 #include "db/dbexception.h"
 #include "db/recordsetex.h"
-
-#include <cctype>
-#include <string_view>
+#include "platform/codec.h"
 
 namespace orva {
 namespace {
@@ -28,13 +26,7 @@ std::string ProcedureName(const std::string& reported) {
 
 // Some drivers (the Access one) ignore the table-type filter and list their
 // own catalog tables as "SYSTEM TABLE"; those are not the user's tables.
-bool IsSystemObjectType(const std::string& type) {
-  constexpr std::string_view kSystem = "SYSTEM ";
-  if (type.size() < kSystem.size()) return false;
-  for (std::size_t i = 0; i < kSystem.size(); ++i)
-    if (std::toupper(static_cast<unsigned char>(type[i])) != kSystem[i]) return false;
-  return true;
-}
+bool IsSystemObjectType(const std::string& type) { return ToLowerGbk(type).starts_with("system "); }
 
 }  // namespace
 
